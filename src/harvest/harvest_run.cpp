@@ -1,0 +1,12 @@
+#include "shell/form_dll.h"
+
+namespace kivo {
+
+// Filled in with the harvest.
+void TFormDLL::HarvestRun() {}
+void TFormDLL::PurgeArchive() {}
+void TFormDLL::HarvestDays() {}
+void TFormDLL::AnalyzeListing() {}
+void TFormDLL::AnalyzeDetail(const std::string&) {}
+
+}  // namespace kivo

@@ -1,0 +1,117 @@
+// The seam to the operating system. Every call into the system goes through
+// these functions; posix/ and win32/ implement them with the same observable
+// behaviour. All text, paths included, is Shift-JIS bytes: the Win32 side
+// converts paths from code page 932 to UTF-16 where a file is touched, so a
+// Windows whose ANSI code page is not 932 still finds Japanese file names.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kivo::platform {
+
+// The path separator: '\\' on Windows, '/' on POSIX.
+char PathSeparator();
+
+// ---- Files ---------------------------------------------------------------
+
+// True when `path` names an existing regular file (not a folder).
+bool FileExists(const std::string& path);
+// True when `path` names an existing folder.
+bool FolderExists(const std::string& path);
+// Size in bytes of the regular file `path`, or -1 when there is none.
+std::int64_t FileSize(const std::string& path);
+// Bare names of the regular files (folders left out, every attribute
+// accepted) in the folder part of `pattern` whose names match its last
+// component; '*' and '?' are wildcards, matched case-insensitively for ASCII
+// letters as Windows does. Empty when the folder does not exist.
+std::vector<std::string> FindFiles(const std::string& pattern);
+// Deletes a file; false when it could not be deleted (or did not exist).
+bool DeleteFile(const std::string& path);
+// Copies `from` over `to`, replacing it. The target is replaced atomically
+// (temporary file, then rename), so a failure leaves the old target intact.
+bool CopyFileReplace(const std::string& from, const std::string& to);
+// Creates one folder level; false when it could not be created or exists.
+bool CreateFolder(const std::string& path);
+
+// Reads a whole file. Returns false when it cannot be opened or read.
+bool ReadFile(const std::string& path, std::string& bytes);
+// Loads a text file as lines, without their terminators (CR LF, LF or a lone
+// CR end a line; a final line without terminator counts; a file that ends
+// with a terminator has no extra empty line). False when the file cannot be
+// opened or read.
+bool LoadLines(const std::string& path, std::vector<std::string>& lines);
+// Writes `bytes` to a temporary file beside `path`, flushes it to disk and
+// renames it over `path`. On any failure the old file is left as it was, the
+// temporary file is removed and false is returned.
+bool SaveAtomically(const std::string& path, const std::string& bytes);
+// Appends `bytes` with a single write to `path`, creating the file when
+// missing, and flushes. False on any failure. A short write is undone by
+// truncating back to the old size, so no partial line is left behind.
+bool AppendToFile(const std::string& path, const std::string& bytes);
+
+// ---- Environment and program ---------------------------------------------
+
+// Value of an environment variable. `buffer_size` mimics the system call's
+// buffer: a value of `buffer_size` bytes or more does not fit and reads as
+// empty. Unset also reads as empty.
+std::string GetEnvironmentValue(const std::string& name, std::size_t buffer_size);
+// Full path of the running program file.
+std::string ProgramPath();
+// The system's temporary folder when the environment names none (Windows:
+// GetTempPath; POSIX: "/tmp/"), always ending in a separator.
+std::string SystemTempFolder();
+
+// ---- INI files ------------------------------------------------------------
+// Private-profile semantics: sections and keys match case-insensitively,
+// the first match wins, blanks around keys and values are ignored, a missing
+// file, section or key reads as empty.
+
+std::string IniRead(const std::string& file, const std::string& section, const std::string& key);
+// Creates what is missing and leaves every other byte of the file as it was;
+// the file is replaced atomically. False when the write failed.
+bool IniWrite(const std::string& file, const std::string& section, const std::string& key,
+              const std::string& value);
+
+// ---- Processes ------------------------------------------------------------
+
+class Process {
+ public:
+  virtual ~Process() = default;  // closes the handles; does not end the process
+  // Non-blocking: true once the process has ended.
+  virtual bool Ended() = 0;
+};
+
+// Starts `command_line`, split by the Windows argument rules, never through a
+// shell, with `working_folder` as its current folder, hidden and without
+// terminal I/O. The program (the first word) is looked up in the folder of
+// the running program first, then on PATH. Returns nullptr when it cannot
+// be started.
+std::unique_ptr<Process> StartProcess(const std::string& command_line,
+                                      const std::string& working_folder);
+
+// ---- Time -----------------------------------------------------------------
+
+// Local wall-clock date-time: days since 1899-12-30 plus the fraction of the
+// day (the toolkit's form).
+double LocalNow();
+void SleepMilliseconds(int ms);
+
+// ---- Single instance guard ------------------------------------------------
+
+// True when this process may run: no other process holds a guard of that
+// name. Windows: a named mutex. POSIX: an advisory lock on a file in the
+// temporary folder, which the system drops when the process dies.
+bool AcquireInstanceGuard(const std::string& name);
+void ReleaseInstanceGuard();
+
+// ---- Desktop shell ---------------------------------------------------------
+
+// Hands `target` to the desktop's "open" verb (ShellExecute; xdg-open on
+// POSIX, started without a shell). The result is not reported.
+void ShellOpen(const std::string& target, const std::string& parameters,
+               const std::string& default_folder);
+
+}  // namespace kivo::platform

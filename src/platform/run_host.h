@@ -1,0 +1,45 @@
+// What the harvest and the window logic need from the running system: the
+// clock, sleeping, process starts and the handling of waiting window
+// messages. The real host forwards to the platform and to the front-end's
+// message pump; tests supply a fake whose clock advances when slept.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace kivo {
+
+class RunHost {
+ public:
+  virtual ~RunHost() = default;
+  // Local date-time, days plus fraction of a day.
+  virtual double Now() = 0;
+  virtual void Sleep(int ms) = 0;
+  // Handle every window message (button press, key, signal) waiting now.
+  // Button handlers run nested inside this call.
+  virtual void HandleMessages() = 0;
+  virtual std::unique_ptr<platform::Process> StartProcess(const std::string& command_line,
+                                                          const std::string& working_folder) = 0;
+};
+
+// The real one. The front-end installs its message handling with SetPump.
+class SystemRunHost : public RunHost {
+ public:
+  double Now() override;
+  void Sleep(int ms) override;
+  void HandleMessages() override;
+  std::unique_ptr<platform::Process> StartProcess(const std::string& command_line,
+                                                  const std::string& working_folder) override;
+  void SetPump(std::function<void()> pump) { pump_ = std::move(pump); }
+
+ private:
+  std::function<void()> pump_;
+};
+
+// Give up the rest of the time slice, then handle waiting messages.
+void PumpMessages(RunHost& host);
+
+}  // namespace kivo

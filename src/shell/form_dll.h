@@ -1,0 +1,102 @@
+// The plugin window's logic: run state, life-cycle handlers, the run
+// controls, and the harvest operations that use them. It talks to the screen
+// only through FormView and to the system through RunHost and the platform
+// seam, so the Win32 window, the terminal front-end and the tests share it.
+//
+// Where the members are defined:
+//   shell/form_dll.cpp        life cycle, controls, LimitBeforeDays, ReportException
+//   harvest/fetch_page.cpp    FetchPage
+//   harvest/harvest_run.cpp   HarvestRun, PurgeArchive, HarvestDays
+//   harvest/listing.cpp       AnalyzeListing
+//   harvest/detail.cpp        AnalyzeDetail
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "harvest/history.h"
+#include "log/log_file.h"
+#include "platform/datetime.h"
+#include "platform/run_host.h"
+#include "shell/view.h"
+
+namespace kivo {
+
+// Values one harvest run owns and shares with the page analyses.
+struct RunValues {
+  CivilDate ListingDay;
+  bool NextPageFound = false;
+  int CategoryCode = 0;
+  std::string CategoryText;
+};
+
+class TFormDLL {
+ public:
+  // `args` are the command-line arguments after the program name;
+  // `program_path` the running program file (it locates the host folder).
+  TFormDLL(FormView& view, RunHost& host, std::vector<std::string> args,
+           std::string program_path);
+
+  // Runs an event handler; an error escaping it goes to ReportException.
+  void Invoke(const std::function<void()>& handler) noexcept;
+
+  // Window life.
+  void FormCreate();
+  void FormActivate();
+  void FormClose();
+  void FormDestroy();
+
+  // Controls.
+  void ButtonStopClick();
+  void ButtonPauseClick();
+  void ButtonPlayClick();
+  void ButtonSkipClick();
+  void BeforeDaysExit();
+  void SpeedButtonURLClick();
+  void SpeedButtonAboutClick();
+
+  // The days value capped by the host's data deletion days.
+  int LimitBeforeDays(int days);
+  // Shows the message in the status bar and logs it as an error line.
+  void ReportException(const std::string& message);
+
+  // True in configuration mode (first argument exactly "/c").
+  bool ConfigurationMode() const;
+
+  // Harvest.
+  void HarvestRun();
+  void PurgeArchive();
+  void HarvestDays();
+  // Fetches `address` into `file`; the file's size afterwards, 0 when absent
+  // or when a stop was requested.
+  int FetchPage(const std::string& address, const std::string& file);
+  void AnalyzeListing();
+  void AnalyzeDetail(const std::string& link);
+
+  // Run state.
+  bool FActivated = false;
+  bool FStopRequested = false;
+  bool FSkipRequested = false;
+  bool FPauseRequested = false;
+  std::string FHostDir;
+  int FBeforeDays = 0;
+  double FLastFetch = 0;
+  THistory FHistory;
+  TLogFile LogFile1;
+  RunValues Run;
+  // The shop's base address for this run (settings "BaseURL" or default).
+  std::string BaseUrl;
+
+  FormView& View;
+  RunHost& Host;
+  const std::vector<std::string> Args;
+  const std::string ProgramPath;
+};
+
+// Hands a target to the desktop shell's "open" verb; the default folder is
+// the target cut after its last "\" or ":". The result is not looked at.
+void OpenDocument(const std::string& target, const std::string& parameters);
+
+}  // namespace kivo
