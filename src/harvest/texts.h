@@ -1,0 +1,70 @@
+// The harvest's Japanese (and fixed ASCII) texts, as the Shift-JIS bytes the
+// shop's pages and the host's files hold. Kept in one place so that a test can
+// pin every byte (tests/harvest/texts_test.cpp); the readable text stands in
+// the comment above each one.
+//
+// Each is a char array so it joins a std::string with "+" and converts to
+// std::string_view without a length call at run time.
+#pragma once
+
+namespace kivo::texts {
+
+// Detail page item-table labels and the value bits they carry.
+// "出版年月": publication-month row (its value is never used)
+inline constexpr char kLabelPublishMonth[] = "\x8fo\x94\xc5\x94N\x8c\x8e";
+// "出版社名": publisher row
+inline constexpr char kLabelPublisher[] = "\x8fo\x94\xc5\x8e\xd0\x96\xbc";
+// "ISBNコード": ISBN row
+inline constexpr char kLabelIsbn[] = "ISBN\x83R\x81[\x83h";
+// "税込価格": price-including-tax row
+inline constexpr char kLabelPrice[] = "\x90\xc5\x8d\x9e\x89\xbf\x8ai";
+// "シリーズ名": series row
+inline constexpr char kLabelSeries[] = "\x83V\x83\x8a\x81[\x83Y\x96\xbc";
+// "頁数・縦": page-count label without the colon: taken as a label, its value dropped
+inline constexpr char kLabelPagesBare[] = "\x95\xc5\x90\x94\x81" "E\x8f" "c";
+// "頁数・縦 ：": page-count and size row
+inline constexpr char kLabelPages[] = "\x95\xc5\x90\x94\x81" "E\x8f" "c \x81" "F";
+// "円": currency sign stripped from the price
+inline constexpr char kYen[] = "\x89~";
+// "（": full-width opening parenthesis
+inline constexpr char kZenParenOpen[] = "\x81i";
+// "）": full-width closing parenthesis
+inline constexpr char kZenParenClose[] = "\x81j";
+// "　": full-width space
+inline constexpr char kZenSpace[] = "\x81@";
+
+// Listing page markers and category headings.
+// "本日の新刊"
+inline constexpr char kTodaysNewBooks[] = "\x96{\x93\xfa\x82\xcc\x90V\x8a\xa7";
+// "月"
+inline constexpr char kMonth[] = "\x8c\x8e";
+// "日"
+inline constexpr char kDay[] = "\x93\xfa";
+// "[日付別新刊ページ]"
+inline constexpr char kByDateLink[] = "[\x93\xfa\x95t\x95\xca\x90V\x8a\xa7\x83y\x81[\x83W]";
+// "次のページへ"
+inline constexpr char kNextPage[] = "\x8e\x9f\x82\xcc\x83y\x81[\x83W\x82\xd6";
+// "▼"
+inline constexpr char kTriangleDown[] = "\x81\xa5";
+// "文庫・新書"
+inline constexpr char kCategoryPaperback[] = "\x95\xb6\x8c\xc9\x81" "E\x90V\x8f\x91";
+// "コミック"
+inline constexpr char kCategoryComic[] = "\x83R\x83~\x83" "b\x83N";
+
+// Run progress and log texts.
+// "kivoダウンロード"
+inline constexpr char kDownloadKivo[] = "kivo\x83_\x83" "E\x83\x93\x83\x8d\x81[\x83h";
+// "ダウンロード"
+inline constexpr char kDownload[] = "\x83_\x83" "E\x83\x93\x83\x8d\x81[\x83h";
+// " 失敗-"
+inline constexpr char kFailedDash[] = " \x8e\xb8\x94s-";
+// "kivo失敗."
+inline constexpr char kKivoFailed[] = "kivo\x8e\xb8\x94s.";
+// "Analyze Error "
+inline constexpr char kAnalyzeError[] = "Analyze Error ";
+// "h = "
+inline constexpr char kHEquals[] = "h = ";
+// "*** kivo DLL ***"
+inline constexpr char kDllBanner[] = "*** kivo DLL ***";
+
+}  // namespace kivo::texts
