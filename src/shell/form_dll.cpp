@@ -1,0 +1,168 @@
+// The plugin window's life cycle and run controls. Every handler runs on the
+// one window thread; the run controls act on a harvest only by setting the
+// run-state flags that its loops test after each message pump.
+#include "shell/form_dll.h"
+
+#include <exception>
+#include <string>
+#include <utility>
+
+#include "platform/platform.h"
+#include "shell/settings.h"
+#include "shell/texts.h"
+#include "text/text.h"
+
+namespace kivo {
+namespace {
+
+// The days-back value when the settings hold none or no whole number.
+constexpr int kDefaultBeforeDays = 30;
+
+}  // namespace
+
+TFormDLL::TFormDLL(FormView& view, RunHost& host, std::vector<std::string> args,
+                   std::string program_path)
+    : LogFile1([h = &host] { return h->Now(); }),
+      View(view),
+      Host(host),
+      Args(std::move(args)),
+      ProgramPath(std::move(program_path)) {}
+
+void TFormDLL::Invoke(const std::function<void()>& handler) noexcept {
+  // The application-wide handler: whatever escapes an event handler is shown
+  // and logged, and the window carries on.
+  try {
+    try {
+      handler();
+    } catch (const std::exception& e) {
+      ReportException(e.what());
+    } catch (...) {
+      ReportException("Unknown exception");
+    }
+  } catch (...) {
+    // ReportException itself failed (out of memory in the view): nothing is
+    // left that could show it.
+  }
+}
+
+bool TFormDLL::ConfigurationMode() const { return !Args.empty() && Args[0] == "/c"; }
+
+void TFormDLL::FormCreate() {
+  FHostDir = HostDirFromProgramPath(ProgramPath);
+  BaseUrl = ShopBaseUrl(FHostDir);
+  const int days =
+      LimitBeforeDays(ParseIntOr(ReadPluginValue(FHostDir, kBeforeDaysKey), kDefaultBeforeDays));
+  View.SetDaysText(std::to_string(days));
+  FBeforeDays = days;
+  // Load last: a history that exists but cannot be read throws to the
+  // window's handler, and everything above is already in place by then.
+  FHistory.Clear();
+  const std::string history_file = HostFile(FHostDir, kHistoryFileName);
+  if (platform::FileExists(history_file)) FHistory.LoadFromFile(history_file);
+}
+
+void TFormDLL::FormActivate() {
+  if (FActivated) return;
+  FActivated = true;
+  LogFile1.SetLogFileName(HostFile(FHostDir, kLogFileName));
+  LogFile1.SetActive(true);
+  if (ConfigurationMode()) return;
+  // The window closes after the run however the run ended; an error of the
+  // run still reaches the window's handler, after the close.
+  std::exception_ptr run_error;
+  try {
+    HarvestRun();
+  } catch (...) {
+    run_error = std::current_exception();
+  }
+  View.Close();
+  if (run_error) std::rethrow_exception(run_error);
+}
+
+void TFormDLL::FormClose() {
+  FStopRequested = true;
+  // A settings file that cannot be written must not keep the window open
+  // for ever: the error is reported here and the close goes on.
+  try {
+    WritePluginValue(FHostDir, kBeforeDaysKey, View.DaysText());
+  } catch (const std::exception& e) {
+    ReportException(e.what());
+  }
+}
+
+void TFormDLL::FormDestroy() { FHistory.Clear(); }
+
+int TFormDLL::LimitBeforeDays(int days) {
+  const int delete_days = ParseIntOr(ReadSetupValue(FHostDir, kDataDeleteDaysKey), 0);
+  if (delete_days > 0 && delete_days < days) {
+    if (!Args.empty() && !Args[0].empty()) View.InformationBox(texts::kDaysCappedMessage);
+    return delete_days;
+  }
+  return days;
+}
+
+void TFormDLL::BeforeDaysExit() {
+  const int days = ParseIntOr(View.DaysText(), kDefaultBeforeDays);
+  View.SetDaysText(std::to_string(LimitBeforeDays(days)));
+}
+
+void TFormDLL::ReportException(const std::string& message) {
+  View.SetStatusText(message);
+  LogFile1.WriteLog(message, true);
+}
+
+void TFormDLL::ButtonStopClick() {
+  FStopRequested = true;
+  View.SetButtonEnabled(Button::Play, false);
+  View.SetButtonEnabled(Button::Stop, false);
+  View.SetButtonEnabled(Button::Skip, false);
+  View.SetButtonEnabled(Button::Pause, false);
+  LogFile1.WriteLog(texts::kStopPressed, false);
+  View.Close();
+}
+
+void TFormDLL::ButtonSkipClick() {
+  FSkipRequested = true;
+  const std::string title = View.TitleText();
+  if (!ContainsText(title, texts::kSkipMark)) View.SetTitleText(title + texts::kSkipMark);
+  LogFile1.WriteLog(texts::kSkipPressed, false);
+}
+
+void TFormDLL::ButtonPauseClick() {
+  FPauseRequested = true;
+  View.SetButtonEnabled(Button::Play, true);
+  View.SetButtonEnabled(Button::Pause, false);
+  // The run that delivered this click lies below us on the stack, so it
+  // stays suspended until this loop ends.
+  while (FPauseRequested && !FStopRequested && !FSkipRequested) {
+    Host.Sleep(100);
+    PumpMessages(Host);
+  }
+  View.SetButtonEnabled(Button::Play, false);
+  View.SetButtonEnabled(Button::Pause, true);
+}
+
+void TFormDLL::ButtonPlayClick() { FPauseRequested = false; }
+
+void TFormDLL::SpeedButtonURLClick() { OpenDocument(ShopBaseUrl(FHostDir), ""); }
+
+void TFormDLL::SpeedButtonAboutClick() { View.ShowAbout(); }
+
+void OpenDocument(const std::string& target, const std::string& parameters) {
+  // The default folder is the target up to its last folder or drive
+  // delimiter. A 0x5C that is the second byte of a Shift-JIS character is
+  // part of that character, not a delimiter.
+  const char separator = platform::PathSeparator();
+  std::size_t cut = 0;
+  for (std::size_t i = 0; i < target.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(target[i]);
+    if (IsLeadByte(c) && i + 1 < target.size()) {
+      ++i;
+      continue;
+    }
+    if (c == '\\' || c == ':' || c == static_cast<unsigned char>(separator)) cut = i + 1;
+  }
+  platform::ShellOpen(target, parameters, target.substr(0, cut));
+}
+
+}  // namespace kivo

@@ -1,0 +1,38 @@
+// The window's and the run log's own Japanese texts, as Shift-JIS bytes.
+// Octal escapes keep a following letter or digit from joining the escape.
+// tests/shell/texts_test.cpp pins every byte.
+#pragma once
+
+namespace kivo::texts {
+
+// "kivoプラグイン": the application's title.
+inline constexpr char kApplicationTitle[] = "kivo\203v\203\211\203O\203C\203\223";
+// "kivo新刊データプラグイン": the plugin window's caption.
+inline constexpr char kWindowCaption[] =
+    "kivo\220V\212\247\203f\201[\203^\203v\203\211\203O\203C\203\223";
+// "日前まで取得する": the label after the days field.
+inline constexpr char kDaysLabel[] = "\223\372\221O\202\334\202\305\216\346\223\276\202\267\202\351";
+// "停止", "再開", "一時停止", "スキップ": the run buttons.
+inline constexpr char kStopCaption[] = "\222\342\216~";
+inline constexpr char kPlayCaption[] = "\215\304\212J";
+inline constexpr char kPauseCaption[] = "\210\352\216\236\222\342\216~";
+inline constexpr char kSkipCaption[] = "\203X\203L\203b\203v";
+// "ホームページを開く": hint of the shop button.
+inline constexpr char kOpenHomePageHint[] =
+    "\203z\201[\203\200\203y\201[\203W\202\360\212J\202\255";
+
+// "停止ボタン押下": log line of the Stop button.
+inline constexpr char kStopPressed[] = "\222\342\216~\203{\203^\203\223\211\237\211\272";
+// "スキップボタン押下": log line of the Skip button.
+inline constexpr char kSkipPressed[] =
+    "\203X\203L\203b\203v\203{\203^\203\223\211\237\211\272";
+// "スキップ...": mark appended to the title label by Skip.
+inline constexpr char kSkipMark[] = "\203X\203L\203b\203v...";
+// "データ削除日以前のデータはダウンロードしても削除されてしまいます.":
+// shown when the days value is cut to the host's deletion days.
+inline constexpr char kDaysCappedMessage[] =
+    "\203f\201[\203^\215\355\217\234\223\372\210\310\221O\202\314\203f\201[\203^\202\315"
+    "\203_\203E\203\223\203\215\201[\203h\202\265\202\304\202\340\215\355\217\234\202\263"
+    "\202\352\202\304\202\265\202\334\202\242\202\334\202\267.";
+
+}  // namespace kivo::texts
