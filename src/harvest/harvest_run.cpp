@@ -7,6 +7,5 @@ void TFormDLL::HarvestRun() {}
 void TFormDLL::PurgeArchive() {}
 void TFormDLL::HarvestDays() {}
 void TFormDLL::AnalyzeListing() {}
-void TFormDLL::AnalyzeDetail(const std::string&) {}
 
 }  // namespace kivo

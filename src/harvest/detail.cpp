@@ -1,0 +1,329 @@
+#include "harvest/detail.h"
+
+#include "harvest/catalogue.h"
+#include "harvest/texts.h"
+#include "platform/platform.h"
+#include "platform/run_host.h"
+#include "shell/form_dll.h"
+#include "shell/settings.h"
+#include "text/text.h"
+
+namespace kivo {
+
+namespace {
+
+// Attempts at loading the detail file, and the plain sleep after each failed
+// one (no message handling: the page was just written and may still be held
+// by the download command's process).
+constexpr int kLoadAttempts = 3;
+constexpr int kLoadRetryMs = 2000;
+// More lines than this in the window's list and it is cleared before the next
+// title goes in.
+constexpr int kMemoMaxLines = 100;
+
+// The shop's placeholder for a title without a cover: never downloaded.
+constexpr char kNoCoverImage[] = "nowprinting.jpg";
+
+// Class values are compared after lower-casing ASCII letters only; the shop's
+// pages mix the case of these markers.
+std::string LowerAscii(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+bool IsRecognisedLabel(std::string_view s) {
+  return s == texts::kLabelPublishMonth || s == texts::kLabelPublisher ||
+         s == texts::kLabelIsbn || s == texts::kLabelPrice || s == texts::kLabelSeries ||
+         s == texts::kLabelPagesBare;
+}
+
+}  // namespace
+
+// ---- The walk ---------------------------------------------------------------
+
+void TDetailWalk::Walk(const std::vector<std::unique_ptr<THTMLNode>>& nodes) {
+  for (const auto& node : nodes) {
+    if (node) Node(*node);
+  }
+}
+
+void TDetailWalk::Node(const THTMLNode& node) {
+  if (const THTMLTag* tag = node.AsTag()) {
+    Tag(*tag);
+  } else if (const THTMLText* text = node.AsText()) {
+    if (in_item_) Text(text->Text);
+  }
+}
+
+void TDetailWalk::ClassTrigger(std::string_view tag_name, std::string_view class_value) {
+  const std::string v = LowerAscii(class_value);
+  if (tag_name == "P") {
+    if (v == "itemtitle") {
+      in_item_ = true;
+      title_mode_ = true;
+      authors_mode_ = false;
+      detail_mode_ = false;
+    } else if (v == "itemdetail") {
+      in_item_ = true;
+      detail_mode_ = true;
+      title_mode_ = false;
+      authors_mode_ = false;
+    }
+  } else if (tag_name == "UL") {
+    if (v == "authorsname") {
+      in_item_ = true;
+      authors_mode_ = true;
+      title_mode_ = false;
+      detail_mode_ = false;
+    }
+  } else {  // "DIV"
+    if (v == "mainitemlayout") {
+      in_item_ = true;
+      title_mode_ = authors_mode_ = detail_mode_ = false;
+    } else if (v == "mainitemtable") {
+      in_item_ = true;
+      table_mode_ = true;
+      title_mode_ = authors_mode_ = detail_mode_ = false;
+    }
+  }
+}
+
+void TDetailWalk::Tag(const THTMLTag& tag) {
+  const std::string_view name = tag.Name;
+  if (name == "P" || name == "UL" || name == "DIV") {
+    // Every CLASS attribute in turn, whether or not the item area has begun.
+    for (const THTMLParam& param : tag.Params) {
+      if (std::string_view(param.Name) == "CLASS") ClassTrigger(name, param.Value);
+    }
+  } else if (name == "IMG") {
+    if (!in_item_) return;
+    for (const THTMLParam& param : tag.Params) {
+      if (std::string_view(param.Name) != "SRC") continue;
+      // The first ".jpg" image of the item area is the cover; an address
+      // with a query or fragment after ".jpg" has no such extension.
+      if (Values.ImageUrl.empty() && LowerAscii(FileExtension(param.Value)) == ".jpg") {
+        Values.ImageUrl = param.Value;
+      }
+    }
+  } else if (name == "TABLE") {
+    if (!in_item_) return;
+    // Counting stops mattering after the fifth; saturate so a page of
+    // millions of tables cannot overflow.
+    if (table_count_ < 6) ++table_count_;
+    switch (table_count_) {
+      case 3:
+        title_mode_ = true;
+        break;
+      case 4:
+        table_mode_ = true;
+        title_mode_ = authors_mode_ = detail_mode_ = false;
+        break;
+      case 5:
+        table_mode_ = title_mode_ = authors_mode_ = detail_mode_ = false;
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void TDetailWalk::Text(const std::string& text) {
+  std::string s = TrimZen(text);
+  if (s.empty()) return;
+  if (title_mode_) {
+    if (Values.Title.empty()) Values.Title = std::move(s);
+  } else if (authors_mode_) {
+    Values.Authors = std::move(s);
+  } else if (detail_mode_) {
+    Values.Series = std::move(s);
+  } else if (table_mode_) {
+    Label(std::move(s));
+  }
+}
+
+void TDetailWalk::Label(std::string s) {
+  if (pending_label_.empty() || IsRecognisedLabel(s)) {
+    // Any text with no label pending becomes the pending label, a label or
+    // not; the texts after a non-label are then dropped until a real label
+    // takes its place.
+    pending_label_ = std::move(s);
+    return;
+  }
+  const std::string_view label = pending_label_;
+  if (label == texts::kLabelPublishMonth) {
+    // The release date is the listing's day; the page's month is not used.
+  } else if (label == texts::kLabelPublisher) {
+    Values.Publisher = std::move(s);
+  } else if (label == texts::kLabelIsbn) {
+    Values.Isbn = ReplaceAll(s, "-", "");
+  } else if (label == texts::kLabelSeries) {
+    // The item-detail text, when the page has one, wins over the series row.
+    if (Values.Series.empty()) Values.Series = std::move(s);
+  } else if (label == texts::kLabelPrice) {
+    const std::string digits =
+        TrimZen(ReplaceAll(ReplaceAll(s, texts::kYen, ""), ",", ""));
+    Values.Price = ParseIntOr(digits, 0);
+  } else if (label == texts::kLabelPages) {
+    // "256P 19cm" after ZenToHan: the count before the first upper-case P,
+    // the size after it.
+    const std::string h = ZenToHan(s);
+    const std::size_t p = h.find('P');
+    if (p == std::string::npos) {
+      Values.PageCount = 0;
+      Values.Size = TrimBlanks(h);
+    } else {
+      Values.PageCount = ParseIntOr(TrimBlanks(h.substr(0, p)), 0);
+      Values.Size = TrimBlanks(h.substr(p + 1));
+    }
+  } else {
+    // A non-label is pending: its would-be value is dropped and it stays.
+    return;
+  }
+  pending_label_.clear();
+}
+
+// ---- Cleaning and naming ---------------------------------------------------
+
+void FinishDetailValues(DetailValues& v) {
+  v.Isbn = Isbn10To13(StripIsbnHyphens(v.Isbn));
+  if (v.Isbn.size() != 13) v.Isbn.clear();
+
+  // Parentheses become spaces, whether written half- or full-width
+  // (HanToZen makes them all full-width first).
+  v.Title = HanToZen(v.Title);
+  v.Title = ReplaceAll(v.Title, texts::kZenParenOpen, texts::kZenSpace);
+  v.Title = TrimZen(v.Title);
+  v.Title = ReplaceAll(v.Title, texts::kZenParenClose, texts::kZenSpace);
+  v.Title = TrimZen(v.Title);
+  v.Title = NormalizeWidth(v.Title);
+
+  v.Authors = NormalizeWidth(v.Authors);
+  v.Contents = NormalizeWidth(v.Contents);
+}
+
+std::string FileExtension(std::string_view address) {
+  const std::size_t pos = address.find_last_of(".\\:");
+  if (pos == std::string_view::npos || address[pos] != '.') return {};
+  return std::string(address.substr(pos));
+}
+
+namespace {
+
+bool IsPlainIsbn13(const std::string& s) {
+  if (s.size() != 13) return false;
+  for (char c : s) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// Names Windows opens as devices whatever the extension ("CON.jpg" is the
+// console), so a cover file must not be called so.
+bool IsDeviceName(std::string_view stem) {
+  std::string_view base = stem.substr(0, stem.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  const std::string b = LowerAscii(base);
+  if (b == "con" || b == "prn" || b == "aux" || b == "nul") return true;
+  return b.size() == 4 && (b.starts_with("com") || b.starts_with("lpt")) && b[3] >= '0' &&
+         b[3] <= '9';
+}
+
+}  // namespace
+
+std::string CoverFileStem(const std::string& isbn, const std::string& title) {
+  // A real ISBN is digits only and needs nothing; what the page put in the
+  // ISBN row otherwise is as untrusted as the title.
+  if (!isbn.empty() && IsPlainIsbn13(isbn)) return isbn;
+  const std::string safe = SafeFileName(isbn.empty() ? title : isbn);
+
+  std::string stem;
+  stem.reserve(safe.size() + 2);
+  for (std::size_t i = 0; i < safe.size(); ++i) {
+    const auto c = static_cast<unsigned char>(safe[i]);
+    if (IsLeadByte(c)) {
+      if (i + 1 < safe.size()) {
+        stem.append(safe, i, 2);
+        ++i;
+      } else {
+        stem += '_';  // a cut-off character would swallow the "." after it
+      }
+    } else if (c < 0x20 || c == 0x7F) {
+      stem += '_';
+    } else {
+      stem += static_cast<char>(c);
+    }
+  }
+  // "." and ".." would name the folder itself or its parent; any leading dot
+  // goes full-width, as SafeFileName does with the other unsafe characters.
+  if (!stem.empty() && stem[0] == '.') stem.replace(0, 1, "\x81\x44");  // "．"
+  if (IsDeviceName(stem)) stem.insert(0, "_");
+  return stem;
+}
+
+// ---- The analysis -----------------------------------------------------------
+
+void TFormDLL::AnalyzeDetail(const std::string& link) {
+  // A catalogue the host holds locked is an error for the caller to log,
+  // before anything is read or downloaded.
+  const std::string catalogue = HostFile(FHostDir, kCatalogueFileName);
+  OpenCatalogue(catalogue);
+
+  const std::string detail_file = GetTempDir() + kDetailFileName;
+  if (!platform::FileExists(detail_file)) return;
+
+  THTMLParser parser;
+  parser.Pump = [this] { PumpMessages(Host); };
+  for (int attempt = 0; attempt < kLoadAttempts; ++attempt) {
+    if (platform::LoadLines(detail_file, parser.Lines)) break;
+    parser.Lines.clear();
+    Host.Sleep(kLoadRetryMs);
+  }
+
+  TDetailWalk walk;
+  DetailValues& v = walk.Values;
+  try {
+    parser.Parse();
+    walk.Walk(parser.Nodes);
+    FinishDetailValues(v);
+    if (!v.Isbn.empty() || !v.Title.empty()) {
+      CatalogueRecord record;
+      record.Isbn = v.Isbn;
+      record.Title = v.Title;
+      record.Authors = v.Authors;
+      record.Series = v.Series;
+      record.Publisher = v.Publisher;
+      record.Price = v.Price;
+      record.CategoryCode = Run.CategoryCode;
+      record.CategoryText = Run.CategoryText;
+      record.ReleaseDate = Run.ListingDay;
+      record.PageCount = v.PageCount;
+      record.Size = v.Size;
+      record.Contents = v.Contents;
+      record.DetailUrl = link;
+      record.CoverFile = GetTempDir() + CoverFileStem(v.Isbn, v.Title) + FileExtension(v.ImageUrl);
+      // An existing cover (the same ISBN on an earlier day) is kept; a
+      // failed download leaves the line naming a file that is not there.
+      if (!v.ImageUrl.empty() && !ContainsText(v.ImageUrl, kNoCoverImage) &&
+          !platform::FileExists(record.CoverFile)) {
+        FetchPage(v.ImageUrl, record.CoverFile);
+      }
+      AppendCatalogueLine(catalogue, ComposeCatalogueLine(record));
+    }
+  } catch (...) {
+    // A page that cannot be read or a line that cannot be written costs this
+    // title only; the window below still lists what was found.
+  }
+
+  try {
+    if (View.MemoLineCount() > kMemoMaxLines) View.MemoClear();
+    View.MemoAdd(v.Title);
+  } catch (...) {
+    View.MemoClear();
+    View.MemoAdd(v.Title);
+  }
+}
+
+}  // namespace kivo
