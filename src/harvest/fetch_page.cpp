@@ -1,0 +1,167 @@
+// The page fetcher: runs the download command for one address, keeps all
+// fetches of the process 900 ms apart and keeps the window responsive while
+// it waits.
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+#include "harvest/fetch.h"
+#include "platform/platform.h"
+#include "shell/form_dll.h"
+
+namespace kivo {
+namespace {
+
+constexpr std::int64_t kFetchSpacingMs = 900;
+constexpr int kPollMs = 100;
+constexpr int kSettleRounds = 5;
+
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// The folder of the running program, with its trailing separator; the
+// download command runs there so that the helper beside the program is the
+// one found.
+std::string ProgramFolder() {
+  const std::string path = platform::ProgramPath();
+  std::size_t end = 0;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+      ++i;
+      continue;
+    }
+    if (path[i] == platform::PathSeparator() || path[i] == '/' || path[i] == ':') end = i + 1;
+  }
+  return path.substr(0, end);
+}
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+// Milliseconds between two date-times, rounded: the clock counts whole
+// milliseconds, and rounding keeps a wait of exactly 900 ms from reading as
+// 899.9999.
+std::int64_t MillisecondsBetween(double earlier, double later) {
+  return std::llround((later - earlier) * kMillisecondsPerDay);
+}
+
+}  // namespace
+
+std::string BuildFetchCommandLine(const std::string& address, const std::string& output_path) {
+  if (address.empty() || output_path.empty()) return std::string();
+  if (!StartsWithNoCase(address, "http://") && !StartsWithNoCase(address, "https://")) {
+    return std::string();
+  }
+  for (std::size_t i = 0; i < output_path.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(output_path[i]);
+    if (c < 0x20 || c == '"') return std::string();
+    // The helper re-joins the split words with single spaces, so a run of
+    // blanks would not come back as it was.
+    if (c == ' ' && i + 1 < output_path.size() && output_path[i + 1] == ' ') return std::string();
+  }
+
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string line = "powershell wget '";
+  for (std::size_t i = 0; i < address.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(address[i]);
+    if (c == '&') {
+      // A run of "&" stands inside one pair of double quotes: two pairs side
+      // by side would read as an escaped quote.
+      std::size_t run = 1;
+      while (i + run < address.size() && address[i + run] == '&') ++run;
+      line += '"';
+      line.append(run, '&');
+      line += '"';
+      i += run - 1;
+    } else if (c == '\'' || c == '"' || c == '\\' || c == ' ' || c < 0x20 || c >= 0x7F) {
+      line += '%';
+      line += kHex[c >> 4];
+      line += kHex[c & 0x0F];
+    } else {
+      line += static_cast<char>(c);
+    }
+  }
+  line += "' -O '";
+  for (const char c : output_path) {
+    line += c;
+    if (c == '\'') line += '\'';
+  }
+  line += "'";
+  return line;
+}
+
+void RunAndWait(RunHost& host, const std::string& command_line, int /*show_mode*/) {
+  // The process layer starts every command hidden; the show mode has
+  // nothing left to choose.
+  const auto process = host.StartProcess(command_line, ProgramFolder());
+  if (!process) return;
+  bool ended;
+  do {
+    ended = process->Ended();
+    host.Sleep(kPollMs);
+    host.HandleMessages();
+  } while (!ended);
+}
+
+void WaitSeconds(RunHost& host, double seconds) {
+  const double slices = std::floor(seconds * 100.0);
+  if (!(slices >= 1)) return;  // also NaN
+  const std::int64_t n = slices > 1e9 ? std::int64_t{1000000000} : static_cast<std::int64_t>(slices);
+  for (std::int64_t i = 0; i < n; ++i) {
+    host.Sleep(10);
+    host.HandleMessages();
+  }
+}
+
+bool SameFileContents(const std::string& x, const std::string& y) {
+  if (!platform::FileExists(x) || !platform::FileExists(y)) return false;
+  // Files are read through the platform seam, which opens Shift-JIS paths
+  // on every system; the listing pages compared here are small.
+  std::string a, b;
+  if (!platform::ReadFile(x, a)) throw std::runtime_error(x);
+  if (!platform::ReadFile(y, b)) throw std::runtime_error(y);
+  return a == b;
+}
+
+int TFormDLL::FetchPage(const std::string& address, const std::string& file) {
+  if (FStopRequested) return 0;
+
+  // A clock set back would hold every fetch until it caught up again; the
+  // spacing is then counted from now instead.
+  if (Host.Now() < FLastFetch) FLastFetch = Host.Now();
+  while (MillisecondsBetween(FLastFetch, Host.Now()) < kFetchSpacingMs) {
+    PumpMessages(Host);
+    Host.Sleep(kPollMs);
+  }
+  FLastFetch = Host.Now();
+
+  // An address or path that cannot be passed safely starts nothing; the
+  // file is measured all the same, as after a command that wrote nothing.
+  const std::string command_line = BuildFetchCommandLine(address, file);
+  if (!command_line.empty()) RunAndWait(Host, command_line, 0);
+
+  const std::int64_t size = platform::FileSize(file);
+  int result = 0;
+  if (size > std::numeric_limits<std::int32_t>::max()) {
+    result = std::numeric_limits<std::int32_t>::max();
+  } else if (size > 0) {
+    result = static_cast<int>(size);
+  }
+
+  PumpMessages(Host);
+  for (int i = 0; i < kSettleRounds; ++i) {
+    PumpMessages(Host);
+    Host.Sleep(kPollMs);
+  }
+  return result;
+}
+
+}  // namespace kivo

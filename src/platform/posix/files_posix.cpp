@@ -1,0 +1,326 @@
+// Files on POSIX. Paths are the bytes the caller gives; nothing is
+// converted. Writes that replace a file go through a temporary file in the
+// same folder, fsync and rename, so a crash or a full disk leaves either the
+// old file or the new one.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/posix/posix_util.h"
+
+namespace kivo::platform {
+namespace {
+
+// One character of a Shift-JIS name: one byte, or a lead byte and the byte
+// after it.
+std::vector<std::string> Characters(const std::string& s) {
+  std::vector<std::string> chars;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    if (lead && i + 1 < s.size()) {
+      chars.push_back(s.substr(i, 2));
+      ++i;
+    } else {
+      chars.push_back(std::string(1, s[i]));
+    }
+  }
+  return chars;
+}
+
+bool SameCharacter(const std::string& a, const std::string& b) {
+  if (a.size() == 1 && b.size() == 1) return posix::FoldAscii(a[0]) == posix::FoldAscii(b[0]);
+  return a == b;
+}
+
+// Windows' wildcard rules for one file name: '*' any run of characters, '?'
+// one character (a double-byte character counts as one), ASCII letters
+// folded. "*.*" matches every name, as on Windows.
+bool WildcardMatch(const std::string& pattern_text, const std::string& name_text) {
+  const std::vector<std::string> pattern = Characters(pattern_text);
+  const std::vector<std::string> name = Characters(name_text);
+  std::size_t p = 0, n = 0;
+  std::size_t star = std::string::npos, resume = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == "*") {
+      star = p++;
+      resume = n;
+    } else if (p < pattern.size() && (pattern[p] == "?" || SameCharacter(pattern[p], name[n]))) {
+      ++p;
+      ++n;
+    } else if (star != std::string::npos) {
+      p = star + 1;
+      n = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == "*") ++p;
+  return p == pattern.size();
+}
+
+// The folder of a path, without the name: "." for a bare name, "/" for a
+// name in the root.
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// A name for a temporary file beside `path` that no other writer uses.
+std::string TemporaryNameBeside(const std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  return path + ".tmp" + std::to_string(static_cast<long>(getpid())) + "_" +
+         std::to_string(counter.fetch_add(1));
+}
+
+// Follows a symbolic link so that replacing a linked file replaces its
+// target, not the link.
+std::string ResolveTarget(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    char* real = realpath(path.c_str(), nullptr);
+    if (real) {
+      std::string resolved = real;
+      std::free(real);
+      return resolved;
+    }
+  }
+  return path;
+}
+
+void SyncFolderOf(const std::string& path) {
+  const int fd = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);  // best effort: some file systems refuse it for folders
+  close(fd);
+}
+
+// Opens a fresh temporary file beside `target` with the target's
+// permission bits (or the usual ones for a new file).
+int OpenTemporaryBeside(const std::string& target, std::string& temp_name) {
+  struct stat st;
+  const bool exists = stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp_name = TemporaryNameBeside(target);
+    const int fd = open(temp_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      if (exists) fchmod(fd, st.st_mode & 07777);
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  return -1;
+}
+
+// Writes the temporary file completely, flushes it and renames it over the
+// target; removes it on any failure. `fill` writes the content to the fd.
+template <typename Fill>
+bool ReplaceThroughTemporary(const std::string& path, Fill fill) {
+  const std::string target = ResolveTarget(path);
+  std::string temp_name;
+  const int fd = OpenTemporaryBeside(target, temp_name);
+  if (fd < 0) return false;
+  bool ok = fill(fd) && fsync(fd) == 0;
+  if (close(fd) != 0) ok = false;
+  if (ok && rename(temp_name.c_str(), target.c_str()) != 0) ok = false;
+  if (!ok) {
+    unlink(temp_name.c_str());
+    return false;
+  }
+  SyncFolderOf(target);
+  return true;
+}
+
+}  // namespace
+
+char PathSeparator() { return '/'; }
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FolderExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::int64_t FileSize(const std::string& path) {
+  struct stat st;
+  if (path.empty() || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return static_cast<std::int64_t>(st.st_size);
+}
+
+std::vector<std::string> FindFiles(const std::string& pattern) {
+  std::vector<std::string> names;
+  const std::size_t slash = pattern.rfind('/');
+  const std::string folder = FolderOf(pattern);
+  std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+  if (mask.empty()) return names;
+  if (mask == "*.*") mask = "*";
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return names;
+  const std::string prefix = folder == "/" ? "/" : folder + "/";
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (!WildcardMatch(mask, name)) continue;
+    if (FileExists(prefix + name)) names.push_back(name);
+  }
+  closedir(dir);
+  return names;
+}
+
+bool DeleteFile(const std::string& path) {
+  if (!FileExists(path)) return false;
+  return unlink(path.c_str()) == 0;
+}
+
+bool CopyFileReplace(const std::string& from, const std::string& to) {
+  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  struct stat st;
+  if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(in);
+    return false;
+  }
+  const bool ok = ReplaceThroughTemporary(to, [in](int out) {
+    char buffer[64 * 1024];
+    while (true) {
+      const ssize_t got = posix::ReadRetry(in, buffer, sizeof buffer);
+      if (got < 0) return false;
+      if (got == 0) return true;
+      if (!posix::WriteAll(out, buffer, static_cast<std::size_t>(got))) return false;
+    }
+  });
+  close(in);
+  return ok;
+}
+
+bool CreateFolder(const std::string& path) {
+  return !path.empty() && mkdir(path.c_str(), 0777) == 0;
+}
+
+bool ReadFile(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
+  }
+  char buffer[64 * 1024];
+  bool ok = true;
+  while (true) {
+    const ssize_t got = posix::ReadRetry(fd, buffer, sizeof buffer);
+    if (got < 0) {
+      ok = false;
+      break;
+    }
+    if (got == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(fd);
+  if (!ok) bytes.clear();
+  return ok;
+}
+
+bool LoadLines(const std::string& path, std::vector<std::string>& lines) {
+  lines.clear();
+  std::string bytes;
+  if (!ReadFile(path, bytes)) return false;
+  std::size_t i = 0;
+  const std::size_t n = bytes.size();
+  while (i < n) {
+    std::size_t j = i;
+    while (j < n && bytes[j] != '\r' && bytes[j] != '\n') ++j;
+    lines.push_back(bytes.substr(i, j - i));
+    if (j < n && bytes[j] == '\r' && j + 1 < n && bytes[j + 1] == '\n') ++j;
+    i = j + 1;
+  }
+  return true;
+}
+
+bool SaveAtomically(const std::string& path, const std::string& bytes) {
+  if (path.empty()) return false;
+  return ReplaceThroughTemporary(
+      path, [&bytes](int fd) { return posix::WriteAll(fd, bytes.data(), bytes.size()); });
+}
+
+bool AppendToFile(const std::string& path, const std::string& bytes) {
+  if (path.empty()) return false;
+  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return false;
+  }
+  bool ok = true;
+  if (!bytes.empty()) {
+    // One write call, so that a reader (the host) never sees a line arrive
+    // in pieces. A short write is cut back off: half a catalogue line would
+    // be read as a broken record.
+    ssize_t written;
+    do {
+      written = write(fd, bytes.data(), bytes.size());
+    } while (written < 0 && errno == EINTR);
+    if (written != static_cast<ssize_t>(bytes.size())) {
+      ok = false;
+      if (written > 0) {
+        const off_t end = lseek(fd, 0, SEEK_CUR);
+        if (end >= written) {
+          // A failed undo leaves nothing better to do; the result is false.
+          [[maybe_unused]] const int cut = ftruncate(fd, end - written);
+        }
+      }
+    }
+  }
+  if (ok && fsync(fd) != 0) ok = false;
+  if (close(fd) != 0) ok = false;
+  return ok;
+}
+
+std::string GetEnvironmentValue(const std::string& name, std::size_t buffer_size) {
+  if (name.empty() || name.find('=') != std::string::npos) return std::string();
+  const char* value = std::getenv(name.c_str());
+  if (!value) return std::string();
+  std::string text = value;
+  // The system call needs room for the terminating zero: a value of
+  // buffer_size bytes or more does not fit and leaves the buffer empty.
+  if (text.size() >= buffer_size) return std::string();
+  return text;
+}
+
+std::string ProgramPath() {
+  std::string buffer(PATH_MAX, '\0');
+  while (true) {
+    const ssize_t got = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (got < 0) return std::string();
+    if (static_cast<std::size_t>(got) < buffer.size()) {
+      buffer.resize(static_cast<std::size_t>(got));
+      return buffer;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string SystemTempFolder() {
+  const char* value = std::getenv("TMPDIR");
+  std::string folder = value ? value : "";
+  if (folder.empty() || folder.front() != '/') folder = "/tmp";
+  if (folder.back() != '/') folder += '/';
+  return folder;
+}
+
+}  // namespace kivo::platform
