@@ -1,0 +1,36 @@
+// The output file of one download: the body goes to a new temporary file in
+// the target's folder, which replaces the target only when the download is
+// complete. Until then, and on every failure, the old target stays as it was.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "download.h"
+
+namespace kivo::fetch {
+
+class OutputFile : public BodySink {
+ public:
+  OutputFile();
+  ~OutputFile() override;  // removes the temporary file unless committed
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Creates a temporary file with a unique name beside `target` (Shift-JIS
+  // bytes; Windows converts them from code page 932). False with `error`
+  // when the target is a folder or the temporary file cannot be created.
+  bool Open(const std::string& target, std::string& error);
+  bool Write(const char* data, std::size_t size) override;
+  // Flushes the temporary file to disk and renames it over the target. On
+  // failure the temporary file is removed and the target left as it was.
+  bool Commit(std::string& error);
+  // Closes and removes the temporary file.
+  void Discard();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace kivo::fetch
