@@ -1,0 +1,67 @@
+// Starting the download command on Windows. The process is started the way
+// the host's plugins always have: no separate program name (the first word
+// of the command line names it, and the system looks in this program's own
+// folder first), no inherited handles, normal priority, the plugin's
+// environment, the given working folder, and start-up information that asks
+// only for the hidden show mode.
+//
+// CreateProcessW with the command line converted from code page 932 rather
+// than CreateProcessA: the line carries the temporary file's path, which on
+// a Japanese system holds the user's Japanese name, and CreateProcessA would
+// read it in whatever the system's ANSI code page is.
+#include <windows.h>
+#undef DeleteFile  // keep the seam's own DeleteFile
+
+#include "platform/platform.h"
+#include <vector>
+
+#include "platform/win32/wide_text.h"
+
+namespace kivo::platform {
+namespace {
+
+class Win32Process : public Process {
+ public:
+  explicit Win32Process(const PROCESS_INFORMATION& info)
+      : process_(info.hProcess), thread_(info.hThread) {}
+  ~Win32Process() override {
+    CloseHandle(process_);
+    CloseHandle(thread_);
+  }
+  Win32Process(const Win32Process&) = delete;
+  Win32Process& operator=(const Win32Process&) = delete;
+
+  bool Ended() override { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }
+
+ private:
+  HANDLE process_;
+  HANDLE thread_;
+};
+
+}  // namespace
+
+std::unique_ptr<Process> StartProcess(const std::string& command_line,
+                                      const std::string& working_folder) {
+  std::wstring line;
+  std::wstring folder;
+  if (!win32::WideExact(command_line, line) || !win32::WideExact(working_folder, folder)) {
+    return nullptr;
+  }
+  if (line.empty()) return nullptr;
+  // CreateProcessW may write into the command line buffer.
+  std::vector<wchar_t> buffer(line.begin(), line.end());
+  buffer.push_back(L'\0');
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                      nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+    return nullptr;
+  }
+  return std::make_unique<Win32Process>(info);
+}
+
+}  // namespace kivo::platform
