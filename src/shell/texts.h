@@ -35,4 +35,9 @@ inline constexpr char kDaysCappedMessage[] =
     "\203_\203E\203\223\203\215\201[\203h\202\265\202\304\202\340\215\355\217\234\202\263"
     "\202\352\202\304\202\265\202\334\202\242\202\334\202\267.";
 
+// "バージョン " and "作者 ": the version and author lines of the version
+// information.
+inline constexpr char kAboutVersionPrefix[] = "\203o\201[\203W\203\207\203\223 ";
+inline constexpr char kAboutAuthorPrefix[] = "\215\354\216\322 ";
+
 }  // namespace kivo::texts
