@@ -1,0 +1,147 @@
+#include "platform/ini_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace kivo::platform::ini {
+namespace {
+
+// The host's own section as it might look on a Japanese system: Shift-JIS
+// values, odd spacing, a comment, CR LF line ends.
+//   Title=新刊予定 (Shift-JIS)
+const std::string kHostSection =
+    "[TSetup]\r\n"
+    "DataDeleteDays_Text=60\r\n"
+    "Title=\x90\x56\x8a\xa7\x97\x5c\x92\xe8\r\n"
+    "; a comment the host keeps\r\n"
+    "  Spaced Key  =  spaced value  \r\n";
+
+TEST(IniRead, FindsValuesAndIgnoresBlanksAndCase) {
+  const std::string text = kHostSection + "[kivo]\r\nDLBeforeDays=14\r\n";
+  EXPECT_EQ(Read(text, "TSetup", "DataDeleteDays_Text"), "60");
+  EXPECT_EQ(Read(text, "tsetup", "datadeletedays_text"), "60");
+  EXPECT_EQ(Read(text, "TSETUP", "Spaced Key"), "spaced value");
+  EXPECT_EQ(Read(text, " TSetup ", " spaced key "), "spaced value");
+  EXPECT_EQ(Read(text, "TSetup", "Title"), "\x90\x56\x8a\xa7\x97\x5c\x92\xe8");
+  EXPECT_EQ(Read(text, "KIVO", "dlbeforedays"), "14");
+}
+
+TEST(IniRead, MissingReadsAsEmpty) {
+  const std::string text = kHostSection;
+  EXPECT_EQ(Read("", "TSetup", "DataDeleteDays_Text"), "");
+  EXPECT_EQ(Read(text, "kivo", "DataDeleteDays_Text"), "");
+  EXPECT_EQ(Read(text, "TSetup", "DLBeforeDays"), "");
+  // A key of another section is not seen through the section boundary.
+  EXPECT_EQ(Read(text + "[kivo]\r\n", "kivo", "DataDeleteDays_Text"), "");
+  // Keys before the first section belong to none.
+  EXPECT_EQ(Read("A=1\n[S]\nB=2\n", "S", "A"), "");
+}
+
+TEST(IniRead, FirstMatchWins) {
+  const std::string text =
+      "[S]\nKey=first\nkey=second\n"
+      "[s]\nKey=other section\nLater=only here\n";
+  EXPECT_EQ(Read(text, "S", "KEY"), "first");
+  // Only the first section of a name is searched.
+  EXPECT_EQ(Read(text, "S", "Later"), "");
+}
+
+TEST(IniRead, LineEndsOfEveryKind) {
+  EXPECT_EQ(Read("[S]\nA=1\nB=2", "S", "B"), "2");
+  EXPECT_EQ(Read("[S]\r\nA=1\r\nB=2\r\n", "S", "B"), "2");
+  EXPECT_EQ(Read("[S]\rA=1\rB=2\r", "S", "B"), "2");
+  EXPECT_EQ(Read("[S]\rA=1\nB=2\r\n", "S", "A"), "1");
+}
+
+TEST(IniRead, ValueDetails) {
+  const std::string text =
+      "[S]\n"
+      "Quoted=\"a value \"\n"
+      "Single='x'\n"
+      "Half=\"open\n"
+      "Eq=a=b\n"
+      "Empty=\n"
+      "NoEquals\n";
+  EXPECT_EQ(Read(text, "S", "Quoted"), "a value ");
+  EXPECT_EQ(Read(text, "S", "Single"), "x");
+  EXPECT_EQ(Read(text, "S", "Half"), "\"open");
+  EXPECT_EQ(Read(text, "S", "Eq"), "a=b");
+  EXPECT_EQ(Read(text, "S", "Empty"), "");
+  EXPECT_EQ(Read(text, "S", "NoEquals"), "");
+}
+
+TEST(IniRead, ShiftJisSecondBytesAreNotFoldedOrSplit) {
+  // "ア" is 83 41 and "ャ" is 83 61: an ASCII fold of the second byte would
+  // make them one key.
+  const std::string text = "[S]\n\x83\x41=upper\n\x83\x61=lower\n";
+  EXPECT_EQ(Read(text, "S", "\x83\x61"), "lower");
+  EXPECT_EQ(Read(text, "S", "\x83\x41"), "upper");
+  // "ゼ" is 83 5B and "ゾ" is 83 5D: the "]" byte inside a section name is
+  // part of a character, not its end.
+  const std::string sections = "[\x83\x5D\x83\x5B]\nK=v\n";
+  EXPECT_EQ(Read(sections, "\x83\x5D\x83\x5B", "K"), "v");
+}
+
+TEST(IniWrite, ReplacesOnlyTheValue) {
+  const std::string text = kHostSection + "[kivo]\r\nDLBeforeDays = 14 \r\nBaseURL=x\r\n";
+  const std::string out = Write(text, "KIVO", "dlbeforedays", "7");
+  EXPECT_EQ(out, kHostSection + "[kivo]\r\nDLBeforeDays =7\r\nBaseURL=x\r\n");
+  EXPECT_EQ(Read(out, "kivo", "DLBeforeDays"), "7");
+}
+
+TEST(IniWrite, AddsKeyAfterTheSectionsLastLine) {
+  const std::string text = "[kivo]\r\nBaseURL=x\r\n\r\n" + kHostSection;
+  const std::string out = Write(text, "kivo", "DLBeforeDays", "30");
+  EXPECT_EQ(out, "[kivo]\r\nBaseURL=x\r\nDLBeforeDays=30\r\n\r\n" + kHostSection);
+}
+
+TEST(IniWrite, AddsSectionAtTheEndLeavingTheHostSection) {
+  const std::string out = Write(kHostSection, "kivo", "DLBeforeDays", "30");
+  EXPECT_EQ(out, kHostSection + "[kivo]\r\nDLBeforeDays=30\r\n");
+  EXPECT_EQ(Read(out, "kivo", "DLBeforeDays"), "30");
+  EXPECT_EQ(Read(out, "TSetup", "DataDeleteDays_Text"), "60");
+}
+
+TEST(IniWrite, KeepsTheFilesLineEnds) {
+  EXPECT_EQ(Write("[A]\nx=1\n", "B", "k", "v"), "[A]\nx=1\n[B]\nk=v\n");
+  EXPECT_EQ(Write("[A]\rx=1\r", "A", "k", "v"), "[A]\rx=1\rk=v\r");
+  EXPECT_EQ(Write("", "B", "k", "v"), "[B]\r\nk=v\r\n");
+}
+
+TEST(IniWrite, NoFinalLineEnd) {
+  // The file keeps ending without a line end; only what is needed is added.
+  EXPECT_EQ(Write("[A]\r\nx=1", "A", "k", "v"), "[A]\r\nx=1\r\nk=v");
+  EXPECT_EQ(Write("[A]\r\nx=1", "A", "x", "2"), "[A]\r\nx=2");
+  EXPECT_EQ(Write("[A]\nx=1", "B", "k", "v"), "[A]\nx=1\n[B]\nk=v\n");
+  EXPECT_EQ(Write("[A]", "A", "k", "v"), "[A]\r\nk=v");
+}
+
+TEST(IniWrite, RoundTripsManyValues) {
+  std::string text = kHostSection;
+  for (int i = 0; i < 20; ++i) {
+    text = Write(text, i % 2 ? "kivo" : "Other", "Key" + std::to_string(i % 7),
+                 "value " + std::to_string(i));
+  }
+  for (int i = 13; i < 20; ++i) {
+    EXPECT_EQ(Read(text, i % 2 ? "kivo" : "Other", "key" + std::to_string(i % 7)),
+              "value " + std::to_string(i));
+  }
+  EXPECT_EQ(text.substr(0, kHostSection.size()), kHostSection);
+}
+
+TEST(IniWrite, RefusesWhatWouldChangeTheStructure) {
+  EXPECT_TRUE(CanWrite("kivo", "DLBeforeDays", "30"));
+  EXPECT_TRUE(CanWrite("kivo", "K", ""));
+  EXPECT_FALSE(CanWrite("kivo", "K", "1\r\n[TSetup]"));
+  EXPECT_FALSE(CanWrite("kivo", "K\n", "1"));
+  EXPECT_FALSE(CanWrite("ki]vo", "K", "1"));
+  EXPECT_FALSE(CanWrite("kivo", "K=1", "1"));
+  EXPECT_FALSE(CanWrite("kivo", " ", "1"));
+  EXPECT_FALSE(CanWrite("", "K", "1"));
+  // A "]" or "=" that is the second byte of a Shift-JIS character is fine.
+  EXPECT_TRUE(CanWrite("\x83\x5D", "\x83\x5D", "v"));
+}
+
+}  // namespace
+}  // namespace kivo::platform::ini
