@@ -1,0 +1,432 @@
+"""End-to-end tests of the download helper (KIVO_BUILD_DIR/powershell).
+
+Each test starts a small HTTP server on 127.0.0.1 (port 0), runs the helper
+with the words the program's process layer would hand it for a command line
+"powershell wget '<address>' -O '<file>'", and checks the exit code, the
+output file and that no temporary file is left behind. On every failure an
+old output file must still hold its old bytes.
+"""
+
+import gzip
+import http.server
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+
+BUILD_DIR = os.environ.get("KIVO_BUILD_DIR", "")
+HELPER = os.path.join(BUILD_DIR, "powershell")
+
+PAGE = (b"<html>\r\n\x96\x7b\x93\xfa\x82\xcc\x90\x56\x8a\xa7\r\n"  # 本日の新刊
+        b"\x00\xff binary tail\n") * 50
+OLD = b"old contents \x83\x5c\r\n"
+
+EXIT_COMPLETE, EXIT_NETWORK, EXIT_REFUSED, EXIT_LOCAL = 0, 1, 2, 3
+
+
+def split_windows(line):
+    """Splits a command line (bytes) the way the Windows C runtime does, as
+    the program's process layer does before starting the helper."""
+    words, i, n = [], 0, len(line)
+    while i < n and line[i:i + 1] in (b" ", b"\t"):
+        i += 1
+    start = i
+    while i < n and line[i:i + 1] not in (b" ", b"\t"):
+        i += 1
+    words.append(line[start:i])
+    while True:
+        while i < n and line[i:i + 1] in (b" ", b"\t"):
+            i += 1
+        if i >= n:
+            return words
+        word, quoted = b"", False
+        while i < n:
+            c = line[i:i + 1]
+            if c == b"\\":
+                j = i
+                while j < n and line[j:j + 1] == b"\\":
+                    j += 1
+                count = j - i
+                if j < n and line[j:j + 1] == b'"':
+                    word += b"\\" * (count // 2)
+                    i = j
+                    if count % 2:
+                        word += b'"'
+                        i += 1
+                else:
+                    word += b"\\" * count
+                    i = j
+            elif c == b'"':
+                if quoted and line[i + 1:i + 2] == b'"':
+                    word += b'"'
+                    i += 2
+                else:
+                    quoted = not quoted
+                    i += 1
+            elif c in (b" ", b"\t") and not quoted:
+                break
+            else:
+                word += c
+                i += 1
+        words.append(word)
+
+
+def fetcher_line(address, path):
+    """The line the page fetcher builds: each "&" of the address between two
+    double quotes, a single quote in the path doubled."""
+    return (b"powershell wget '" + address.replace(b"&", b'"&"') + b"' -O '" +
+            path.replace(b"'", b"''") + b"'")
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *args):
+        pass
+
+    def send_body(self, status, body, headers=()):
+        self.send_response(status)
+        for name, value in headers:
+            self.send_header(name, value)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def redirect(self, location, status=302):
+        self.send_body(status, b"moved", [("Location", location)])
+
+    def do_GET(self):
+        server = self.server
+        server.requests.append((self.path, self.headers.get("User-Agent", "")))
+        path = self.path
+        if path == "/page":
+            self.send_body(200, PAGE)
+        elif path.startswith("/echo"):
+            self.send_body(200, path.encode("latin-1"))
+        elif path == "/empty":
+            self.send_body(200, b"")
+        elif path.startswith("/status/"):
+            self.send_body(int(path[len("/status/"):]), b"<html>error page</html>")
+        elif path.startswith("/hops/"):
+            left = int(path[len("/hops/"):])
+            if left == 0:
+                self.send_body(200, PAGE)
+            else:
+                self.redirect("/hops/%d" % (left - 1), 301 if left % 2 else 307)
+        elif path == "/relative":
+            self.redirect("page")
+        elif path == "/loop":
+            self.redirect("/loop")
+        elif path == "/to-file":
+            self.redirect("file:///etc/passwd")
+        elif path == "/to-ftp":
+            self.redirect("ftp://127.0.0.1/page")
+        elif path == "/no-location":
+            self.send_body(302, b"moved nowhere")
+        elif path == "/gzip":
+            self.send_body(200, gzip.compress(PAGE), [("Content-Encoding", "gzip")])
+        elif path == "/truncated":
+            self.send_response(200)
+            self.send_header("Content-Length", "1000")
+            self.end_headers()
+            self.wfile.write(PAGE[:100])
+            self.wfile.flush()
+            self.close_connection = True
+        elif path == "/chunked-truncated":
+            self.send_response(200)
+            self.send_header("Transfer-Encoding", "chunked")
+            self.end_headers()
+            self.wfile.write(b"64\r\n" + PAGE[:100] + b"\r\n")
+            self.wfile.flush()
+            self.close_connection = True
+        elif path == "/never":
+            server.stop.wait(60)
+            self.close_connection = True
+        elif path == "/drip":
+            # Headers at once, then one byte now and then: only the total
+            # time limit can end this.
+            self.send_response(200)
+            self.send_header("Content-Length", "1000")
+            self.end_headers()
+            try:
+                for _ in range(1000):
+                    self.wfile.write(b"x")
+                    self.wfile.flush()
+                    if server.stop.wait(0.3):
+                        break
+            except OSError:
+                pass
+            self.close_connection = True
+        else:
+            self.send_body(404, b"no such page")
+
+
+class Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+
+    def __init__(self):
+        super().__init__(("127.0.0.1", 0), Handler)
+        self.requests = []
+        self.stop = threading.Event()
+
+    def url(self, path):
+        if isinstance(path, str):
+            path = path.encode()
+        return b"http://127.0.0.1:%d" % self.server_address[1] + path
+
+
+def helper_env(**overrides):
+    env = {k: v for k, v in os.environ.items()
+           if k.lower() not in ("http_proxy", "https_proxy", "all_proxy", "no_proxy")}
+    env.update({k: str(v) for k, v in overrides.items()})
+    return env
+
+
+class FetchTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        if not os.path.isfile(HELPER):
+            raise unittest.SkipTest("no helper at %s (set KIVO_BUILD_DIR)" % HELPER)
+        cls.server = Server()
+        cls.thread = threading.Thread(target=cls.server.serve_forever, daemon=True)
+        cls.thread.start()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.stop.set()
+        cls.server.shutdown()
+        cls.server.server_close()
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="kivo-fetch-")
+        self.dir_b = os.fsencode(self.dir)
+        self.target = os.path.join(self.dir_b, b"Getkivo.html")
+        del self.server.requests[:]
+
+    def tearDown(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+    # -- running the helper ------------------------------------------------
+
+    def run_words(self, words, timeout=60, **env):
+        started = time.monotonic()
+        done = subprocess.run([HELPER] + words, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              env=helper_env(**env), timeout=timeout)
+        self.elapsed = time.monotonic() - started
+        self.stderr = done.stderr.decode("latin-1")
+        return done.returncode
+
+    def run_line(self, line, **env):
+        return self.run_words(split_windows(line)[1:], **env)
+
+    def fetch(self, path, target=None, **env):
+        return self.run_line(fetcher_line(self.server.url(path), target or self.target), **env)
+
+    # -- checks --------------------------------------------------------------
+
+    def write_old(self, target=None):
+        with open(target or self.target, "wb") as f:
+            f.write(OLD)
+
+    def read(self, target=None):
+        with open(target or self.target, "rb") as f:
+            return f.read()
+
+    def assert_only(self, *names):
+        self.assertEqual(sorted(os.listdir(self.dir_b)), sorted(names),
+                         "a temporary file was left behind")
+
+    def assert_failed_untouched(self, code, expected_code=EXIT_NETWORK):
+        self.assertEqual(code, expected_code, self.stderr)
+        self.assertEqual(self.read(), OLD)
+        self.assert_only(b"Getkivo.html")
+
+    def assert_fetched(self, code, body=PAGE):
+        self.assertEqual(code, EXIT_COMPLETE, self.stderr)
+        self.assertEqual(self.read(), body)
+        self.assert_only(b"Getkivo.html")
+
+    # -- answers ---------------------------------------------------------------
+
+    def test_200_writes_the_body_over_the_old_file(self):
+        self.write_old()
+        self.assert_fetched(self.fetch("/page"))
+        self.assertTrue(self.server.requests[0][1].startswith("kivo/"), self.server.requests)
+
+    def test_200_creates_a_missing_file(self):
+        self.assert_fetched(self.fetch("/page"))
+
+    def test_ampersands_of_the_address_reach_the_server(self):
+        address = self.server.url(
+            b"/echo/bec/SE/Genre?dcode=01&ccode=01&taishongpi=20261207&Genre_id=010100&listcnt=1")
+        line = fetcher_line(address, self.target)
+        self.assertEqual(line.count(b'"&"'), 4)
+        self.assert_fetched(self.run_line(line), body=address[address.index(b"/echo"):])
+
+    def test_empty_200_is_a_complete_answer(self):
+        self.write_old()
+        self.assert_fetched(self.fetch("/empty"), body=b"")
+
+    def test_gzip_body_is_stored_decoded(self):
+        self.assert_fetched(self.fetch("/gzip"))
+
+    def test_error_statuses_leave_the_old_file(self):
+        for status in (404, 500, 403, 300):
+            with self.subTest(status=status):
+                self.write_old()
+                self.assert_failed_untouched(self.fetch("/status/%d" % status))
+                self.assertIn(str(status), self.stderr)
+
+    def test_error_status_does_not_create_a_file(self):
+        self.assertEqual(self.fetch("/status/404"), EXIT_NETWORK)
+        self.assert_only()
+
+    # -- redirects -------------------------------------------------------------
+
+    def test_redirects_are_followed_up_to_ten(self):
+        self.write_old()
+        self.assert_fetched(self.fetch("/hops/10"))
+        self.assertEqual(len(self.server.requests), 11)
+        self.write_old()
+        self.assert_fetched(self.fetch("/relative"))
+
+    def test_eleven_redirects_fail(self):
+        self.write_old()
+        self.assert_failed_untouched(self.fetch("/hops/11"))
+
+    def test_redirect_loop_fails(self):
+        self.write_old()
+        self.assert_failed_untouched(self.fetch("/loop"))
+        self.assertLessEqual(len(self.server.requests), 11)
+
+    def test_redirect_out_of_http_fails(self):
+        for path in ("/to-file", "/to-ftp", "/no-location"):
+            with self.subTest(path=path):
+                self.write_old()
+                self.assert_failed_untouched(self.fetch(path))
+
+    # -- broken answers and time limits ----------------------------------------
+
+    def test_truncated_body_fails(self):
+        for path in ("/truncated", "/chunked-truncated"):
+            with self.subTest(path=path):
+                self.write_old()
+                self.assert_failed_untouched(self.fetch(path))
+
+    def test_server_that_never_answers_hits_the_time_limit(self):
+        self.write_old()
+        code = self.fetch("/never", KIVO_FETCH_TIMEOUT=2)
+        self.assert_failed_untouched(code)
+        self.assertGreater(self.elapsed, 1.5)
+        self.assertLess(self.elapsed, 15)
+
+    def test_slow_body_hits_the_total_time_limit(self):
+        self.write_old()
+        code = self.fetch("/drip", KIVO_FETCH_TIMEOUT=2)
+        self.assert_failed_untouched(code)
+        self.assertLess(self.elapsed, 15)
+
+    def test_connection_that_is_never_accepted_hits_the_connect_limit(self):
+        # A listening socket whose accept queue is full drops further SYNs,
+        # so the helper's connection attempt hangs.
+        listener = socket.socket()
+        listener.bind(("127.0.0.1", 0))
+        listener.listen(0)
+        port = listener.getsockname()[1]
+        fillers = []
+        try:
+            for _ in range(3):
+                s = socket.socket()
+                s.setblocking(False)
+                s.connect_ex(("127.0.0.1", port))
+                fillers.append(s)
+            time.sleep(0.2)
+            self.write_old()
+            address = ("http://127.0.0.1:%d/page" % port).encode()
+            code = self.run_line(fetcher_line(address, self.target),
+                                 KIVO_FETCH_CONNECT_TIMEOUT=1, KIVO_FETCH_TIMEOUT=60)
+            self.assert_failed_untouched(code)
+            self.assertLess(self.elapsed, 15)
+        finally:
+            for s in fillers:
+                s.close()
+            listener.close()
+
+    def test_unreachable_port_fails(self):
+        s = socket.socket()
+        s.bind(("127.0.0.1", 0))
+        port = s.getsockname()[1]
+        s.close()
+        self.write_old()
+        address = ("http://127.0.0.1:%d/page" % port).encode()
+        self.assert_failed_untouched(self.run_line(fetcher_line(address, self.target)))
+
+    # -- output paths ------------------------------------------------------------
+
+    def test_paths_with_quotes_spaces_and_shift_jis_bytes(self):
+        names = [b"it's.html", b"two words.html", b"\x83\x5c\x83\x74\x83\x67.html",  # ソフト
+                 b"a''b.html"]
+        for name in names:
+            with self.subTest(name=name):
+                target = os.path.join(self.dir_b, name)
+                self.assertEqual(self.fetch("/page", target=target), EXIT_COMPLETE, self.stderr)
+                self.assertEqual(self.read(target), PAGE)
+        self.assert_only(*names)
+
+    def test_missing_folder_fails_before_fetching(self):
+        target = os.path.join(self.dir_b, b"missing", b"Getkivo.html")
+        self.assertEqual(self.fetch("/page", target=target), EXIT_LOCAL)
+        self.assertEqual(self.server.requests, [])
+        self.assert_only()
+
+    def test_folder_as_target_is_left_alone(self):
+        os.mkdir(self.target)
+        self.assertEqual(self.fetch("/page"), EXIT_LOCAL)
+        self.assertTrue(os.path.isdir(self.target))
+        self.assertEqual(self.server.requests, [])
+        self.assert_only(b"Getkivo.html")
+
+    # -- hostile command lines -----------------------------------------------------
+
+    def test_hostile_command_lines_are_refused(self):
+        victim = os.path.join(self.dir_b, b"victim")
+        page = self.server.url(b"/page")
+        lines = [
+            # A quote in the address ends the quoted text early and smuggles a
+            # second output file in.
+            fetcher_line(page + b"?q='x' -O '" + victim + b"'", self.target),
+            fetcher_line(page + b"'; Set-Content '" + victim + b"' x; '", self.target),
+            fetcher_line(page, self.target) + b"; wget '" + page + b"' -O '" + victim + b"'",
+            fetcher_line(page, self.target) + b" | tee " + victim,
+            b"powershell wget '" + page + b"' -O $(" + victim + b")",
+            b"powershell wget '" + page + b"' -O '" + self.target + b"' '" + victim + b"'",
+            b"powershell wget '" + page + b"'",
+            b"powershell wget '" + page + b"' -O '" + self.target,
+            b"powershell Remove-Item '" + self.target + b"'",
+            fetcher_line(b"file:///etc/passwd", self.target),
+            fetcher_line(b"ftp://127.0.0.1/page", self.target),
+            b"powershell",
+        ]
+        for line in lines:
+            with self.subTest(line=line):
+                self.write_old()
+                self.assert_failed_untouched(self.run_line(line), EXIT_REFUSED)
+        self.assertEqual(self.server.requests, [], "a refused line reached the network")
+        self.assertFalse(os.path.exists(victim))
+
+    def test_encoded_quotes_stay_inside_the_address(self):
+        # The page fetcher percent-encodes quotes; the helper then fetches the
+        # whole address into the one named file.
+        address = self.server.url(b"/echo?q=%27x%27%20-O%20%27") + self.dir_b + b"/victim%27"
+        self.assert_fetched(self.run_line(fetcher_line(address, self.target)),
+                            body=address[address.index(b"/echo"):])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
