@@ -10,6 +10,8 @@
 #include <cstring>
 #include <strings.h>
 
+#include "shell/terminal/display_text.h"
+
 namespace kivo::terminal {
 namespace {
 
@@ -33,32 +35,10 @@ void OnStopSignal(int signal_number) {
 }
 
 bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool IsTrail(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 
 bool SameName(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
 
 }  // namespace
-
-std::string WithoutControls(const std::string& sjis_text) {
-  std::string out;
-  out.reserve(sjis_text.size());
-  for (std::size_t i = 0; i < sjis_text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(sjis_text[i]);
-    if (IsLead(c)) {
-      if (i + 1 < sjis_text.size() && IsTrail(static_cast<unsigned char>(sjis_text[i + 1]))) {
-        out += sjis_text.substr(i, 2);
-        ++i;
-      } else {
-        out += '?';
-      }
-    } else if (c == '\t' || (c >= 0x20 && c < 0x7F) || (c >= 0xA1 && c <= 0xDF)) {
-      out += static_cast<char>(c);
-    } else {
-      out += '?';
-    }
-  }
-  return out;
-}
 
 Console::Console(bool key_mode) {
   interactive_ = isatty(STDIN_FILENO) && tcgetpgrp(STDIN_FILENO) == getpgrp();

@@ -56,9 +56,4 @@ class Console {
   bool pass_through_ = false;
 };
 
-// Terminal-safe Shift-JIS: control characters and bytes that begin no
-// character become "?", so text from the web cannot move the cursor, change
-// colours or retitle the terminal.
-std::string WithoutControls(const std::string& sjis_text);
-
 }  // namespace kivo::terminal
