@@ -14,20 +14,20 @@ namespace kivo {
 // The three reserved fields (3, 5 and 11) are not stored: they are always
 // "", "" and 0.
 struct CatalogueRecord {
-  std::string Isbn;       // 1, quoted: 13 characters or empty
-  std::string Title;      // 2, quoted
-  std::string Authors;    // 4, quoted
-  std::string Series;     // 6, quoted
-  std::string Publisher;  // 7, quoted
-  int Price = 0;          // 8, bare
-  int CategoryCode = 0;   // 9, bare
+  std::string Isbn;          // 1, quoted: 13 characters or empty
+  std::string Title;         // 2, quoted
+  std::string Authors;       // 4, quoted
+  std::string Series;        // 6, quoted
+  std::string Publisher;     // 7, quoted
+  int Price = 0;             // 8, bare
+  int CategoryCode = 0;      // 9, bare
   std::string CategoryText;  // 10, bare although it is text
-  CivilDate ReleaseDate;  // 12, bare, "yyyymmdd"
-  int PageCount = 0;      // 13, bare
-  std::string Size;       // 14, quoted
-  std::string Contents;   // 15, quoted
-  std::string DetailUrl;  // 16, quoted
-  std::string CoverFile;  // 17, quoted
+  CivilDate ReleaseDate;     // 12, bare, "yyyymmdd"
+  int PageCount = 0;         // 13, bare
+  std::string Size;          // 14, quoted
+  std::string Contents;      // 15, quoted
+  std::string DetailUrl;     // 16, quoted
+  std::string CoverFile;     // 17, quoted
 };
 
 // The whole line for `record`, CR LF included.

@@ -35,20 +35,13 @@ std::string LowerAscii(std::string_view s) {
 }
 
 bool IsRecognisedLabel(std::string_view s) {
-  return s == texts::kLabelPublishMonth || s == texts::kLabelPublisher ||
-         s == texts::kLabelIsbn || s == texts::kLabelPrice || s == texts::kLabelSeries ||
-         s == texts::kLabelPagesBare;
+  return s == texts::kLabelPublishMonth || s == texts::kLabelPublisher || s == texts::kLabelIsbn ||
+         s == texts::kLabelPrice || s == texts::kLabelSeries || s == texts::kLabelPagesBare;
 }
 
 }  // namespace
 
 // ---- The walk ---------------------------------------------------------------
-
-void TDetailWalk::Walk(const std::vector<std::unique_ptr<THTMLNode>>& nodes) {
-  for (const auto& node : nodes) {
-    if (node) Node(*node);
-  }
-}
 
 void TDetailWalk::Node(const THTMLNode& node) {
   if (const THTMLTag* tag = node.AsTag()) {
@@ -130,8 +123,8 @@ void TDetailWalk::Tag(const THTMLTag& tag) {
   }
 }
 
-void TDetailWalk::Text(const std::string& text) {
-  std::string s = TrimZen(text);
+void TDetailWalk::Text(std::string_view text) {
+  std::string s = TrimZen(std::string(text));
   if (s.empty()) return;
   if (title_mode_) {
     if (Values.Title.empty()) Values.Title = std::move(s);
@@ -163,8 +156,7 @@ void TDetailWalk::Label(std::string s) {
     // The item-detail text, when the page has one, wins over the series row.
     if (Values.Series.empty()) Values.Series = std::move(s);
   } else if (label == texts::kLabelPrice) {
-    const std::string digits =
-        TrimZen(ReplaceAll(ReplaceAll(s, texts::kYen, ""), ",", ""));
+    const std::string digits = TrimZen(ReplaceAll(ReplaceAll(s, texts::kYen, ""), ",", ""));
     Values.Price = ParseIntOr(digits, 0);
   } else if (label == texts::kLabelPages) {
     // "256P 19cm" after ZenToHan: the count before the first upper-case P,
@@ -286,7 +278,8 @@ void TFormDLL::AnalyzeDetail(const std::string& link) {
   DetailValues& v = walk.Values;
   try {
     parser.Parse();
-    walk.Walk(parser.Nodes);
+    // One pass, no stop or skip test: a page is short work once tokenized.
+    for (std::size_t i = 0; i < parser.Nodes.size(); ++i) walk.Node(*parser.Nodes[i]);
     FinishDetailValues(v);
     if (!v.Isbn.empty() || !v.Title.empty()) {
       CatalogueRecord record;

@@ -4,10 +4,8 @@
 // (detail.cpp) puts them together with the files and the download.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "html/html_parser.h"
 
@@ -34,14 +32,14 @@ struct DetailValues {
 // so far).
 class TDetailWalk {
  public:
-  void Walk(const std::vector<std::unique_ptr<THTMLNode>>& nodes);
+  // Call for every node of the page, first to last.
   void Node(const THTMLNode& node);
 
   DetailValues Values;
 
  private:
   void Tag(const THTMLTag& tag);
-  void Text(const std::string& text);
+  void Text(std::string_view text);
   void Label(std::string s);
   void ClassTrigger(std::string_view tag_name, std::string_view class_value);
 

@@ -21,9 +21,9 @@ inline constexpr char kLabelPrice[] = "\x90\xc5\x8d\x9e\x89\xbf\x8ai";
 // "シリーズ名": series row
 inline constexpr char kLabelSeries[] = "\x83V\x83\x8a\x81[\x83Y\x96\xbc";
 // "頁数・縦": page-count label without the colon: taken as a label, its value dropped
-inline constexpr char kLabelPagesBare[] = "\x95\xc5\x90\x94\x81" "E\x8f" "c";
+inline constexpr char kLabelPagesBare[] = "\x95\xc5\x90\x94\x81\x45\x8f\x63";
 // "頁数・縦 ：": page-count and size row
-inline constexpr char kLabelPages[] = "\x95\xc5\x90\x94\x81" "E\x8f" "c \x81" "F";
+inline constexpr char kLabelPages[] = "\x95\xc5\x90\x94\x81\x45\x8f\x63 \x81\x46";
 // "円": currency sign stripped from the price
 inline constexpr char kYen[] = "\x89~";
 // "（": full-width opening parenthesis
@@ -47,15 +47,15 @@ inline constexpr char kNextPage[] = "\x8e\x9f\x82\xcc\x83y\x81[\x83W\x82\xd6";
 // "▼"
 inline constexpr char kTriangleDown[] = "\x81\xa5";
 // "文庫・新書"
-inline constexpr char kCategoryPaperback[] = "\x95\xb6\x8c\xc9\x81" "E\x90V\x8f\x91";
+inline constexpr char kCategoryPaperback[] = "\x95\xb6\x8c\xc9\x81\x45\x90V\x8f\x91";
 // "コミック"
-inline constexpr char kCategoryComic[] = "\x83R\x83~\x83" "b\x83N";
+inline constexpr char kCategoryComic[] = "\x83R\x83~\x83\x62\x83N";
 
 // Run progress and log texts.
 // "kivoダウンロード"
-inline constexpr char kDownloadKivo[] = "kivo\x83_\x83" "E\x83\x93\x83\x8d\x81[\x83h";
+inline constexpr char kDownloadKivo[] = "kivo\x83_\x83\x45\x83\x93\x83\x8d\x81[\x83h";
 // "ダウンロード"
-inline constexpr char kDownload[] = "\x83_\x83" "E\x83\x93\x83\x8d\x81[\x83h";
+inline constexpr char kDownload[] = "\x83_\x83\x45\x83\x93\x83\x8d\x81[\x83h";
 // " 失敗-"
 inline constexpr char kFailedDash[] = " \x8e\xb8\x94s-";
 // "kivo失敗."

@@ -1,0 +1,76 @@
+// Pins the bytes of every harvest text: these are compared with the shop's
+// pages and written into the host's files, so one wrong byte silently breaks
+// a whole run.
+#include "harvest/texts.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace kivo {
+namespace {
+
+std::string Hex(std::string_view s) {
+  std::string out;
+  for (unsigned char c : s) {
+    char buf[4];
+    std::snprintf(buf, sizeof buf, "%s%02X", out.empty() ? "" : " ", c);
+    out += buf;
+  }
+  return out;
+}
+
+TEST(HarvestTexts, EveryTextHasItsShiftJisBytes) {
+  struct Pin {
+    std::string_view text;
+    const char* hex;
+  };
+  const Pin pins[] = {
+      {texts::kLabelPublishMonth, "8F 6F 94 C5 94 4E 8C 8E"},     // "出版年月"
+      {texts::kLabelPublisher, "8F 6F 94 C5 8E D0 96 BC"},        // "出版社名"
+      {texts::kLabelIsbn, "49 53 42 4E 83 52 81 5B 83 68"},       // "ISBNコード"
+      {texts::kLabelPrice, "90 C5 8D 9E 89 BF 8A 69"},            // "税込価格"
+      {texts::kLabelSeries, "83 56 83 8A 81 5B 83 59 96 BC"},     // "シリーズ名"
+      {texts::kLabelPagesBare, "95 C5 90 94 81 45 8F 63"},        // "頁数・縦"
+      {texts::kLabelPages, "95 C5 90 94 81 45 8F 63 20 81 46"},   // "頁数・縦 ："
+      {texts::kYen, "89 7E"},                                     // "円"
+      {texts::kZenParenOpen, "81 69"},                            // "（"
+      {texts::kZenParenClose, "81 6A"},                           // "）"
+      {texts::kZenSpace, "81 40"},                                // "　"
+      {texts::kTodaysNewBooks, "96 7B 93 FA 82 CC 90 56 8A A7"},  // "本日の新刊"
+      {texts::kMonth, "8C 8E"},                                   // "月"
+      {texts::kDay, "93 FA"},                                     // "日"
+      {texts::kByDateLink,
+       "5B 93 FA 95 74 95 CA 90 56 8A A7 83 79 81 5B 83 57 5D"},     // "[日付別新刊ページ]"
+      {texts::kNextPage, "8E 9F 82 CC 83 79 81 5B 83 57 82 D6"},     // "次のページへ"
+      {texts::kTriangleDown, "81 A5"},                               // "▼"
+      {texts::kCategoryPaperback, "95 B6 8C C9 81 45 90 56 8F 91"},  // "文庫・新書"
+      {texts::kCategoryComic, "83 52 83 7E 83 62 83 4E"},            // "コミック"
+      {texts::kDownloadKivo,
+       "6B 69 76 6F 83 5F 83 45 83 93 83 8D 81 5B 83 68"},        // "kivoダウンロード"
+      {texts::kDownload, "83 5F 83 45 83 93 83 8D 81 5B 83 68"},  // "ダウンロード"
+      {texts::kFailedDash, "20 8E B8 94 73 2D"},                  // " 失敗-"
+      {texts::kKivoFailed, "6B 69 76 6F 8E B8 94 73 2E"},         // "kivo失敗."
+      {texts::kAnalyzeError, "41 6E 61 6C 79 7A 65 20 45 72 72 6F 72 20"},     // "Analyze Error "
+      {texts::kHEquals, "68 20 3D 20"},                                        // "h = "
+      {texts::kDllBanner, "2A 2A 2A 20 6B 69 76 6F 20 44 4C 4C 20 2A 2A 2A"},  // "*** kivo DLL ***"
+  };
+  for (const Pin& pin : pins) {
+    EXPECT_EQ(Hex(pin.text), pin.hex);
+  }
+}
+
+TEST(HarvestTexts, PageCountLabelsDifferOnlyByTheColon) {
+  // The label recognised in the item table and the one whose value is read
+  // are two different texts; a mix-up loses every page count.
+  const std::string bare = texts::kLabelPagesBare;
+  const std::string with_colon = texts::kLabelPages;
+  ASSERT_EQ(with_colon.size(), bare.size() + 3);
+  EXPECT_EQ(with_colon.substr(0, bare.size()), bare);
+  EXPECT_EQ(with_colon.substr(bare.size()), " \x81\x46");  // " ："
+}
+
+}  // namespace
+}  // namespace kivo
