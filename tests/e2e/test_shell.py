@@ -1,0 +1,309 @@
+"""End-to-end tests of the program itself (KIVO_BUILD_DIR/kivo).
+
+Each test lays out a host folder in a temporary directory: Quillcast.ini in
+host/, and a copy of the program in host/plugin/, so the program finds the
+host folder as its own folder + "/..". Every test has its own TMPDIR, so the
+single-instance guard of one test never meets another's.
+"""
+
+import os
+import pty
+import select
+import shutil
+import signal
+import subprocess
+import tempfile
+import termios
+import time
+import unittest
+
+BUILD_DIR = os.environ.get("KIVO_BUILD_DIR", "")
+PROGRAM = os.path.join(BUILD_DIR, "kivo")
+
+STOP_PRESSED = "停止ボタン押下".encode("cp932")
+CAPPED = "データ削除日以前のデータはダウンロードしても削除されてしまいます."
+
+
+class HostFolder:
+    def __init__(self):
+        self.root = tempfile.mkdtemp(prefix="kivo-e2e-shell-")
+        self.host = os.path.join(self.root, "host")
+        self.plugin = os.path.join(self.host, "plugin")
+        self.tmp = os.path.join(self.root, "tmp")
+        os.makedirs(self.plugin)
+        os.makedirs(self.tmp)
+        self.program = os.path.join(self.plugin, "kivo")
+        shutil.copy2(PROGRAM, self.program)
+
+    def env(self):
+        env = dict(os.environ)
+        env["TMPDIR"] = self.tmp
+        env["LANG"] = env["LC_ALL"] = "C.UTF-8"
+        return env
+
+    def path(self, name):
+        return os.path.join(self.host, name)
+
+    def write(self, name, data):
+        with open(self.path(name), "wb") as f:
+            f.write(data)
+
+    def read(self, name):
+        try:
+            with open(self.path(name), "rb") as f:
+                return f.read()
+        except FileNotFoundError:
+            return None
+
+    def settings(self, before_days=None, delete_days=b"0", base_url=b"http://127.0.0.1:9"):
+        ini = b"[TSetup]\r\nDataDeleteDays_Text=" + delete_days + b"\r\n[kivo]\r\n"
+        if before_days is not None:
+            ini += b"DLBeforeDays=" + before_days + b"\r\n"
+        # A closed port: a harvest that starts fails fast and touches no shop.
+        ini += b"BaseURL=" + base_url + b"\r\n"
+        self.write("Quillcast.ini", ini)
+
+    def run(self, args, stdin_data=b"", timeout=60):
+        return subprocess.run([self.program] + args, input=stdin_data, capture_output=True,
+                              env=self.env(), cwd=self.root, timeout=timeout)
+
+    def start(self, args, **kw):
+        return subprocess.Popen([self.program] + args, env=self.env(), cwd=self.root, **kw)
+
+    def wait_for_log(self, timeout=10):
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            log = self.read("Quillcas.log")
+            if log and log.endswith(b"\r\n") and b"Version" in log:
+                return log
+            time.sleep(0.05)
+        raise AssertionError("the program did not open its log")
+
+    def cleanup(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+def stored_days(ini):
+    for line in ini.split(b"\n"):
+        if line.strip().startswith(b"DLBeforeDays="):
+            return line.strip()[len(b"DLBeforeDays="):]
+    return None
+
+
+class ShellTest(unittest.TestCase):
+    def setUp(self):
+        if not os.path.exists(PROGRAM):
+            self.fail("no program at " + PROGRAM)
+        self.folder = HostFolder()
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def assert_log_bracketed(self, log):
+        lines = log.split(b"\r\n")
+        self.assertTrue(lines[0].startswith(b"--- START ---\t"), log)
+        self.assertEqual(lines[1], b"Version 3.5.0.0")
+        self.assertTrue(lines[-2].startswith(b"--- END ---\t"), log)
+        self.assertEqual(lines[-1], b"")
+
+    def test_configuration_reads_lines_and_stores_the_last_value(self):
+        self.folder.settings(delete_days=b"45")
+        result = self.folder.run(["/c"], b"60\n\n12\n")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        out = result.stdout.decode("utf-8")
+        self.assertIn("kivo新刊データプラグイン", out)
+        self.assertIn("30 日前まで取得する", out)
+        # 60 was cut to the host's 45, with the message, then 12 taken.
+        self.assertIn(CAPPED, out)
+        self.assertIn("45 日前まで取得する", out)
+        ini = self.folder.read("Quillcast.ini")
+        self.assertEqual(stored_days(ini), b"12")
+        self.assertIn(b"[TSetup]\r\nDataDeleteDays_Text=45\r\n", ini)
+        self.assert_log_bracketed(self.folder.read("Quillcas.log"))
+
+    def test_configuration_end_of_input_keeps_the_value(self):
+        self.folder.settings(before_days=b"20")
+        result = self.folder.run(["/c"], b"")
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(stored_days(self.folder.read("Quillcast.ini")), b"20")
+
+    def test_configuration_with_bad_values(self):
+        for typed, stored in ((b"abc\n", b"30"), (b"-5\n", b"-5"), (b"99999999999\n", b"30"),
+                              (b"  7  \r\n", b"7"), (b"8", b"8")):
+            self.folder.settings(before_days=b"20")
+            result = self.folder.run(["/c"], typed)
+            self.assertEqual(result.returncode, 0)
+            self.assertEqual(stored_days(self.folder.read("Quillcast.ini")), stored, typed)
+
+    def test_bad_stored_values_do_not_stop_the_program(self):
+        for before, delete in ((b"", b""), (b"x", b"-4"), (b"-3", b"abc"),
+                               (b"123456789012", b"99999999999")):
+            self.folder.settings(before_days=before, delete_days=delete)
+            result = self.folder.run(["/c"], b"")
+            self.assertEqual(result.returncode, 0, (before, delete))
+            expected = b"-3" if before == b"-3" else b"30"
+            self.assertEqual(stored_days(self.folder.read("Quillcast.ini")), expected)
+
+    def test_stop_line_in_configuration_closes(self):
+        self.folder.settings(before_days=b"5")
+        result = self.folder.run(["/c"], b"6\ns\n9\n")
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(stored_days(self.folder.read("Quillcast.ini")), b"6")
+        self.assertIn(b"\r\n" + STOP_PRESSED + b"\r\n", self.folder.read("Quillcas.log"))
+
+    def test_second_copy_exits_at_once_and_writes_nothing(self):
+        self.folder.settings(before_days=b"5")
+        first = self.folder.start(["/c"], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
+        try:
+            self.folder.wait_for_log()
+            ini_before = self.folder.read("Quillcast.ini")
+            log_before = self.folder.read("Quillcas.log")
+            started = time.monotonic()
+            second = self.folder.run([], b"", timeout=30)
+            elapsed = time.monotonic() - started
+            self.assertEqual(second.returncode, 0)
+            self.assertLess(elapsed, 2.0)  # the delay is under a second
+            self.assertEqual(second.stdout, b"")
+            self.assertEqual(second.stderr, b"")
+            self.assertEqual(self.folder.read("Quillcast.ini"), ini_before)
+            self.assertEqual(self.folder.read("Quillcas.log"), log_before)
+            self.assertIsNone(first.poll(), "the first copy was disturbed")
+            first.stdin.write(b"7\n")
+            first.stdin.close()
+            self.assertEqual(first.wait(timeout=10), 0)
+        finally:
+            if first.poll() is None:
+                first.kill()
+                first.wait()
+        self.assertEqual(stored_days(self.folder.read("Quillcast.ini")), b"7")
+        # After the first copy has ended the next one passes the guard.
+        again = self.folder.run(["/c"], b"")
+        self.assertEqual(again.returncode, 0)
+        self.assertEqual(self.folder.read("Quillcas.log").count(b"--- START ---"), 2)
+
+    def test_sigterm_and_sigint_act_as_stop(self):
+        for sig in (signal.SIGTERM, signal.SIGINT):
+            self.folder.settings(before_days=b"4")
+            if os.path.exists(self.folder.path("Quillcas.log")):
+                os.remove(self.folder.path("Quillcas.log"))
+            proc = self.folder.start(["/c"], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
+            try:
+                self.folder.wait_for_log()
+                proc.send_signal(sig)
+                self.assertEqual(proc.wait(timeout=5), 0)
+            finally:
+                if proc.poll() is None:
+                    proc.kill()
+                    proc.wait()
+                proc.stdin.close()
+            log = self.folder.read("Quillcas.log")
+            self.assertIn(b"\r\n" + STOP_PRESSED + b"\r\n", log)
+            self.assert_log_bracketed(log)
+            self.assertEqual(stored_days(self.folder.read("Quillcast.ini")), b"4")
+
+    def test_harvest_mode_never_waits_on_standard_input(self):
+        # One day back and a shop that refuses: the run ends by itself even
+        # though standard input stays open and silent.
+        self.folder.settings(before_days=b"0")
+        proc = self.folder.start([], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        try:
+            code = proc.wait(timeout=120)
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+            proc.stdin.close()
+        self.assertEqual(code, 0)
+        self.assert_log_bracketed(self.folder.read("Quillcas.log"))
+        self.assertEqual(stored_days(self.folder.read("Quillcast.ini")), b"0")
+
+    def test_help_lists_the_keys_and_touches_nothing(self):
+        self.folder.settings(before_days=b"3")
+        ini = self.folder.read("Quillcast.ini")
+        result = self.folder.run(["--help"])
+        self.assertEqual(result.returncode, 0)
+        for words in (b"/c", b"Stop", b"Pause", b"Resume", b"Skip", b"SIGINT", b"SIGTERM"):
+            self.assertIn(words, result.stdout)
+        self.assertEqual(self.folder.read("Quillcast.ini"), ini)
+        self.assertIsNone(self.folder.read("Quillcas.log"))
+
+
+class TerminalTest(unittest.TestCase):
+    """The program on a pseudo-terminal, as a person at a terminal runs it."""
+
+    def setUp(self):
+        self.folder = HostFolder()
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def spawn(self, args):
+        master, slave = pty.openpty()
+        proc = subprocess.Popen([self.folder.program] + args, stdin=slave, stdout=slave,
+                                stderr=slave, env=self.folder.env(), cwd=self.folder.root,
+                                start_new_session=True,
+                                preexec_fn=lambda: __import__("fcntl").ioctl(
+                                    0, termios.TIOCSCTTY, 0))
+        return proc, master, slave
+
+    @staticmethod
+    def read_until(master, needle, timeout=10):
+        data = b""
+        end = time.monotonic() + timeout
+        while needle not in data and time.monotonic() < end:
+            ready, _, _ = select.select([master], [], [], 0.1)
+            if ready:
+                try:
+                    data += os.read(master, 4096)
+                except OSError:
+                    break
+        return data
+
+    def test_information_box_waits_for_enter_on_a_terminal(self):
+        self.folder.settings(before_days=b"60", delete_days=b"45")
+        proc, master, slave = self.spawn(["/c"])
+        try:
+            out = self.read_until(master, b"[Enter]")
+            self.assertIn(CAPPED.encode("utf-8"), out)
+            time.sleep(0.5)
+            # Still in the box: the window is not activated, no log yet.
+            self.assertIsNone(proc.poll())
+            self.assertIsNone(self.folder.read("Quillcas.log"))
+            os.write(master, b"\n")
+            self.folder.wait_for_log()
+            self.read_until(master, b"New value")
+            os.write(master, b"p\n")
+            self.read_until(master, b"Paused")
+            os.write(master, b"r\n")
+            os.write(master, b"s\n")
+            self.assertEqual(proc.wait(timeout=10), 0)
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+            os.close(master)
+            os.close(slave)
+        self.assertIn(b"\r\n" + STOP_PRESSED + b"\r\n", self.folder.read("Quillcas.log"))
+        self.assertEqual(stored_days(self.folder.read("Quillcast.ini")), b"45")
+
+    def test_terminal_is_restored_after_a_run(self):
+        self.folder.settings(before_days=b"0")
+        proc, master, slave = self.spawn([])
+        try:
+            before = termios.tcgetattr(slave)
+            self.read_until(master, b"\x00", timeout=1)  # let it start
+            self.assertEqual(proc.wait(timeout=120), 0)
+            after = termios.tcgetattr(slave)
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+            os.close(master)
+            os.close(slave)
+        self.assertEqual(after[3] & (termios.ICANON | termios.ECHO),
+                         before[3] & (termios.ICANON | termios.ECHO))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
