@@ -1,6 +1,10 @@
 // Helpers on Shift-JIS byte text. A byte from 0x81 to 0x9F or 0xE0 to 0xFC
-// begins a double-byte character; every search and replacement matches only
-// at character starts, never at a second byte. All functions are pure.
+// begins a double-byte character, completed by the byte after it (0x40 to
+// 0xFC); every other byte is a character of its own (ASCII, half-width
+// katakana 0xA1-0xDF). A lead byte at the end of the text or before a byte
+// that cannot complete it is a "broken character" of one byte. Every search
+// and replacement matches only whole characters, never at a second byte.
+// All functions are pure and run in time linear in their input.
 #pragma once
 
 #include <cstddef>
@@ -12,40 +16,58 @@ namespace kivo {
 bool IsLeadByte(unsigned char c);
 // True when byte `index` of `s` is the second byte of a double-byte
 // character. Throws std::out_of_range("Illegal Index") outside the string.
+// Looks backwards over the run of lead bytes before `index`, so one call may
+// cost that run's length: to walk a whole text, go forwards instead.
 bool IsSecondByte(const std::string& s, std::size_t index);
 
-// Replaces the characters file names may not hold by full-width ones.
+// Replaces the characters file names may not hold (\ / : , ; * ? " < > |) by
+// their full-width forms; drops control characters and broken characters.
+// A second byte equal to "\" or "|" (as in ソ, 表, ポ) is left alone.
 std::string SafeFileName(const std::string& text);
 // EAN-13 check digit of the first 12 characters, or "" when they are not 12
 // decimal digits.
 std::string EanCheckDigit(const std::string& text);
-// ISBN-13 for a 10-character ISBN, the input unchanged for other lengths, or
+// ISBN-13 for a 10-character ISBN (after TrimBlanks): "978", its first nine
+// characters and the check digit. The input unchanged for other lengths, or
 // "" when the first nine characters are not digits.
 std::string Isbn10To13(const std::string& text);
 // The text without hyphens when it has the length of a hyphenated ISBN-10
 // (13) or ISBN-13 (17) after trimming; else unchanged.
 std::string StripIsbnHyphens(const std::string& text);
-// Every non-overlapping occurrence of `pattern` (at character starts)
-// replaced; an empty pattern changes nothing.
+// Every non-overlapping occurrence of `pattern`, from the left, replaced; an
+// occurrence must begin at a character start and end at a character
+// boundary. An empty pattern changes nothing.
 std::string ReplaceAll(const std::string& text, const std::string& pattern,
                        const std::string& replacement);
-// True when `text` contains `pattern` starting at a character start.
+// True when `text` holds `pattern` as ReplaceAll would find it. False for an
+// empty pattern.
 bool ContainsText(const std::string& text, const std::string& pattern);
-// Half-width to full-width (ASCII, symbols, half-width katakana).
+// Half-width to full-width: ASCII space, punctuation, digits and letters and
+// half-width katakana (with their marks). A mark that has no combined form
+// with its kana becomes the full-width mark after the kana (ｱﾞ -> ア゛, and
+// also ｶﾟ -> カ゜). Control characters, 0x7F, 0x80, 0xA0, 0xFD-0xFF and a
+// mark after no kana are kept; broken characters are dropped.
 std::string HanToZen(const std::string& text);
-// Full-width to half-width; other double-byte characters are removed.
+// Full-width to half-width: kana (hiragana too) to half-width katakana,
+// the symbol pairs, digits and letters to ASCII; other double-byte
+// characters and broken characters are removed. The result holds no lead
+// byte.
 std::string ZenToHan(const std::string& text);
 // Without leading and trailing control characters, spaces and full-width
-// spaces.
+// spaces. A control character between full-width spaces stops the stripping
+// of those behind it, so the result may still begin with a full-width space.
 std::string TrimZen(const std::string& text);
 // Full-width letters, digits and common symbols to ASCII; half-width
-// katakana to full-width.
+// katakana to full-width (marks absorbed). Kanji, kana and other full-width
+// punctuation stay; broken characters are dropped.
 std::string NormalizeWidth(const std::string& text);
 // Leading and trailing bytes up to 0x20 removed (the toolkit's Trim).
 std::string TrimBlanks(const std::string& text);
-// The toolkit's whole-number reading: optional leading blanks, an optional
-// sign, decimal digits, or hexadecimal after "$" or "0x". False otherwise
-// (empty text included) or when the number does not fit in 32 bits.
+// The toolkit's whole-number reading: optional leading spaces, an optional
+// sign, decimal digits, or hexadecimal after "$" or "0x" ("0X"). False
+// otherwise (empty text included) or when the number does not fit in 32
+// bits (-2147483648 to 2147483647, hexadecimal too); `value` is then left
+// as it was.
 bool TryParseInt(const std::string& text, int& value);
 // TryParseInt, or `fallback` when it fails.
 int ParseIntOr(const std::string& text, int fallback);
