@@ -420,9 +420,10 @@ class SampleShopTest(unittest.TestCase):
                      "/bec/SA/Detail?refShinCode=nothing", "/bec/SA/Detail",
                      good.replace("taishongpi=20241207", "taishongpi=20241231x"),
                      good.replace("taishongpi=20241207", "taishongpi=20240230"),
-                     good.replace("listcnt=1", "listcnt=0"), good.replace("listcnt=1", "listcnt=01"),
+                     good.replace("listcnt=1", "listcnt=0"),
+                     good.replace("listcnt=1", "listcnt=01"),
                      good.replace("dcode=01&", ""),
-                     "/bec/SE/Jump?url=http://192.0.2.1/bec/SA/Detail?refShinCode=1",
+                     "/bec/SE/Jump?url=http://shop.invalid/bec/SA/Detail?refShinCode=1",
                      "/img/cover.png", "/nothing"):
             with self.subTest(path=path):
                 status, headers, body, _ = self.shop.get(path)

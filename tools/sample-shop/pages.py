@@ -160,7 +160,7 @@ def _legacy_item(base, t):
             '<TABLE class="crumb"><TR><TD>コミック &gt; 少年・青年コミック</TD></TR></TABLE>\n'
             '<TABLE class="name"><TR><TD><B>%s</B></TD></TR></TABLE>\n'
             '<ul class="authorsName">%s</ul>\n'
-            '<TABLE class="spec" BORDER=0>\n%s</TABLE>\n'
+            '<TABLE class="itemSpec" BORDER=0>\n%s</TABLE>\n'
             '<TABLE class="buy"><TR><TD>&nbsp;</TD><TD><A HREF="#cart">カートに入れる</A></TD></TR>'
             '</TABLE>\n'
             '</TD></TR></TABLE>\n</DIV>\n' %
@@ -197,6 +197,8 @@ def not_found_page(base):
             '<p><a href="%s/">トップへ戻る</a></p>\n' % base + _FOOTER).encode("cp932")
 
 
-STYLESHEET = (b"body{font-family:sans-serif;margin:8px}table.newList td{border-bottom:1px solid #ddd}"
-              b".genre{background:#336;color:#fff;font-weight:bold}.itemTable th{text-align:left;"
-              b"background:#eee}.pickup{float:right;width:180px;font-size:small}\n")
+STYLESHEET = (b"body{font-family:sans-serif;margin:8px}"
+              b"table.newList td{border-bottom:1px solid #ddd}"
+              b".genre{background:#336;color:#fff;font-weight:bold}"
+              b".itemTable th{text-align:left;background:#eee}"
+              b".pickup{float:right;width:180px;font-size:small}\n")
