@@ -133,25 +133,53 @@ TEST_F(LogFileTest, BlankNameWritesNothingButStaysOn) {
 }
 
 TEST_F(LogFileTest, RelativeNameLandsInTheProgramFolderAndItsSubfolderIsMade) {
+  const std::string sep(1, platform::PathSeparator());
   const std::string program = platform::ProgramPath();
-  const std::string folder = program.substr(0, program.rfind('/') + 1);
+  const std::string folder = program.substr(0, program.rfind(sep) + 1);
   const std::string sub = "kivo-log-sub-" + std::to_string(getpid());
   fs::remove_all(folder + sub);
   {
     TLogFile log(FixedClock());
-    log.SetLogFileName(sub + "/run.log");
+    log.SetLogFileName(sub + sep + "run.log");
     log.SetActive(true);
-    EXPECT_EQ(log.LogFileName(), folder + sub + "/run.log");
+    EXPECT_EQ(log.LogFileName(), folder + sub + sep + "run.log");
     EXPECT_TRUE(log.Active());
-    EXPECT_TRUE(fs::is_regular_file(folder + sub + "/run.log"));
+    EXPECT_TRUE(fs::is_regular_file(folder + sub + sep + "run.log"));
     EXPECT_TRUE(log.WriteLog("z", true));
   }
-  std::ifstream in(folder + sub + "/run.log", std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  EXPECT_NE(s.str().find("run.log: z (C.ERROR)\r\n"), std::string::npos);
+  {
+    std::ifstream in(folder + sub + sep + "run.log", std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    EXPECT_NE(s.str().find("\r\nrun.log: z (C.ERROR)\r\n"), std::string::npos);
+  }
   fs::remove_all(folder + sub);
 }
+
+#ifdef _WIN32
+TEST_F(LogFileTest, WindowsNamesWithADriveOrALeadingSeparatorAreKept) {
+  for (const std::string& name : {path_, std::string("\\\\no-such-host\\share\\x.log"),
+                                  std::string("Z:relative.log")}) {
+    TLogFile log(FixedClock());
+    log.SetLogFileName(name);
+    log.SetActive(true);
+    EXPECT_EQ(log.LogFileName(), name);
+  }
+}
+
+TEST_F(LogFileTest, ErrorLineNamesTheFileAfterTheLastBackslashOrColon) {
+  // "表" is 0x95 0x5C: its second byte is no separator.
+  const std::string name = (dir_ / "").string() + "\x95\x5c.log";
+  TLogFile log(FixedClock());
+  log.SetLogFileName(name);
+  log.SetActive(true);
+  ASSERT_TRUE(log.WriteLog("e", true));
+  std::ifstream in(std::filesystem::path(dir_ / L"\u8868.log"), std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  EXPECT_NE(s.str().find("\r\n\x95\x5c.log: e (C.ERROR)\r\n"), std::string::npos);
+}
+#endif
 
 TEST_F(LogFileTest, AbsoluteNameIsKept) {
   TLogFile log(FixedClock());
