@@ -66,5 +66,8 @@ inline constexpr char kAnalyzeError[] = "Analyze Error ";
 inline constexpr char kHEquals[] = "h = ";
 // "*** kivo DLL ***"
 inline constexpr char kDllBanner[] = "*** kivo DLL ***";
+// " に書き込めません": after a file's path, when the history cannot be saved
+inline constexpr char kCannotWrite[] =
+    " \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1";
 
 }  // namespace kivo::texts
