@@ -5,6 +5,10 @@ with the words the program's process layer would hand it for a command line
 "powershell wget '<address>' -O '<file>'", and checks the exit code, the
 output file and that no temporary file is left behind. On every failure an
 old output file must still hold its old bytes.
+
+With KIVO_FETCH_WINE set to a Wine program (e.g. "wine"), the tests run the
+Windows build (KIVO_BUILD_DIR/powershell.exe, WinHTTP) under Wine instead,
+with output paths given as Z:\... paths.
 """
 
 import gzip
@@ -20,7 +24,15 @@ import time
 import unittest
 
 BUILD_DIR = os.environ.get("KIVO_BUILD_DIR", "")
-HELPER = os.path.join(BUILD_DIR, "powershell")
+WINE = os.environ.get("KIVO_FETCH_WINE", "")
+HELPER = os.path.join(BUILD_DIR, "powershell.exe" if WINE else "powershell")
+HELPER_COMMAND = [WINE, HELPER] if WINE else [HELPER]
+
+
+def helper_path(path):
+    """The output path as the helper sees it: unchanged on POSIX, the Z:
+    drive under Wine."""
+    return b"Z:" + path.replace(b"/", b"\\") if WINE else path
 
 PAGE = (b"<html>\r\n\x96\x7b\x93\xfa\x82\xcc\x90\x56\x8a\xa7\r\n"  # 本日の新刊
         b"\x00\xff binary tail\n") * 50
@@ -129,7 +141,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif path == "/no-location":
             self.send_body(302, b"moved nowhere")
         elif path == "/gzip":
-            self.send_body(200, gzip.compress(PAGE), [("Content-Encoding", "gzip")])
+            if "gzip" in self.headers.get("Accept-Encoding", ""):
+                self.send_body(200, gzip.compress(PAGE), [("Content-Encoding", "gzip")])
+            else:
+                self.send_body(200, PAGE)
         elif path == "/truncated":
             self.send_response(200)
             self.send_header("Content-Length", "1000")
@@ -184,6 +199,8 @@ def helper_env(**overrides):
     env = {k: v for k, v in os.environ.items()
            if k.lower() not in ("http_proxy", "https_proxy", "all_proxy", "no_proxy")}
     env.update({k: str(v) for k, v in overrides.items()})
+    if WINE:
+        env.setdefault("WINEDEBUG", "-all")
     return env
 
 
@@ -215,7 +232,7 @@ class FetchTest(unittest.TestCase):
 
     def run_words(self, words, timeout=60, **env):
         started = time.monotonic()
-        done = subprocess.run([HELPER] + words, stdin=subprocess.DEVNULL,
+        done = subprocess.run(HELPER_COMMAND + words, stdin=subprocess.DEVNULL,
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                               env=helper_env(**env), timeout=timeout)
         self.elapsed = time.monotonic() - started
@@ -226,7 +243,8 @@ class FetchTest(unittest.TestCase):
         return self.run_words(split_windows(line)[1:], **env)
 
     def fetch(self, path, target=None, **env):
-        return self.run_line(fetcher_line(self.server.url(path), target or self.target), **env)
+        target = helper_path(target or self.target)
+        return self.run_line(fetcher_line(self.server.url(path), target), **env)
 
     # -- checks --------------------------------------------------------------
 
@@ -265,7 +283,7 @@ class FetchTest(unittest.TestCase):
     def test_ampersands_of_the_address_reach_the_server(self):
         address = self.server.url(
             b"/echo/bec/SE/Genre?dcode=01&ccode=01&taishongpi=20261207&Genre_id=010100&listcnt=1")
-        line = fetcher_line(address, self.target)
+        line = fetcher_line(address, helper_path(self.target))
         self.assertEqual(line.count(b'"&"'), 4)
         self.assert_fetched(self.run_line(line), body=address[address.index(b"/echo"):])
 
@@ -349,7 +367,7 @@ class FetchTest(unittest.TestCase):
             time.sleep(0.2)
             self.write_old()
             address = ("http://127.0.0.1:%d/page" % port).encode()
-            code = self.run_line(fetcher_line(address, self.target),
+            code = self.run_line(fetcher_line(address, helper_path(self.target)),
                                  KIVO_FETCH_CONNECT_TIMEOUT=1, KIVO_FETCH_TIMEOUT=60)
             self.assert_failed_untouched(code)
             self.assertLess(self.elapsed, 15)
@@ -365,13 +383,14 @@ class FetchTest(unittest.TestCase):
         s.close()
         self.write_old()
         address = ("http://127.0.0.1:%d/page" % port).encode()
-        self.assert_failed_untouched(self.run_line(fetcher_line(address, self.target)))
+        self.assert_failed_untouched(self.run_line(fetcher_line(address, helper_path(self.target))))
 
     # -- output paths ------------------------------------------------------------
 
     def test_paths_with_quotes_spaces_and_shift_jis_bytes(self):
-        names = [b"it's.html", b"two words.html", b"\x83\x5c\x83\x74\x83\x67.html",  # ソフト
-                 b"a''b.html"]
+        names = [b"it's.html", b"two words.html", b"a''b.html"]
+        if not WINE:  # Wine hands the helper its command line in its own code page
+            names.append(b"\x83\x5c\x83\x74\x83\x67.html")  # ソフト
         for name in names:
             with self.subTest(name=name):
                 target = os.path.join(self.dir_b, name)
@@ -397,20 +416,21 @@ class FetchTest(unittest.TestCase):
     def test_hostile_command_lines_are_refused(self):
         victim = os.path.join(self.dir_b, b"victim")
         page = self.server.url(b"/page")
+        target, hv = helper_path(self.target), helper_path(victim)
         lines = [
             # A quote in the address ends the quoted text early and smuggles a
             # second output file in.
-            fetcher_line(page + b"?q='x' -O '" + victim + b"'", self.target),
-            fetcher_line(page + b"'; Set-Content '" + victim + b"' x; '", self.target),
-            fetcher_line(page, self.target) + b"; wget '" + page + b"' -O '" + victim + b"'",
-            fetcher_line(page, self.target) + b" | tee " + victim,
-            b"powershell wget '" + page + b"' -O $(" + victim + b")",
-            b"powershell wget '" + page + b"' -O '" + self.target + b"' '" + victim + b"'",
+            fetcher_line(page + b"?q='x' -O '" + hv + b"'", target),
+            fetcher_line(page + b"'; Set-Content '" + hv + b"' x; '", target),
+            fetcher_line(page, target) + b"; wget '" + page + b"' -O '" + hv + b"'",
+            fetcher_line(page, target) + b" | tee " + hv,
+            b"powershell wget '" + page + b"' -O $(" + hv + b")",
+            b"powershell wget '" + page + b"' -O '" + target + b"' '" + hv + b"'",
             b"powershell wget '" + page + b"'",
-            b"powershell wget '" + page + b"' -O '" + self.target,
-            b"powershell Remove-Item '" + self.target + b"'",
-            fetcher_line(b"file:///etc/passwd", self.target),
-            fetcher_line(b"ftp://127.0.0.1/page", self.target),
+            b"powershell wget '" + page + b"' -O '" + target,
+            b"powershell Remove-Item '" + target + b"'",
+            fetcher_line(b"file:///etc/passwd", target),
+            fetcher_line(b"ftp://127.0.0.1/page", target),
             b"powershell",
         ]
         for line in lines:
@@ -424,7 +444,7 @@ class FetchTest(unittest.TestCase):
         # The page fetcher percent-encodes quotes; the helper then fetches the
         # whole address into the one named file.
         address = self.server.url(b"/echo?q=%27x%27%20-O%20%27") + self.dir_b + b"/victim%27"
-        self.assert_fetched(self.run_line(fetcher_line(address, self.target)),
+        self.assert_fetched(self.run_line(fetcher_line(address, helper_path(self.target))),
                             body=address[address.index(b"/echo"):])
 
 

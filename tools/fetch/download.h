@@ -24,6 +24,13 @@ class BodySink {
   virtual bool Write(const char* data, std::size_t size) = 0;
 };
 
+// The redirect statuses that are followed when they name a Location. Other
+// 3xx answers (300 Multiple Choices, 304 Not Modified, 305) end the download
+// as failures.
+inline bool IsFollowedRedirect(long status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
 enum class DownloadStatus {
   kComplete,        // a 2xx answer, its body complete and in the sink
   kNetworkFailure,  // no answer, an error status, a truncated body, a time limit, ...

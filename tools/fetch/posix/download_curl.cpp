@@ -20,7 +20,6 @@ struct Transfer {
   long refused_status = 0;  // an error status whose body was not wanted
 };
 
-bool IsRedirect(long status) { return status >= 300 && status < 400; }
 bool IsSuccess(long status) { return status >= 200 && status < 300; }
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
@@ -30,7 +29,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   curl_easy_getinfo(transfer.handle, CURLINFO_RESPONSE_CODE, &status);
   // Redirects are followed by hand (below), so their bodies arrive here too;
   // they are not the page.
-  if (IsRedirect(status)) return bytes;
+  if (IsFollowedRedirect(status)) return bytes;
   if (!IsSuccess(status)) {
     // The answer is a failure whatever its body says: stop reading it.
     transfer.refused_status = status;
@@ -139,8 +138,8 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
     }
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    if (transfer.refused_status != 0 || (result == CURLE_OK && !IsSuccess(status) &&
-                                         !IsRedirect(status))) {
+    if (transfer.refused_status != 0 ||
+        (result == CURLE_OK && !IsSuccess(status) && !IsFollowedRedirect(status))) {
       error = "HTTP status " + std::to_string(status) + " from " + url;
       return DownloadStatus::kNetworkFailure;
     }

@@ -1,0 +1,300 @@
+#include <windows.h>
+#include <winhttp.h>
+
+#include <cstdint>
+#include <cwchar>
+#include <string>
+
+#include "download.h"
+#include "platform/powershell_args.h"
+#include "platform/url_reference.h"
+
+namespace kivo::fetch {
+namespace {
+
+class Internet {
+ public:
+  explicit Internet(HINTERNET handle = nullptr) : handle_(handle) {}
+  ~Internet() {
+    if (handle_ != nullptr) WinHttpCloseHandle(handle_);
+  }
+  Internet(const Internet&) = delete;
+  Internet& operator=(const Internet&) = delete;
+  HINTERNET get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+
+ private:
+  HINTERNET handle_;
+};
+
+std::wstring Ascii(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+std::string Describe(const char* step, DWORD code) {
+  const char* what = nullptr;
+  switch (code) {
+    case ERROR_WINHTTP_TIMEOUT: what = "time limit reached"; break;
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED: what = "host name not found"; break;
+    case ERROR_WINHTTP_CANNOT_CONNECT: what = "cannot connect"; break;
+    case ERROR_WINHTTP_CONNECTION_ERROR: what = "connection broken"; break;
+    case ERROR_WINHTTP_REDIRECT_FAILED: what = "too many redirects, or a redirect refused"; break;
+    case ERROR_WINHTTP_SECURE_FAILURE: what = "secure connection failed"; break;
+    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE: what = "invalid answer"; break;
+    case ERROR_WINHTTP_UNRECOGNIZED_SCHEME: what = "not an http or https address"; break;
+    default: break;
+  }
+  std::string text = std::string(step) + ": ";
+  text += what != nullptr ? what : "failed";
+  return text + " (WinHTTP error " + std::to_string(code) + ")";
+}
+
+// The session, with the proxy the user's system would use. Windows 8.1 and
+// later resolve it themselves (automatic detection and scripts included);
+// before that, take a proxy set by hand in Internet Options, else the
+// machine-wide WinHTTP setting.
+HINTERNET OpenSession(const std::wstring& agent) {
+  HINTERNET session = WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
+                                  WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+  if (session != nullptr) return session;
+  WINHTTP_CURRENT_USER_IE_PROXY_CONFIG ie = {};
+  if (WinHttpGetIEProxyConfigForCurrentUser(&ie)) {
+    if (ie.lpszProxy != nullptr) {
+      // This machine itself is never reached through the proxy.
+      std::wstring bypass = ie.lpszProxyBypass != nullptr ? ie.lpszProxyBypass : L"";
+      if (!bypass.empty()) bypass += L";";
+      bypass += L"localhost;127.0.0.1;[::1]";
+      session = WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_NAMED_PROXY, ie.lpszProxy,
+                            bypass.c_str(), 0);
+    }
+    if (ie.lpszAutoConfigUrl != nullptr) GlobalFree(ie.lpszAutoConfigUrl);
+    if (ie.lpszProxy != nullptr) GlobalFree(ie.lpszProxy);
+    if (ie.lpszProxyBypass != nullptr) GlobalFree(ie.lpszProxyBypass);
+    if (session != nullptr) return session;
+  }
+  return WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                     WINHTTP_NO_PROXY_BYPASS, 0);
+}
+
+void SetNumber(HINTERNET handle, DWORD option, DWORD value) {
+  WinHttpSetOption(handle, option, &value, sizeof value);
+}
+
+// Lets the next wait on `request` last no longer than what is left of the
+// total time limit. WinHTTP itself only limits single waits.
+bool LimitWait(HINTERNET request, ULONGLONG deadline, std::string& error) {
+  const ULONGLONG now = GetTickCount64();
+  if (now >= deadline) {
+    error = Describe("download", ERROR_WINHTTP_TIMEOUT);
+    return false;
+  }
+  const DWORD left = static_cast<DWORD>(deadline - now);
+  SetNumber(request, WINHTTP_OPTION_RECEIVE_TIMEOUT, left);
+  SetNumber(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, left);
+  SetNumber(request, WINHTTP_OPTION_SEND_TIMEOUT, left);
+  return true;
+}
+
+bool QueryText(HINTERNET request, DWORD info, std::wstring& value) {
+  DWORD bytes = 0;
+  WinHttpQueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &bytes,
+                      WINHTTP_NO_HEADER_INDEX);
+  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || bytes == 0) return false;
+  std::wstring buffer(bytes / sizeof(wchar_t) + 1, L'\0');
+  if (!WinHttpQueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, buffer.data(), &bytes,
+                           WINHTTP_NO_HEADER_INDEX)) {
+    return false;
+  }
+  buffer.resize(bytes / sizeof(wchar_t));
+  value = buffer;
+  return true;
+}
+
+// The declared body length, when the answer declares one and is not chunked.
+bool DeclaredLength(HINTERNET request, std::uint64_t& length) {
+  std::wstring encoding;
+  if (QueryText(request, WINHTTP_QUERY_TRANSFER_ENCODING, encoding) &&
+      _wcsicmp(encoding.c_str(), L"identity") != 0) {
+    return false;
+  }
+  std::wstring text;
+  if (!QueryText(request, WINHTTP_QUERY_CONTENT_LENGTH, text) || text.empty()) return false;
+  std::uint64_t value = 0;
+  for (wchar_t c : text) {
+    if (c < L'0' || c > L'9' || value > (UINT64_MAX - 9) / 10) return false;
+    value = value * 10 + static_cast<std::uint64_t>(c - L'0');
+  }
+  length = value;
+  return true;
+}
+
+// The Location of a redirect as byte text. Non-ASCII characters, which
+// servers should not send, become UTF-8 and are percent-encoded later.
+bool LocationOf(HINTERNET request, std::string& location) {
+  std::wstring wide;
+  if (!QueryText(request, WINHTTP_QUERY_LOCATION, wide) || wide.empty()) return false;
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                    nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return false;
+  location.assign(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), location.data(), n,
+                      nullptr, nullptr);
+  return true;
+}
+
+bool StartsWithHttps(const std::string& address) {
+  return address.size() >= 8 && _strnicmp(address.c_str(), "https://", 8) == 0;
+}
+
+// Reads the body of a 2xx answer into the sink.
+DownloadStatus ReadBody(HINTERNET request, ULONGLONG deadline, const std::string& address,
+                        BodySink& sink, std::string& error) {
+  std::uint64_t declared = 0;
+  const bool has_length = DeclaredLength(request, declared);
+  std::uint64_t received = 0;
+  std::string buffer(64 * 1024, '\0');
+  for (;;) {
+    // Asking what is there first keeps a read from waiting for a full
+    // buffer, so a server that sends a byte now and then still meets the
+    // total time limit.
+    if (!LimitWait(request, deadline, error)) return DownloadStatus::kNetworkFailure;
+    DWORD available = 0;
+    if (!WinHttpQueryDataAvailable(request, &available)) {
+      error = Describe("body", GetLastError());
+      return DownloadStatus::kNetworkFailure;
+    }
+    if (available == 0) break;
+    while (available > 0) {
+      const DWORD want = available < buffer.size() ? available : static_cast<DWORD>(buffer.size());
+      DWORD read = 0;
+      if (!WinHttpReadData(request, buffer.data(), want, &read)) {
+        error = Describe("body", GetLastError());
+        return DownloadStatus::kNetworkFailure;
+      }
+      if (read == 0) break;
+      if (!sink.Write(buffer.data(), read)) {
+        error = "the body could not be stored";
+        return DownloadStatus::kSinkFailure;
+      }
+      received += read;
+      available -= read < available ? read : available;
+    }
+  }
+  // WinHTTP may end a body quietly when the connection closes early; a
+  // declared length that was not reached is a truncated answer.
+  if (has_length && received != declared) {
+    error = "truncated answer: " + std::to_string(received) + " of " + std::to_string(declared) +
+            " bytes from " + address;
+    return DownloadStatus::kNetworkFailure;
+  }
+  return DownloadStatus::kComplete;
+}
+
+}  // namespace
+
+DownloadStatus Download(const std::string& address, const DownloadOptions& options,
+                        BodySink& sink, std::string& error) {
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(options.total_timeout_ms);
+  Internet session(OpenSession(Ascii(options.user_agent)));
+  if (!session) {
+    error = Describe("WinHttpOpen", GetLastError());
+    return DownloadStatus::kNetworkFailure;
+  }
+  const int connect_ms = static_cast<int>(options.connect_timeout_ms);
+  const int total_ms = static_cast<int>(options.total_timeout_ms);
+  WinHttpSetTimeouts(session.get(), connect_ms, connect_ms, total_ms, total_ms);
+  // Windows 7 offers only TLS 1.0 unless asked; older systems reject the
+  // TLS 1.3 flag, so ask again without it.
+  DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
+                    WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+  if (!WinHttpSetOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols,
+                        sizeof protocols)) {
+    protocols &= ~static_cast<DWORD>(WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3);
+    WinHttpSetOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
+  }
+
+  // Redirects are followed here rather than by WinHTTP, so that each hop's
+  // address is checked like the first one, https never leads to http, and
+  // relative Locations resolve the same on every Windows (and under Wine).
+  std::string url = address;
+  for (int redirects = 0;; ++redirects) {
+    // The address has been checked and percent-encoded: it is plain ASCII.
+    const std::wstring wide_url = Ascii(platform::StripUrlFragment(url));
+    URL_COMPONENTS parts = {};
+    parts.dwStructSize = sizeof parts;
+    parts.dwHostNameLength = static_cast<DWORD>(-1);
+    parts.dwUrlPathLength = static_cast<DWORD>(-1);
+    parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+    if (!WinHttpCrackUrl(wide_url.c_str(), 0, 0, &parts) ||
+        (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
+      error = "address not understood: " + url;
+      return DownloadStatus::kNetworkFailure;
+    }
+    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+    std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
+    path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    if (path.empty()) path = L"/";
+    const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+
+    Internet connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
+    if (!connection) {
+      error = Describe("WinHttpConnect", GetLastError());
+      return DownloadStatus::kNetworkFailure;
+    }
+    Internet request(WinHttpOpenRequest(connection.get(), L"GET", path.c_str(), nullptr,
+                                        WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                        secure ? WINHTTP_FLAG_SECURE : 0));
+    if (!request) {
+      error = Describe("WinHttpOpenRequest", GetLastError());
+      return DownloadStatus::kNetworkFailure;
+    }
+    SetNumber(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_REDIRECTS);
+
+    if (!LimitWait(request.get(), deadline, error)) return DownloadStatus::kNetworkFailure;
+    if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
+                            WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) {
+      error = Describe("request", GetLastError()) + " (" + url + ")";
+      return DownloadStatus::kNetworkFailure;
+    }
+    if (!LimitWait(request.get(), deadline, error)) return DownloadStatus::kNetworkFailure;
+    if (!WinHttpReceiveResponse(request.get(), nullptr)) {
+      error = Describe("answer", GetLastError()) + " (" + url + ")";
+      return DownloadStatus::kNetworkFailure;
+    }
+    DWORD status = 0;
+    DWORD status_size = sizeof status;
+    if (!WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &status_size,
+                             WINHTTP_NO_HEADER_INDEX)) {
+      error = Describe("status", GetLastError());
+      return DownloadStatus::kNetworkFailure;
+    }
+    if (status >= 200 && status <= 299) return ReadBody(request.get(), deadline, url, sink, error);
+    if (!IsFollowedRedirect(static_cast<long>(status))) {
+      error = "HTTP status " + std::to_string(status) + " from " + url;
+      return DownloadStatus::kNetworkFailure;
+    }
+
+    std::string location;
+    if (!LocationOf(request.get(), location)) {
+      error = "HTTP status " + std::to_string(status) + " without a usable Location from " + url;
+      return DownloadStatus::kNetworkFailure;
+    }
+    if (redirects >= options.max_redirects) {
+      error = "more than " + std::to_string(options.max_redirects) + " redirects from " + address;
+      return DownloadStatus::kNetworkFailure;
+    }
+    std::string next;
+    std::string why;
+    if (!platform::NormalizeDownloadAddress(platform::ResolveUrlReference(url, location), next,
+                                            why)) {
+      error = "redirect refused (" + why + ") from " + url;
+      return DownloadStatus::kNetworkFailure;
+    }
+    if (StartsWithHttps(url) && !StartsWithHttps(next)) {
+      error = "redirect from https to http refused: " + url;
+      return DownloadStatus::kNetworkFailure;
+    }
+    url = std::move(next);
+  }
+}
+
+}  // namespace kivo::fetch
