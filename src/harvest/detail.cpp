@@ -24,14 +24,22 @@ constexpr int kMemoMaxLines = 100;
 // The shop's placeholder for a title without a cover: never downloaded.
 constexpr char kNoCoverImage[] = "nowprinting.jpg";
 
-// Class values are compared after lower-casing ASCII letters only; the shop's
-// pages mix the case of these markers.
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 std::string LowerAscii(std::string_view s) {
   std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  for (char& c : out) c = LowerAscii(c);
   return out;
+}
+
+// True when `s` with ASCII letters lower-cased equals `lower`. Class values
+// are compared so, whole: the shop's pages mix the case of these markers.
+bool EqualsLowered(std::string_view s, std::string_view lower) {
+  if (s.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (LowerAscii(s[i]) != lower[i]) return false;
+  }
+  return true;
 }
 
 bool IsRecognisedLabel(std::string_view s) {
@@ -47,36 +55,38 @@ void TDetailWalk::Node(const THTMLNode& node) {
   if (const THTMLTag* tag = node.AsTag()) {
     Tag(*tag);
   } else if (const THTMLText* text = node.AsText()) {
-    if (in_item_) Text(text->Text);
+    // With no mode on, a text would be trimmed only to be dropped.
+    if (in_item_ && (title_mode_ || authors_mode_ || detail_mode_ || table_mode_)) {
+      Text(text->Text);
+    }
   }
 }
 
-void TDetailWalk::ClassTrigger(std::string_view tag_name, std::string_view class_value) {
-  const std::string v = LowerAscii(class_value);
+void TDetailWalk::ClassTrigger(std::string_view tag_name, std::string_view v) {
   if (tag_name == "P") {
-    if (v == "itemtitle") {
+    if (EqualsLowered(v, "itemtitle")) {
       in_item_ = true;
       title_mode_ = true;
       authors_mode_ = false;
       detail_mode_ = false;
-    } else if (v == "itemdetail") {
+    } else if (EqualsLowered(v, "itemdetail")) {
       in_item_ = true;
       detail_mode_ = true;
       title_mode_ = false;
       authors_mode_ = false;
     }
   } else if (tag_name == "UL") {
-    if (v == "authorsname") {
+    if (EqualsLowered(v, "authorsname")) {
       in_item_ = true;
       authors_mode_ = true;
       title_mode_ = false;
       detail_mode_ = false;
     }
   } else {  // "DIV"
-    if (v == "mainitemlayout") {
+    if (EqualsLowered(v, "mainitemlayout")) {
       in_item_ = true;
       title_mode_ = authors_mode_ = detail_mode_ = false;
-    } else if (v == "mainitemtable") {
+    } else if (EqualsLowered(v, "mainitemtable")) {
       in_item_ = true;
       table_mode_ = true;
       title_mode_ = authors_mode_ = detail_mode_ = false;
@@ -97,7 +107,7 @@ void TDetailWalk::Tag(const THTMLTag& tag) {
       if (std::string_view(param.Name) != "SRC") continue;
       // The first ".jpg" image of the item area is the cover; an address
       // with a query or fragment after ".jpg" has no such extension.
-      if (Values.ImageUrl.empty() && LowerAscii(FileExtension(param.Value)) == ".jpg") {
+      if (Values.ImageUrl.empty() && EqualsLowered(FileExtension(param.Value), ".jpg")) {
         Values.ImageUrl = param.Value;
       }
     }
@@ -250,9 +260,16 @@ std::string CoverFileStem(const std::string& isbn, const std::string& title) {
   }
   // "." and ".." would name the folder itself or its parent; any leading dot
   // goes full-width, as SafeFileName does with the other unsafe characters.
-  if (!stem.empty() && stem[0] == '.') stem.replace(0, 1, "\x81\x44");  // "．"
-  if (IsDeviceName(stem)) stem.insert(0, "_");
-  return stem;
+  std::string name;
+  name.reserve(stem.size() + 2);
+  if (IsDeviceName(stem)) name += '_';
+  if (!stem.empty() && stem[0] == '.') {
+    name += "\x81\x44";  // "．"
+    name.append(stem, 1);
+  } else {
+    name += stem;
+  }
+  return name;
 }
 
 // ---- The analysis -----------------------------------------------------------

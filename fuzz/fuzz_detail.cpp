@@ -1,0 +1,95 @@
+// Fuzzes the detail page analysis end to end: the input is written as the
+// detail file and TFormDLL::AnalyzeDetail runs on it with a fake view and a
+// fake run host (no process is started, the clock is fake). Beyond crashes
+// and sanitizer reports it checks what the host relies on: at most one
+// catalogue line, ending in the only CR LF; field 1 empty or 13 characters;
+// the cover file directly inside the temporary folder; one line in the
+// window's list.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "shell/form_dll.h"
+#include "shell/settings.h"
+#include "support/fake_run_host.h"
+#include "support/fake_view.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Folders {
+  std::string host;
+  std::string temp;  // ends in a separator
+};
+
+const Folders& Setup() {
+  static const Folders folders = [] {
+    // tmpfs when there is one: every call appends to the catalogue with a
+    // flush to disk.
+    fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+    fs::path root = base / ("kivo-fuzz-detail-" + std::to_string(getpid()));
+    fs::create_directories(root / "host");
+    fs::create_directories(root / "tmp");
+    Folders f{(root / "host").string(), (root / "tmp").string() + "/"};
+    setenv("TMPDIR", f.temp.c_str(), 1);
+    return f;
+  }();
+  return folders;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void Check(bool ok, const char* what, const std::string& detail) {
+  if (ok) return;
+  std::fprintf(stderr, "fuzz_detail: %s\n%s\n", what, detail.c_str());
+  std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const Folders& folders = Setup();
+  const std::string catalogue = folders.host + "/" + kivo::kCatalogueFileName;
+  const std::string detail = folders.temp + kivo::kDetailFileName;
+  std::remove(catalogue.c_str());
+  {
+    std::ofstream out(detail, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  }
+
+  kivo::testing::FakeRunHost host;
+  kivo::testing::FakeView view;
+  kivo::TFormDLL form(view, host, {}, "/opt/host/plugin/kivo");
+  form.FHostDir = folders.host;
+  form.Run.ListingDay = {2026, 12, 7};
+  form.Run.CategoryCode = 2;
+  form.Run.CategoryText = "c";
+  form.AnalyzeDetail("/bec/SE/Detail?isbn=x");
+
+  Check(view.memo.size() == 1, "not exactly one line in the list", "");
+  const std::string line = ReadAll(catalogue);
+  if (line.empty()) return 0;
+  Check(line.size() >= 2 && line.find_first_of("\r\n") == line.size() - 2 &&
+            line.compare(line.size() - 2, 2, "\r\n") == 0,
+        "the catalogue does not hold one CR LF line", line);
+  const std::size_t isbn_end = line.find('"', 1);
+  Check(line[0] == '"' && (isbn_end == 1 || isbn_end == 14), "field 1 is not 0 or 13 bytes", line);
+  // Field 17 is the last quoted value: the temporary folder and one name.
+  const std::size_t cover_start = line.rfind(",\"" + folders.temp);
+  Check(cover_start != std::string::npos, "the cover file is not in the temporary folder", line);
+  const std::string name = line.substr(cover_start + 2 + folders.temp.size(),
+                                       line.size() - 3 - (cover_start + 2 + folders.temp.size()));
+  Check(!name.empty() && name[0] != '.' && name.find('/') == std::string::npos,
+        "the cover file name leaves the temporary folder", line);
+  return 0;
+}
