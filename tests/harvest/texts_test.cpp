@@ -56,6 +56,8 @@ TEST(HarvestTexts, EveryTextHasItsShiftJisBytes) {
       {texts::kAnalyzeError, "41 6E 61 6C 79 7A 65 20 45 72 72 6F 72 20"},     // "Analyze Error "
       {texts::kHEquals, "68 20 3D 20"},                                        // "h = "
       {texts::kDllBanner, "2A 2A 2A 20 6B 69 76 6F 20 44 4C 4C 20 2A 2A 2A"},  // "*** kivo DLL ***"
+      {texts::kCannotWrite,
+       "20 82 C9 8F 91 82 AB 8D 9E 82 DF 82 DC 82 B9 82 F1"},  // " に書き込めません"
   };
   for (const Pin& pin : pins) {
     EXPECT_EQ(Hex(pin.text), pin.hex);
