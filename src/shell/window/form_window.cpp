@@ -364,8 +364,16 @@ void Win32FormView::AfterHandler() {
 }
 
 bool Win32FormView::FilterKey(const MSG& msg) {
-  if (msg.message != WM_KEYDOWN || msg.wParam != VK_ESCAPE || !window_) return false;
+  if (msg.message != WM_KEYDOWN || !window_) return false;
   if (msg.hwnd != window_ && !IsChild(window_, msg.hwnd)) return false;
+  // The memo takes no Tab characters: Tab and Shift+Tab leave it, as they
+  // leave every other control (a multi-line edit would keep them).
+  if (msg.wParam == VK_TAB && msg.hwnd == memo_ && GetKeyState(VK_CONTROL) >= 0) {
+    const BOOL back = GetKeyState(VK_SHIFT) < 0;
+    if (HWND next = GetNextDlgTabItem(window_, memo_, back)) SetFocus(next);
+    return true;
+  }
+  if (msg.wParam != VK_ESCAPE) return false;
   // In the memo Esc does nothing (a multi-line edit would otherwise close
   // the window).
   if (msg.hwnd == memo_) return true;

@@ -38,7 +38,8 @@ class Win32FormView final : public FormView {
   // Runs one handler of the logic; errors reach ReportException.
   void Dispatch(const std::function<void()>& handler);
   // The Esc key: presses the first enabled cancel button (Stop, then Skip)
-  // unless the memo has the focus. True when the message was a key of ours.
+  // unless the memo has the focus; Tab leaves the memo. True when the
+  // message was a key of ours.
   bool FilterKey(const MSG& msg);
 
   // FormView.
