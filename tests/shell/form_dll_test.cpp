@@ -3,13 +3,16 @@
 #include "shell/form_dll.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "shell/form_fixture.h"
 #include "shell/texts.h"
 
@@ -23,8 +26,8 @@ using FormLifeTest = FormTest;
 TEST_F(FormLifeTest, OnlyAnExactSlashCIsConfiguration) {
   EXPECT_TRUE(MakeForm({"/c"}).ConfigurationMode());
   EXPECT_TRUE(MakeForm({"/c", "more"}).ConfigurationMode());
-  for (const std::vector<std::string>& args :
-       std::vector<std::vector<std::string>>{{}, {"/C"}, {"-c"}, {"x"}, {""}, {"/c "}, {"x", "/c"}}) {
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {}, {"/C"}, {"-c"}, {"x"}, {""}, {"/c "}, {"x", "/c"}}) {
     EXPECT_FALSE(MakeForm(args).ConfigurationMode()) << (args.empty() ? "(none)" : args[0]);
   }
 }
@@ -32,7 +35,7 @@ TEST_F(FormLifeTest, OnlyAnExactSlashCIsConfiguration) {
 TEST_F(FormLifeTest, HostFolderIsTheProgramFolderPlusDotDot) {
   TFormDLL& form = MakeForm({"/c"});
   form.FormCreate();
-  EXPECT_EQ(form.FHostDir, (root_ / "host" / "plugin").string() + "/..");
+  EXPECT_EQ(form.FHostDir, HostDir());
 }
 
 struct DaysCase {
@@ -53,9 +56,8 @@ TEST_P(DaysReadTest, StoredDaysOrThirty) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, DaysReadTest,
-                         ::testing::Values(DaysCase{"-", 30}, DaysCase{"", 30},
-                                           DaysCase{"abc", 30}, DaysCase{"12", 12},
-                                           DaysCase{"0", 0}, DaysCase{"-5", -5},
+                         ::testing::Values(DaysCase{"-", 30}, DaysCase{"", 30}, DaysCase{"abc", 30},
+                                           DaysCase{"12", 12}, DaysCase{"0", 0}, DaysCase{"-5", -5},
                                            DaysCase{"99999999999", 30}, DaysCase{"7x", 30},
                                            DaysCase{"2147483647", 2147483647}));
 
@@ -71,7 +73,8 @@ TEST_F(FormLifeTest, CappedAtCreationWithBoxOnlyWhenAnArgumentWasGiven) {
     std::vector<std::string> args;
     bool box;
   };
-  for (const Case& c : {Case{{"/c"}, true}, Case{{"x"}, true}, Case{{}, false}, Case{{""}, false}}) {
+  for (const Case& c :
+       {Case{{"/c"}, true}, Case{{"x"}, true}, Case{{}, false}, Case{{""}, false}}) {
     form_.reset();
     view_ = FakeView();
     WriteSettings("60", "45");
@@ -92,7 +95,7 @@ TEST_F(FormLifeTest, LimitBeforeDaysCases) {
     bool box;
   };
   const Case cases[] = {
-      {"45", 60, 45, true},  {"45", 45, 45, false},  {"45", 44, 44, false},
+      {"45", 60, 45, true},   {"45", 45, 45, false},   {"45", 44, 44, false},
       {"0", 500, 500, false}, {"-3", 500, 500, false}, {"abc", 500, 500, false},
       {"", 500, 500, false},  {"45", 0, 0, false},     {"45", -7, -7, false},
       {"1", 2, 1, true},
@@ -100,7 +103,7 @@ TEST_F(FormLifeTest, LimitBeforeDaysCases) {
   TFormDLL& form = MakeForm({"/c"});
   for (const Case& c : cases) {
     WriteSettings("-", c.delete_days);
-    form.FHostDir = (root_ / "host" / "plugin").string() + "/..";
+    form.FHostDir = HostDir();
     view_.information_boxes.clear();
     EXPECT_EQ(form.LimitBeforeDays(c.days), c.expected) << c.delete_days << " " << c.days;
     EXPECT_EQ(view_.information_boxes.size(), c.box ? 1u : 0u) << c.delete_days << " " << c.days;
@@ -144,7 +147,11 @@ TEST_F(FormLifeTest, HistoryIsLoadedWhenPresent) {
 }
 
 TEST_F(FormLifeTest, UnreadableHistoryGoesToTheHandlerAfterTheDaysAreSet) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no read-only permission bits to take away";
+#else
   if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+#endif
   WriteHostFile("kivo.txt", "20261201/a\r\n");
   std::filesystem::permissions(HostPath("kivo.txt"), std::filesystem::perms::none);
   TFormDLL& form = MakeForm({"/c"});
@@ -160,7 +167,8 @@ TEST_F(FormLifeTest, ConfigurationModeOpensTheLogAndStaysOpen) {
   EXPECT_EQ(view_.closes, 0);
   EXPECT_TRUE(host_.commands.empty());
   EXPECT_TRUE(form.LogFile1.Active());
-  EXPECT_EQ(form.LogFile1.LogFileName(), form.FHostDir + "/Quillcas.log");
+  EXPECT_EQ(form.LogFile1.LogFileName(),
+            form.FHostDir + platform::PathSeparator() + "Quillcas.log");
   const auto lines = LogLines();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], kStartPrefix);
@@ -176,6 +184,7 @@ TEST_F(FormLifeTest, HarvestModeRunsOnceAndClosesItself) {
        std::vector<std::vector<std::string>>{{}, {"/C"}, {"-c"}, {"x"}}) {
     form_.reset();  // its end line goes to the old log
     view_ = FakeView();
+    host_ = FakeRunHost();
     std::filesystem::remove(HostPath("Quillcast.ini"));
     std::filesystem::remove(HostPath("Quillcas.log"));
     WriteSettings("0", "0");

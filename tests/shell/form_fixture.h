@@ -4,42 +4,54 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "shell/form_dll.h"
 #include "support/fake_run_host.h"
 #include "support/fake_view.h"
 
 namespace kivo::testing {
 
+// The temporary folder's variable: "temp" on Windows, TMPDIR elsewhere.
+#ifdef _WIN32
+inline constexpr char kTempVariable[] = "temp";
+inline void SetEnv(const char* name, const std::string& value) { _putenv_s(name, value.c_str()); }
+inline void UnsetEnv(const char* name) { _putenv_s(name, ""); }
+#else
+inline constexpr char kTempVariable[] = "TMPDIR";
+inline void SetEnv(const char* name, const std::string& value) { setenv(name, value.c_str(), 1); }
+inline void UnsetEnv(const char* name) { unsetenv(name); }
+#endif
+
 class FormTest : public ::testing::Test {
  protected:
   void SetUp() override {
     root_ = std::filesystem::temp_directory_path() /
-            ("kivo-shell-" + std::to_string(getpid()) + "-" +
+            ("kivo-shell-" + std::to_string(std::random_device{}()) + "-" +
              ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_ / "host" / "plugin");
     std::filesystem::create_directories(root_ / "tmp");
-    const char* old = std::getenv("TMPDIR");
+    const char* old = std::getenv(kTempVariable);
     had_tmpdir_ = old != nullptr;
     if (had_tmpdir_) old_tmpdir_ = old;
-    setenv("TMPDIR", (root_ / "tmp").c_str(), 1);
+    SetEnv(kTempVariable, (root_ / "tmp").string());
   }
   void TearDown() override {
     form_.reset();
     if (had_tmpdir_) {
-      setenv("TMPDIR", old_tmpdir_.c_str(), 1);
+      SetEnv(kTempVariable, old_tmpdir_);
     } else {
-      unsetenv("TMPDIR");
+      UnsetEnv(kTempVariable);
     }
     std::filesystem::remove_all(root_);
   }
@@ -77,6 +89,11 @@ class FormTest : public ::testing::Test {
     int n = 0;
     for (const auto& l : LogLines()) n += l == line ? 1 : 0;
     return n;
+  }
+
+  // The host folder as the window computes it.
+  std::string HostDir() const {
+    return (root_ / "host" / "plugin").string() + platform::PathSeparator() + "..";
   }
 
   TFormDLL& MakeForm(std::vector<std::string> args) {
