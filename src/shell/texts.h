@@ -11,7 +11,8 @@ inline constexpr char kApplicationTitle[] = "kivo\203v\203\211\203O\203C\203\223
 inline constexpr char kWindowCaption[] =
     "kivo\220V\212\247\203f\201[\203^\203v\203\211\203O\203C\203\223";
 // "日前まで取得する": the label after the days field.
-inline constexpr char kDaysLabel[] = "\223\372\221O\202\334\202\305\216\346\223\276\202\267\202\351";
+inline constexpr char kDaysLabel[] =
+    "\223\372\221O\202\334\202\305\216\346\223\276\202\267\202\351";
 // "停止", "再開", "一時停止", "スキップ": the run buttons.
 inline constexpr char kStopCaption[] = "\222\342\216~";
 inline constexpr char kPlayCaption[] = "\215\304\212J";
@@ -24,8 +25,7 @@ inline constexpr char kOpenHomePageHint[] =
 // "停止ボタン押下": log line of the Stop button.
 inline constexpr char kStopPressed[] = "\222\342\216~\203{\203^\203\223\211\237\211\272";
 // "スキップボタン押下": log line of the Skip button.
-inline constexpr char kSkipPressed[] =
-    "\203X\203L\203b\203v\203{\203^\203\223\211\237\211\272";
+inline constexpr char kSkipPressed[] = "\203X\203L\203b\203v\203{\203^\203\223\211\237\211\272";
 // "スキップ...": mark appended to the title label by Skip.
 inline constexpr char kSkipMark[] = "\203X\203L\203b\203v...";
 // "データ削除日以前のデータはダウンロードしても削除されてしまいます.":

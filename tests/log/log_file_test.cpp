@@ -89,8 +89,8 @@ TEST_F(LogFileTest, MessageAndErrorLinesAreExact) {
   const std::string sjis = "\x92\xe2\x8e\x7e\x83\x7b\x83\x5e\x83\x93\x89\x9f\x89\xba";
   EXPECT_TRUE(log.WriteLog(sjis, false));
   EXPECT_TRUE(log.WriteLog("kivo\x8e\xb8\x94\x73.", true));
-  EXPECT_EQ(Contents(), before + sjis + "\r\n" +
-                            "Quillcas.log: kivo\x8e\xb8\x94\x73. (C.ERROR)\r\n");
+  EXPECT_EQ(Contents(),
+            before + sjis + "\r\n" + "Quillcas.log: kivo\x8e\xb8\x94\x73. (C.ERROR)\r\n");
 }
 
 TEST_F(LogFileTest, EndLineTakesTheDateFirstThenTheTime) {
@@ -158,8 +158,8 @@ TEST_F(LogFileTest, RelativeNameLandsInTheProgramFolderAndItsSubfolderIsMade) {
 
 #ifdef _WIN32
 TEST_F(LogFileTest, WindowsNamesWithADriveOrALeadingSeparatorAreKept) {
-  for (const std::string& name : {path_, std::string("\\\\no-such-host\\share\\x.log"),
-                                  std::string("Z:relative.log")}) {
+  for (const std::string& name :
+       {path_, std::string("\\\\no-such-host\\share\\x.log"), std::string("Z:relative.log")}) {
     TLogFile log(FixedClock());
     log.SetLogFileName(name);
     log.SetActive(true);

@@ -1,3 +1,5 @@
+#include "about/version.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -5,7 +7,6 @@
 #include <fstream>
 #include <string>
 
-#include "about/version.h"
 #include "about/version_values.h"
 #include "platform/platform.h"
 
@@ -14,8 +15,7 @@ namespace {
 
 TEST(VersionValuesTest, ShiftJisBytesArePinned) {
   // "kivoプラグイン"
-  EXPECT_EQ(std::string(KIVO_PRODUCT_NAME),
-            "kivo\x83\x76\x83\x89\x83\x4f\x83\x43\x83\x93");
+  EXPECT_EQ(std::string(KIVO_PRODUCT_NAME), "kivo\x83\x76\x83\x89\x83\x4f\x83\x43\x83\x93");
   // "kivo新刊データプラグイン"
   EXPECT_EQ(std::string(KIVO_FILE_DESCRIPTION),
             "kivo\x90\x56\x8a\xa7\x83\x66\x81\x5b\x83\x5e\x83\x76\x83\x89\x83\x4f\x83\x43\x83\x93");
@@ -63,7 +63,8 @@ TEST(ReadVersionInfoTest, TheProgramItselfHasItsValues) {
 }
 
 TEST(ReadVersionInfoTest, OtherFilesGiveAnEmptyRecordAndTrue) {
-  const std::string other = (std::filesystem::temp_directory_path() / "kivo-version-other").string();
+  const std::string other =
+      (std::filesystem::temp_directory_path() / "kivo-version-other").string();
   { std::ofstream(other) << "no resource"; }
   for (const std::string& name : {other, std::string("/no/such/file"), std::string()}) {
     TVersion v;

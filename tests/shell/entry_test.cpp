@@ -42,7 +42,7 @@ TEST(EntryTest, DelayGuardFrontEndReleaseInThisOrder) {
   std::mt19937_64 generator(7);
   const int delay = DrawStartDelay(generator);
   EXPECT_EQ(r.events, (std::vector<std::string>{"seed", "sleep " + std::to_string(delay),
-                                                 "acquire QuillsPlugIn", "front end", "release"}));
+                                                "acquire QuillsPlugIn", "front end", "release"}));
 }
 
 TEST(EntryTest, ASecondCopyEndsSilentlyWithZero) {

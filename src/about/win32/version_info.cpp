@@ -27,8 +27,8 @@ std::wstring WideFrom932(const std::string& text) {
 
 std::string To932(const wchar_t* text, std::size_t length) {
   if (length == 0) return std::string();
-  const int size = WideCharToMultiByte(932, 0, text, static_cast<int>(length), nullptr, 0,
-                                       nullptr, nullptr);
+  const int size =
+      WideCharToMultiByte(932, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
   if (size <= 0) return std::string();
   std::string narrow(static_cast<std::size_t>(size), '\0');
   WideCharToMultiByte(932, 0, text, static_cast<int>(length), narrow.data(), size, nullptr,

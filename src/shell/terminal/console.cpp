@@ -2,13 +2,13 @@
 
 #include <langinfo.h>
 #include <poll.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 
 #include "shell/terminal/display_text.h"
 

@@ -15,8 +15,7 @@ constexpr int kLoopWaitMs = 200;
 std::string Trimmed(const std::string& text) {
   std::size_t begin = 0;
   std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 0x20 &&
-         text[begin] != kEscape) {
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= 0x20 && text[begin] != kEscape) {
     ++begin;
   }
   while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 0x20 &&
