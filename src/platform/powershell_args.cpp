@@ -24,7 +24,8 @@ std::string AsciiLower(const std::string& s) {
 }
 
 bool IsPrefixOf(const std::string& prefix, const std::string& word) {
-  return !prefix.empty() && prefix.size() <= word.size() && word.compare(0, prefix.size(), prefix) == 0;
+  return !prefix.empty() && prefix.size() <= word.size() &&
+         word.compare(0, prefix.size(), prefix) == 0;
 }
 
 struct Token {
@@ -121,8 +122,7 @@ std::string JoinCommandWords(const std::vector<std::string>& words) {
   return joined;
 }
 
-bool ParseDownloadCommand(const std::string& command, DownloadCommand& result,
-                          std::string& error) {
+bool ParseDownloadCommand(const std::string& command, DownloadCommand& result, std::string& error) {
   std::vector<Token> tokens;
   if (!Tokenize(command, tokens, error)) return false;
   if (tokens.empty()) {

@@ -30,8 +30,7 @@ std::string JoinCommandWords(const std::vector<std::string>& words);
 // output file without control bytes are required.
 // Returns true and fills `result` on success; on refusal returns false and
 // sets `error` to a short English reason.
-bool ParseDownloadCommand(const std::string& command, DownloadCommand& result,
-                          std::string& error);
+bool ParseDownloadCommand(const std::string& command, DownloadCommand& result, std::string& error);
 
 // Checks that `address` is an http:// or https:// address with a host and no
 // control bytes, and percent-encodes the bytes a request line cannot carry

@@ -98,15 +98,14 @@ TEST(ParseDownloadCommand, DoubledSingleQuotesStandForOneQuote) {
 
 TEST(ParseDownloadCommand, RefusesAnAddressThatTriesToEndItsQuotes) {
   // An unescaped quote in the address would smuggle a second output file in.
-  Parsed parsed =
-      ParseLine(FetcherLine("http://h/?q='x' -O '/etc/passwd'", "/tmp/Getkivo.html"));
+  Parsed parsed = ParseLine(FetcherLine("http://h/?q='x' -O '/etc/passwd'", "/tmp/Getkivo.html"));
   EXPECT_FALSE(parsed.ok);
   parsed = ParseLine(FetcherLine("http://h/'; Remove-Item C:\\ -Recurse; '", "/tmp/a"));
   EXPECT_FALSE(parsed.ok);
 
   // Percent-encoded, the same text is harmless: one address, one file.
-  parsed = ParseLine(
-      FetcherLine("http://h/?q=%27x%27%20-O%20%27/etc/passwd%27", "/tmp/Getkivo.html"));
+  parsed =
+      ParseLine(FetcherLine("http://h/?q=%27x%27%20-O%20%27/etc/passwd%27", "/tmp/Getkivo.html"));
   ASSERT_TRUE(parsed.ok) << parsed.error;
   EXPECT_EQ(parsed.command.address, "http://h/?q=%27x%27%20-O%20%27/etc/passwd%27");
   EXPECT_EQ(parsed.command.output_path, "/tmp/Getkivo.html");
@@ -167,7 +166,8 @@ TEST(ParseDownloadCommand, NeedsExactlyOneAddressAndOneOutputFile) {
       {"powershell wget 'http://h/' -O '/tmp/a' -O '/tmp/b'", "more than one output file"},
       {"powershell wget -Uri 'http://h/' 'http://i/' -O '/tmp/a'", "unexpected argument"},
       {"powershell wget 'http://h/' -Uri 'http://i/' -O '/tmp/a'", "more than one address"},
-      {"powershell wget 'http://h/' -O '/tmp/a' -UseBasicParsing", "unknown parameter -UseBasicParsing"},
+      {"powershell wget 'http://h/' -O '/tmp/a' -UseBasicParsing",
+       "unknown parameter -UseBasicParsing"},
       {"powershell", "no command"},
       {"powershell -Command wget 'http://h/' -O '/tmp/a'", "unknown command"},
   };
@@ -219,7 +219,7 @@ TEST(ParseDownloadCommand, RefusesControlAndDoubleByteCharactersWhereTheyDoNotBe
   EXPECT_FALSE(ParseDownloadCommand("wget 'http://h/' -O '/tmp/a\nb'", command, error));
   EXPECT_EQ(error, "control byte in the output file");
   // PowerShell reads some double-byte characters as quotes or dashes.
-  EXPECT_FALSE(ParseDownloadCommand("wget 'http://h/' \x81\x7c" "O '/tmp/a'", command, error));
+  EXPECT_FALSE(ParseDownloadCommand("wget 'http://h/' \x81\x7cO '/tmp/a'", command, error));
   EXPECT_EQ(error, "non-ASCII byte outside quotes");
 }
 
@@ -231,9 +231,16 @@ TEST(NormalizeDownloadAddress, AcceptsHttpAndHttpsOnly) {
   EXPECT_TRUE(NormalizeDownloadAddress("HTTPS://h:8443/%41'x", out, error));
   EXPECT_EQ(out, "HTTPS://h:8443/%41'x");
   const char* const refused[] = {
-      "ftp://h/a", "file:///etc/passwd", "javascript:alert(1)", "http:/h/a",
-      "http://",   "http:///etc/passwd", "https://?x",          "//h/a",
-      "h/a",       "",
+      "ftp://h/a",
+      "file:///etc/passwd",
+      "javascript:alert(1)",
+      "http:/h/a",
+      "http://",
+      "http:///etc/passwd",
+      "https://?x",
+      "//h/a",
+      "h/a",
+      "",
   };
   for (const char* address : refused) {
     EXPECT_FALSE(NormalizeDownloadAddress(address, out, error)) << address;

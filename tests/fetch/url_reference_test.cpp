@@ -71,10 +71,12 @@ TEST(ResolveUrlReference, AbnormalExamples) {
 
 TEST(ResolveUrlReference, RedirectsOfAShop) {
   const std::string base = "https://www.kivo.co.jp/bec/SE/Genre?dcode=01&ccode=01";
-  EXPECT_EQ(ResolveUrlReference(base, "https://cdn.kivo.co.jp/x.jpg"), "https://cdn.kivo.co.jp/x.jpg");
+  EXPECT_EQ(ResolveUrlReference(base, "https://cdn.kivo.co.jp/x.jpg"),
+            "https://cdn.kivo.co.jp/x.jpg");
   EXPECT_EQ(ResolveUrlReference(base, "/bec/login?next=/bec/SE/Genre"),
             "https://www.kivo.co.jp/bec/login?next=/bec/SE/Genre");
-  EXPECT_EQ(ResolveUrlReference(base, "Genre2?a=1&b=2"), "https://www.kivo.co.jp/bec/SE/Genre2?a=1&b=2");
+  EXPECT_EQ(ResolveUrlReference(base, "Genre2?a=1&b=2"),
+            "https://www.kivo.co.jp/bec/SE/Genre2?a=1&b=2");
   EXPECT_EQ(ResolveUrlReference(base, "//img.kivo.co.jp/a.jpg"), "https://img.kivo.co.jp/a.jpg");
   // A host without a path: the reference starts at the root.
   EXPECT_EQ(ResolveUrlReference("http://h:8080", "page"), "http://h:8080/page");

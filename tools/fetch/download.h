@@ -40,7 +40,7 @@ enum class DownloadStatus {
 // Fetches `address` (an http:// or https:// address, already checked), at
 // most `max_redirects` redirects deep, never leaving http and https and never
 // going from https down to http. On failure `error` says why in English.
-DownloadStatus Download(const std::string& address, const DownloadOptions& options,
-                        BodySink& sink, std::string& error);
+DownloadStatus Download(const std::string& address, const DownloadOptions& options, BodySink& sink,
+                        std::string& error);
 
 }  // namespace kivo::fetch

@@ -77,8 +77,8 @@ struct CurlGlobal {
 
 }  // namespace
 
-DownloadStatus Download(const std::string& address, const DownloadOptions& options,
-                        BodySink& sink, std::string& error) {
+DownloadStatus Download(const std::string& address, const DownloadOptions& options, BodySink& sink,
+                        std::string& error) {
   // A peer closing the connection must end in an error code, not a signal.
   std::signal(SIGPIPE, SIG_IGN);
   static CurlGlobal global;
@@ -105,7 +105,7 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
   curl_easy_setopt(h, CURLOPT_USERAGENT, options.user_agent.c_str());
   curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");  // every encoding libcurl decodes
-  curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");        // cookies set by a redirect are kept
+  curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");       // cookies set by a redirect are kept
   curl_easy_setopt(h, CURLOPT_NOPROXY, no_proxy.c_str());
 #if LIBCURL_VERSION_NUM >= 0x075500
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -115,7 +115,8 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
 
   // Redirects are followed here rather than by libcurl, so that each hop's
   // address is checked like the first one and https never leads to http.
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(options.total_timeout_ms);
+  const Clock::time_point deadline =
+      Clock::now() + std::chrono::milliseconds(options.total_timeout_ms);
   std::string url = address;
   for (int redirects = 0;; ++redirects) {
     const long remaining_ms = static_cast<long>(
@@ -126,9 +127,9 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
     }
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, remaining_ms);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
-                     remaining_ms < options.connect_timeout_ms ? remaining_ms
-                                                               : options.connect_timeout_ms);
+    curl_easy_setopt(
+        h, CURLOPT_CONNECTTIMEOUT_MS,
+        remaining_ms < options.connect_timeout_ms ? remaining_ms : options.connect_timeout_ms);
     curl_error[0] = '\0';
     transfer.refused_status = 0;
     const CURLcode result = curl_easy_perform(h);

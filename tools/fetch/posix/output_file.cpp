@@ -38,8 +38,8 @@ bool OutputFile::Open(const std::string& target, std::string& error) {
   name.push_back('\0');
   const int fd = ::mkstemp(name.data());
   if (fd < 0) {
-    error = "cannot create a temporary file in the output folder: " +
-            std::string(std::strerror(errno));
+    error =
+        "cannot create a temporary file in the output folder: " + std::string(std::strerror(errno));
     return false;
   }
   // mkstemp makes the file private; the finished download gets the modes

@@ -32,15 +32,32 @@ std::wstring Ascii(const std::string& text) { return std::wstring(text.begin(), 
 std::string Describe(const char* step, DWORD code) {
   const char* what = nullptr;
   switch (code) {
-    case ERROR_WINHTTP_TIMEOUT: what = "time limit reached"; break;
-    case ERROR_WINHTTP_NAME_NOT_RESOLVED: what = "host name not found"; break;
-    case ERROR_WINHTTP_CANNOT_CONNECT: what = "cannot connect"; break;
-    case ERROR_WINHTTP_CONNECTION_ERROR: what = "connection broken"; break;
-    case ERROR_WINHTTP_REDIRECT_FAILED: what = "too many redirects, or a redirect refused"; break;
-    case ERROR_WINHTTP_SECURE_FAILURE: what = "secure connection failed"; break;
-    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE: what = "invalid answer"; break;
-    case ERROR_WINHTTP_UNRECOGNIZED_SCHEME: what = "not an http or https address"; break;
-    default: break;
+    case ERROR_WINHTTP_TIMEOUT:
+      what = "time limit reached";
+      break;
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+      what = "host name not found";
+      break;
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+      what = "cannot connect";
+      break;
+    case ERROR_WINHTTP_CONNECTION_ERROR:
+      what = "connection broken";
+      break;
+    case ERROR_WINHTTP_REDIRECT_FAILED:
+      what = "too many redirects, or a redirect refused";
+      break;
+    case ERROR_WINHTTP_SECURE_FAILURE:
+      what = "secure connection failed";
+      break;
+    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
+      what = "invalid answer";
+      break;
+    case ERROR_WINHTTP_UNRECOGNIZED_SCHEME:
+      what = "not an http or https address";
+      break;
+    default:
+      break;
   }
   std::string text = std::string(step) + ": ";
   text += what != nullptr ? what : "failed";
@@ -131,8 +148,8 @@ bool DeclaredLength(HINTERNET request, std::uint64_t& length) {
 bool LocationOf(HINTERNET request, std::string& location) {
   std::wstring wide;
   if (!QueryText(request, WINHTTP_QUERY_LOCATION, wide) || wide.empty()) return false;
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                    nullptr, 0, nullptr, nullptr);
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                    0, nullptr, nullptr);
   if (n <= 0) return false;
   location.assign(static_cast<std::size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), location.data(), n,
@@ -190,8 +207,8 @@ DownloadStatus ReadBody(HINTERNET request, ULONGLONG deadline, const std::string
 
 }  // namespace
 
-DownloadStatus Download(const std::string& address, const DownloadOptions& options,
-                        BodySink& sink, std::string& error) {
+DownloadStatus Download(const std::string& address, const DownloadOptions& options, BodySink& sink,
+                        std::string& error) {
   const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(options.total_timeout_ms);
   Internet session(OpenSession(Ascii(options.user_agent)));
   if (!session) {
