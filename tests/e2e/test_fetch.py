@@ -352,6 +352,25 @@ class FetchTest(unittest.TestCase):
         self.assert_failed_untouched(code)
         self.assertLess(self.elapsed, 15)
 
+    @unittest.skipIf(WINE, "POSIX signals")
+    def test_interrupted_download_leaves_no_temporary_file(self):
+        import signal
+        self.write_old()
+        words = split_windows(fetcher_line(self.server.url("/drip"), self.target))[1:]
+        for signal_number in (signal.SIGINT, signal.SIGTERM):
+            with self.subTest(signal=signal_number):
+                process = subprocess.Popen([HELPER] + words, stdin=subprocess.DEVNULL,
+                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                           env=helper_env())
+                deadline = time.monotonic() + 10
+                while len(os.listdir(self.dir_b)) < 2 and time.monotonic() < deadline:
+                    time.sleep(0.05)
+                self.assertEqual(len(os.listdir(self.dir_b)), 2, "no temporary file appeared")
+                process.send_signal(signal_number)
+                self.assertNotEqual(process.wait(timeout=10), 0)
+                self.assertEqual(self.read(), OLD)
+                self.assert_only(b"Getkivo.html")
+
     def test_connection_that_is_never_accepted_hits_the_connect_limit(self):
         # A listening socket whose accept queue is full drops further SYNs,
         # so the helper's connection attempt hangs.

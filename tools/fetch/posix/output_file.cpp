@@ -1,15 +1,51 @@
 #include "output_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 namespace kivo::fetch {
+namespace {
+
+// The temporary file being written, for the signal handler: a terminal's
+// Ctrl-C reaches the whole process group, the helper included, and must not
+// leave a stray file in the temporary folder.
+char g_temp_path[4096];
+volatile std::sig_atomic_t g_has_temp = 0;
+
+extern "C" void RemoveTempAndDie(int signal_number) {
+  if (g_has_temp) ::unlink(g_temp_path);
+  ::signal(signal_number, SIG_DFL);
+  ::raise(signal_number);
+}
+
+void WatchTemp(const std::string& path) {
+  static bool installed = false;
+  if (!installed) {
+    struct sigaction action = {};
+    action.sa_handler = RemoveTempAndDie;
+    sigemptyset(&action.sa_mask);
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+      ::sigaction(signal_number, &action, nullptr);
+    }
+    installed = true;
+  }
+  g_has_temp = 0;
+  if (path.size() >= sizeof g_temp_path) return;  // cannot happen with PATH_MAX paths
+  std::memcpy(g_temp_path, path.c_str(), path.size() + 1);
+  g_has_temp = 1;
+}
+
+void ForgetTemp() { g_has_temp = 0; }
+
+}  // namespace
 
 struct OutputFile::Impl {
   std::string target;
@@ -50,6 +86,7 @@ bool OutputFile::Open(const std::string& target, std::string& error) {
   impl_->target = target;
   impl_->temp = name.data();
   impl_->fd = fd;
+  WatchTemp(impl_->temp);
   return true;
 }
 
@@ -88,6 +125,7 @@ bool OutputFile::Commit(std::string& error) {
     Discard();
     return false;
   }
+  ForgetTemp();
   impl_->temp.clear();
   return true;
 }
@@ -99,6 +137,7 @@ void OutputFile::Discard() {
   }
   if (!impl_->temp.empty()) {
     ::unlink(impl_->temp.c_str());
+    ForgetTemp();
     impl_->temp.clear();
   }
 }
