@@ -12,15 +12,22 @@ import select
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import termios
 import time
 import unittest
 
 BUILD_DIR = os.environ.get("KIVO_BUILD_DIR", "")
+SOURCE_DIR = os.environ.get("KIVO_SOURCE_DIR",
+                            os.path.dirname(os.path.dirname(os.path.dirname(
+                                os.path.abspath(__file__)))))
 PROGRAM = os.path.join(BUILD_DIR, "kivo")
+HELPER = os.path.join(BUILD_DIR, "powershell")
+SHOP = os.path.join(SOURCE_DIR, "tools", "sample-shop", "shop.py")
 
 STOP_PRESSED = "停止ボタン押下".encode("cp932")
+SKIP_PRESSED = "スキップボタン押下".encode("cp932")
 CAPPED = "データ削除日以前のデータはダウンロードしても削除されてしまいます."
 
 
@@ -229,6 +236,29 @@ class ShellTest(unittest.TestCase):
         self.assertIsNone(self.folder.read("Quillcas.log"))
 
 
+def spawn_on_terminal(folder, args):
+    """Starts the program with a new pseudo-terminal as its controlling
+    terminal, in the terminal's foreground, as a shell would."""
+    master, slave = pty.openpty()
+    proc = subprocess.Popen([folder.program] + args, stdin=slave, stdout=slave, stderr=slave,
+                            env=folder.env(), cwd=folder.root, start_new_session=True,
+                            preexec_fn=lambda: __import__("fcntl").ioctl(0, termios.TIOCSCTTY, 0))
+    return proc, master, slave
+
+
+def read_until(master, needle, timeout=10):
+    data = b""
+    end = time.monotonic() + timeout
+    while needle not in data and time.monotonic() < end:
+        ready, _, _ = select.select([master], [], [], 0.1)
+        if ready:
+            try:
+                data += os.read(master, 4096)
+            except OSError:
+                break
+    return data
+
+
 class TerminalTest(unittest.TestCase):
     """The program on a pseudo-terminal, as a person at a terminal runs it."""
 
@@ -238,33 +268,11 @@ class TerminalTest(unittest.TestCase):
     def tearDown(self):
         self.folder.cleanup()
 
-    def spawn(self, args):
-        master, slave = pty.openpty()
-        proc = subprocess.Popen([self.folder.program] + args, stdin=slave, stdout=slave,
-                                stderr=slave, env=self.folder.env(), cwd=self.folder.root,
-                                start_new_session=True,
-                                preexec_fn=lambda: __import__("fcntl").ioctl(
-                                    0, termios.TIOCSCTTY, 0))
-        return proc, master, slave
-
-    @staticmethod
-    def read_until(master, needle, timeout=10):
-        data = b""
-        end = time.monotonic() + timeout
-        while needle not in data and time.monotonic() < end:
-            ready, _, _ = select.select([master], [], [], 0.1)
-            if ready:
-                try:
-                    data += os.read(master, 4096)
-                except OSError:
-                    break
-        return data
-
     def test_information_box_waits_for_enter_on_a_terminal(self):
         self.folder.settings(before_days=b"60", delete_days=b"45")
-        proc, master, slave = self.spawn(["/c"])
+        proc, master, slave = spawn_on_terminal(self.folder, ["/c"])
         try:
-            out = self.read_until(master, b"[Enter]")
+            out = read_until(master, b"[Enter]")
             self.assertIn(CAPPED.encode("utf-8"), out)
             time.sleep(0.5)
             # Still in the box: the window is not activated, no log yet.
@@ -272,9 +280,9 @@ class TerminalTest(unittest.TestCase):
             self.assertIsNone(self.folder.read("Quillcas.log"))
             os.write(master, b"\n")
             self.folder.wait_for_log()
-            self.read_until(master, b"New value")
+            read_until(master, b"New value")
             os.write(master, b"p\n")
-            self.read_until(master, b"Paused")
+            read_until(master, b"Paused")
             os.write(master, b"r\n")
             os.write(master, b"s\n")
             self.assertEqual(proc.wait(timeout=10), 0)
@@ -289,10 +297,10 @@ class TerminalTest(unittest.TestCase):
 
     def test_terminal_is_restored_after_a_run(self):
         self.folder.settings(before_days=b"0")
-        proc, master, slave = self.spawn([])
+        proc, master, slave = spawn_on_terminal(self.folder, [])
         try:
             before = termios.tcgetattr(slave)
-            self.read_until(master, b"\x00", timeout=1)  # let it start
+            read_until(master, b"\x00", timeout=1)  # let it start
             self.assertEqual(proc.wait(timeout=120), 0)
             after = termios.tcgetattr(slave)
         finally:
@@ -303,6 +311,100 @@ class TerminalTest(unittest.TestCase):
             os.close(slave)
         self.assertEqual(after[3] & (termios.ICANON | termios.ECHO),
                          before[3] & (termios.ICANON | termios.ECHO))
+
+
+class ShopRunTest(unittest.TestCase):
+    """Runs against the sample shop: the run controls act on a real harvest."""
+
+    def setUp(self):
+        for path in (HELPER, SHOP):
+            if not os.path.exists(path):
+                self.fail("missing " + path)
+        self.folder = HostFolder()
+        shutil.copy2(HELPER, os.path.join(self.folder.plugin, "powershell"))
+        port_file = os.path.join(self.folder.root, "shop.port")
+        self.requests = os.path.join(self.folder.root, "shop-requests.log")
+        self.shop = subprocess.Popen(
+            [sys.executable, SHOP, "--port", "0", "--port-file", port_file, "--log",
+             self.requests], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        end = time.monotonic() + 10
+        while not os.path.exists(port_file) and time.monotonic() < end:
+            time.sleep(0.05)
+        with open(port_file) as f:
+            port = f.read().strip()
+        self.folder.settings(before_days=b"2", delete_days=b"90",
+                             base_url=("http://127.0.0.1:" + port).encode())
+
+    def tearDown(self):
+        self.shop.terminate()
+        self.shop.wait(timeout=10)
+        self.folder.cleanup()
+
+    def request_count(self):
+        try:
+            with open(self.requests, "rb") as f:
+                return f.read().count(b"\n")
+        except FileNotFoundError:
+            return 0
+
+    def wait_for_requests(self, n, timeout=60):
+        end = time.monotonic() + timeout
+        while self.request_count() < n and time.monotonic() < end:
+            time.sleep(0.05)
+        self.assertGreaterEqual(self.request_count(), n)
+
+    def test_keys_pause_skip_and_stop_a_run(self):
+        proc, master, slave = spawn_on_terminal(self.folder, [])
+        try:
+            before = termios.tcgetattr(slave)
+            self.wait_for_requests(2)
+            os.write(master, b"p")
+            read_until(master, b"Paused")
+            time.sleep(1.0)  # a fetch under way may still end
+            held = self.request_count()
+            time.sleep(2.5)
+            self.assertEqual(self.request_count(), held, "the run went on during the pause")
+            os.write(master, b"r")
+            self.wait_for_requests(held + 1)
+            os.write(master, b"k")
+            time.sleep(0.5)
+            os.write(master, b"s")
+            self.assertEqual(proc.wait(timeout=60), 0)
+            after = termios.tcgetattr(slave)
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+            os.close(master)
+            os.close(slave)
+        # Stop still lets the run save its history.
+        self.assertIsNotNone(self.folder.read("kivo.txt"))
+        log = self.folder.read("Quillcas.log")
+        self.assertIn(b"\r\n" + SKIP_PRESSED + b"\r\n", log)
+        self.assertIn(b"\r\n" + STOP_PRESSED + b"\r\n", log)
+        self.assertTrue(log.endswith(b"\r\n") and b"--- END ---\t" in log.split(b"\r\n")[-2])
+        self.assertEqual(after[3] & (termios.ICANON | termios.ECHO),
+                         before[3] & (termios.ICANON | termios.ECHO))
+
+    def test_sigterm_stops_a_run_that_keeps_its_history(self):
+        proc = self.folder.start([], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        try:
+            self.wait_for_requests(3)
+            started = time.monotonic()
+            proc.send_signal(signal.SIGTERM)
+            self.assertEqual(proc.wait(timeout=30), 0)
+            self.assertLess(time.monotonic() - started, 10)
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+            proc.stdin.close()
+        log = self.folder.read("Quillcas.log")
+        self.assertIn(b"\r\n" + STOP_PRESSED + b"\r\n", log)
+        self.assertIn(b"--- END ---\t", log.split(b"\r\n")[-2])
+        self.assertIsNotNone(self.folder.read("kivo.txt"))
+        self.assertEqual(stored_days(self.folder.read("Quillcast.ini")), b"2")
 
 
 if __name__ == "__main__":
