@@ -2,7 +2,7 @@
 // detail file and TFormDLL::AnalyzeDetail runs on it with a fake view and a
 // fake run host (no process is started, the clock is fake). Beyond crashes
 // and sanitizer reports it checks what the host relies on: at most one
-// catalogue line, ending in the only CR LF; field 1 empty or 13 characters;
+// catalogue line, ending in the only CR LF; field 1 empty or 13 bytes;
 // the cover file directly inside the temporary folder; one line in the
 // window's list.
 #include <unistd.h>
@@ -82,8 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(line.size() >= 2 && line.find_first_of("\r\n") == line.size() - 2 &&
             line.compare(line.size() - 2, 2, "\r\n") == 0,
         "the catalogue does not hold one CR LF line", line);
-  const std::size_t isbn_end = line.find('"', 1);
-  Check(line[0] == '"' && (isbn_end == 1 || isbn_end == 14), "field 1 is not 0 or 13 bytes", line);
+  // Field 1 is empty or 13 bytes; they are written unchanged, quotes and all.
+  Check(line.compare(0, 3, "\"\",") == 0 ||
+            (line.size() > 16 && line[0] == '"' && line.compare(14, 3, "\",\"") == 0),
+        "field 1 is not 0 or 13 bytes", line);
   // Field 17 is the last quoted value: the temporary folder and one name.
   const std::size_t cover_start = line.rfind(",\"" + folders.temp);
   Check(cover_start != std::string::npos, "the cover file is not in the temporary folder", line);
