@@ -1,11 +1,161 @@
+// One harvest: the purge of old archived listing pages, the walk over the
+// days and their listing pages, and the pruned history saved at the end.
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "harvest/fetch.h"
+#include "harvest/history.h"
+#include "harvest/texts.h"
+#include "platform/datetime.h"
+#include "platform/platform.h"
 #include "shell/form_dll.h"
+#include "shell/settings.h"
 
 namespace kivo {
+namespace {
 
-// Filled in with the harvest.
-void TFormDLL::HarvestRun() {}
-void TFormDLL::PurgeArchive() {}
-void TFormDLL::HarvestDays() {}
-void TFormDLL::AnalyzeListing() {}
+// The listing page of one day, before its date and page number.
+constexpr char kListingPath[] = "/bec/SE/Genre?dcode=01&ccode=01&taishongpi=";
+constexpr char kListingPageParam[] = "&Genre_id=010100&listcnt=";
+// Archived listing pages: "kivod" + yymmdd + ".html" in the archive folder.
+constexpr char kArchivePrefix[] = "kivod";
+constexpr char kArchiveSuffix[] = ".html";
+// The day given to an archived page whose name holds no date.
+constexpr CivilDate kNoArchiveDate{1970, 1, 1};
+// The earliest day the calendar can name; the day loop ends there.
+constexpr CivilDate kFirstDay{1, 1, 1};
+
+std::string ListingAddress(const std::string& base, const CivilDate& day, int page) {
+  return base + kListingPath + FormatYYYYMMDD(day) + kListingPageParam + std::to_string(page);
+}
+
+std::string ArchiveFolder(const std::string& host_dir) {
+  return HostFile(host_dir, kArchiveFolderName);
+}
+
+std::string ArchiveFile(const std::string& host_dir, const CivilDate& day) {
+  return ArchiveFolder(host_dir) + platform::PathSeparator() + kArchivePrefix + FormatYYMMDD(day) +
+         kArchiveSuffix;
+}
+
+// "12月7日ダウンロード": the title label, and the log line, of a day.
+std::string DayText(const CivilDate& day) {
+  return std::to_string(day.month) + texts::kMonth + std::to_string(day.day) + texts::kDay +
+         texts::kDownload;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The day an archived page's name gives: the six characters after "kivod"
+// as two-digit year (from 2000), month and day.
+CivilDate ArchivedPageDay(const std::string& name) {
+  const std::size_t start = sizeof kArchivePrefix - 1;
+  if (name.size() < start + 6) return kNoArchiveDate;
+  for (std::size_t i = start; i < start + 6; ++i) {
+    if (!IsDigit(name[i])) return kNoArchiveDate;
+  }
+  auto two = [&](std::size_t at) { return (name[at] - '0') * 10 + (name[at + 1] - '0'); };
+  const CivilDate day{2000 + two(start), two(start + 2), two(start + 4)};
+  return IsValidDate(day.year, day.month, day.day) ? day : kNoArchiveDate;
+}
+
+// The first day of the window: today minus `before_days` days. Whole days in
+// 64 bits, so no days value from the settings can overflow it.
+std::int64_t OldestDay(double now, int before_days) {
+  return static_cast<std::int64_t>(DateOf(now)) - before_days;
+}
+
+}  // namespace
+
+void TFormDLL::HarvestRun() {
+  BaseUrl = ShopBaseUrl(FHostDir);
+  // An archive folder that cannot be made costs only the short path for
+  // unchanged days: the comparison then never finds an archived page.
+  platform::CreateFolder(ArchiveFolder(FHostDir));
+  FStopRequested = false;
+  FSkipRequested = false;
+  Run = RunValues{};
+  Run.ListingDay = DecodeDate(Host.Now());
+  View.SetTitleText(texts::kDownloadKivo);
+
+  try {
+    PurgeArchive();
+    HarvestDays();
+  } catch (...) {
+    LogFile1.WriteLog(texts::kKivoFailed, true);
+  }
+
+  // The history is saved however the days ended; an error in saving it goes
+  // to the caller, after the buttons are off.
+  std::exception_ptr save_error;
+  try {
+    const std::vector<std::string> pruned = PruneHistory(FHistory.Entries(), Host.Now());
+    SaveHistoryFile(HostFile(FHostDir, kHistoryFileName), pruned);
+  } catch (...) {
+    save_error = std::current_exception();
+  }
+  View.SetButtonEnabled(Button::Play, false);
+  View.SetButtonEnabled(Button::Stop, false);
+  View.SetButtonEnabled(Button::Skip, false);
+  View.SetButtonEnabled(Button::Pause, false);
+  if (save_error) std::rethrow_exception(save_error);
+}
+
+void TFormDLL::PurgeArchive() {
+  const std::string folder = ArchiveFolder(FHostDir);
+  const std::vector<std::string> names = platform::FindFiles(folder + platform::PathSeparator() +
+                                                             kArchivePrefix + "*" + kArchiveSuffix);
+  for (const std::string& name : names) {
+    if (FStopRequested) break;
+    const std::int64_t day = EncodeDate(ArchivedPageDay(name));
+    if (day < OldestDay(Host.Now(), FBeforeDays)) {
+      platform::DeleteFile(folder + platform::PathSeparator() + name);
+    }
+  }
+}
+
+void TFormDLL::HarvestDays() {
+  View.MemoClear();
+  LogFile1.WriteLog(texts::kDllBanner, false);
+  const std::string listing_file = GetTempDir() + kListingFileName;
+  Run.ListingDay = DecodeDate(Host.Now());
+  // Today is read afresh at each test: a run that passes midnight moves the
+  // oldest day of the window forward by one.
+  while (EncodeDate(Run.ListingDay) >= OldestDay(Host.Now(), FBeforeDays) && !FStopRequested) {
+    FSkipRequested = false;
+    platform::DeleteFile(listing_file);
+    const std::string day_text = DayText(Run.ListingDay);
+    View.SetTitleText(day_text);
+    LogFile1.WriteLog(day_text, false);
+
+    const std::string archive_file = ArchiveFile(FHostDir, Run.ListingDay);
+    Run.NextPageFound = true;
+    int page = 1;
+    while (Run.NextPageFound && !FStopRequested) {
+      Run.NextPageFound = false;
+      const std::string address = ListingAddress(BaseUrl, Run.ListingDay, page);
+      const int size = FetchPage(address, listing_file);
+      if (size < 1) {
+        LogFile1.WriteLog(address + texts::kFailedDash + kListingFileName, false);
+      } else if (!SameFileContents(listing_file, archive_file)) {
+        AnalyzeListing();
+        // A page cut short by Stop or Skip is not archived, so the next run
+        // analyses it again. A failed copy has the same effect.
+        if (!FSkipRequested && !FStopRequested) {
+          platform::CopyFileReplace(listing_file, archive_file);
+        }
+      }
+      // An unchanged page leaves NextPageFound false: the day ends here.
+      ++page;
+      PumpMessages(Host);
+      WaitSeconds(Host, 1);
+    }
+
+    if (EncodeDate(Run.ListingDay) <= EncodeDate(kFirstDay)) break;
+    Run.ListingDay = DecodeDate(EncodeDate(Run.ListingDay) - 1);
+  }
+}
 
 }  // namespace kivo

@@ -1,12 +1,14 @@
 // The history of fetched detail pages: entries "YYYYMMDD" + link, in the
-// order they were added. Lookups go through an index of the links, so a run
-// against months of history stays fast, with the same answers as a scan.
+// order they were added, and the pruning and saving of the history file.
+// Lookups go through an index of the links, so a run against months of
+// history stays fast, with the same answers as a scan from the first entry.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kivo {
@@ -17,20 +19,43 @@ class THistory {
   std::size_t Count() const { return entries_.size(); }
   void Add(std::string entry);
   void Clear();
-  // Replaces the entries with the lines of `path`. Throws std::runtime_error
-  // when the file exists but cannot be read.
+  // Replaces the entries with the lines of `path` (CR LF, LF or a lone CR
+  // end a line; empty lines are kept as empty entries). Throws
+  // std::runtime_error, leaving the entries as they were, when the file
+  // cannot be read.
   void LoadFromFile(const std::string& path);
   // True when some entry, from its 9th character on, equals `link` byte for
   // byte. An entry of 8 characters or fewer only equals an empty link.
   bool IsInHistory(std::string_view link) const;
 
  private:
+  struct LinkHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+
   std::vector<std::string> entries_;
-  // Link part -> number of entries holding it.
-  std::unordered_map<std::string, std::size_t> index_;
+  // The link part of every entry; looked up without building a string.
+  std::unordered_set<std::string, LinkHash, std::equal_to<>> links_;
 };
 
 // "YYYYMMDD" of the local date `date_time` followed by the link.
 std::string MakeHistoryEntry(double date_time, const std::string& link);
+
+// "YYYYMMDD" of the local date 90 days before `now`: entries dated this day
+// or earlier are dropped by PruneHistory.
+std::string HistoryCutDate(double now);
+
+// The entries, in order, whose first eight characters (fewer for a shorter
+// entry) compare greater, byte by byte, than HistoryCutDate(now). Empty
+// entries and entries made 90 or more days before `now` are left out.
+std::vector<std::string> PruneHistory(const std::vector<std::string>& entries, double now);
+
+// Writes the lines, each followed by CR LF, to a temporary file beside
+// `path` and renames it over `path` (no lines: an empty file). A crash or a
+// full disk leaves the old file or the new one, never a torn one. Throws
+// std::runtime_error("<path> に書き込めません") when the file cannot be
+// written; the old file is then left as it was.
+void SaveHistoryFile(const std::string& path, const std::vector<std::string>& lines);
 
 }  // namespace kivo

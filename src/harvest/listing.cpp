@@ -1,0 +1,150 @@
+// The listing page analysis: finds the day's list on a saved listing page,
+// fetches and analyses every detail page it links to that the history does
+// not hold yet, and notes the next-page link and the category headings.
+#include <exception>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "harvest/history.h"
+#include "harvest/texts.h"
+#include "html/html_parser.h"
+#include "platform/platform.h"
+#include "shell/form_dll.h"
+#include "shell/settings.h"
+#include "text/text.h"
+
+namespace kivo {
+namespace {
+
+// What follows the shop's base address in every detail link.
+constexpr char kDetailPath[] = "/bec/SA/Detail?refShinCode=";
+// Attempts at one detail link whose fetch fails with an error.
+constexpr int kFetchAttempts = 3;
+// A plain pause after each analysed detail page.
+constexpr int kDetailPauseMs = 200;
+
+// Category code of a heading: paperbacks first, then comics, else none.
+int CategoryOf(const std::string& heading) {
+  if (ContainsText(heading, texts::kCategoryPaperback)) return 1;
+  if (ContainsText(heading, texts::kCategoryComic)) return 2;
+  return 0;
+}
+
+// The walk over one listing page's nodes.
+class TListingWalk {
+ public:
+  TListingWalk(TFormDLL& form, std::string detail_file)
+      : form_(form),
+        detail_file_(std::move(detail_file)),
+        detail_prefix_(form.BaseUrl + kDetailPath) {}
+
+  // Walks `nodes` from the first until the end, a stop or a skip. `index`
+  // counts the nodes walked, also when the walk ends in an error.
+  void Walk(const THTMLNodeList& nodes, std::size_t& index) {
+    while (index < nodes.size() && !form_.FStopRequested && !form_.FSkipRequested) {
+      const THTMLNode* node = nodes[index];
+      if (const THTMLTag* tag = node->AsTag()) {
+        if (in_list_ && tag->Name == "A" && !tag->Params.empty()) LinkTag(*tag);
+      } else if (const THTMLText* text = node->AsText()) {
+        Text(text->Text);
+      }
+      ++index;
+      PumpMessages(form_.Host);
+    }
+  }
+
+ private:
+  void Text(std::string_view raw) {
+    const std::string s = TrimZen(std::string(raw));
+    if (s.empty()) return;
+    if (!in_list_) {
+      in_list_ = ContainsText(s, texts::kTodaysNewBooks) && ContainsText(s, texts::kMonth);
+    } else if (ContainsText(s, texts::kByDateLink)) {
+      in_list_ = false;
+    } else if (ContainsText(s, texts::kNextPage)) {
+      form_.Run.NextPageFound = true;
+    } else if (ContainsText(s, texts::kTriangleDown)) {
+      form_.Run.CategoryCode = CategoryOf(s);
+      form_.Run.CategoryText = ReplaceAll(s, texts::kTriangleDown, "");
+    }
+  }
+
+  void LinkTag(const THTMLTag& tag) {
+    std::string link;
+    for (const THTMLParam& param : tag.Params) {
+      if (param.Name == "HREF" && param.Value != last_link_ &&
+          ContainsText(std::string(param.Value), detail_prefix_)) {
+        link = param.Value;
+        last_link_ = link;
+      }
+    }
+    int size = 0;
+    int failures = 0;
+    while (!link.empty() && !form_.FHistory.IsInHistory(link) && size == 0 &&
+           failures < kFetchAttempts) {
+      platform::DeleteFile(detail_file_);
+      try {
+        size = form_.FetchPage(link, detail_file_);
+        // Recorded as soon as the fetch returns, whatever it brought: a link
+        // that gave nothing is not asked for again while its entry lasts.
+        form_.FHistory.Add(MakeHistoryEntry(form_.Host.Now(), link));
+        form_.LogFile1.WriteLog(std::to_string(size) + ":" + link, false);
+      } catch (...) {
+        size = 0;
+      }
+      if (size <= 0 || !platform::FileExists(detail_file_)) {
+        ++failures;
+      } else {
+        try {
+          form_.AnalyzeDetail(link);
+        } catch (...) {
+          form_.LogFile1.WriteLog(texts::kAnalyzeError + link, false);
+        }
+        // A plain sleep: the run controls wait for the pump below.
+        form_.Host.Sleep(kDetailPauseMs);
+      }
+      PumpMessages(form_.Host);
+    }
+  }
+
+  TFormDLL& form_;
+  const std::string detail_file_;
+  const std::string detail_prefix_;
+  bool in_list_ = false;
+  // The link taken last on this page: the cover link and the title link of
+  // one title stand side by side and give one fetch.
+  std::string last_link_;
+};
+
+}  // namespace
+
+void TFormDLL::AnalyzeListing() {
+  const std::string temp_dir = GetTempDir();
+  const std::string listing_file = temp_dir + kListingFileName;
+  const std::string detail_file = temp_dir + kDetailFileName;
+  if (!platform::FileExists(listing_file)) return;
+
+  std::size_t index = 0;
+  std::exception_ptr error;
+  try {
+    THTMLParser parser;
+    parser.Pump = [this] { PumpMessages(Host); };
+    if (!platform::LoadLines(listing_file, parser.Lines)) {
+      throw std::runtime_error("cannot read " + listing_file);
+    }
+    parser.Parse();
+    LogFile1.WriteLog(listing_file, false);
+    TListingWalk walk(*this, detail_file);
+    walk.Walk(parser.Nodes, index);
+  } catch (...) {
+    error = std::current_exception();
+  }
+  // On every way out: the nodes walked, and no detail page left behind.
+  LogFile1.WriteLog(texts::kHEquals + std::to_string(index), false);
+  platform::DeleteFile(detail_file);
+  if (error) std::rethrow_exception(error);
+}
+
+}  // namespace kivo
