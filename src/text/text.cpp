@@ -2,6 +2,7 @@
 // file-name-safe form of a text.
 #include "text/text.h"
 
+#include <cstdint>
 #include <stdexcept>
 #include <vector>
 
@@ -103,28 +104,24 @@ bool ContainsText(const std::string& text, const std::string& pattern) {
 std::string SafeFileName(const std::string& text) {
   // One pass does what replacing each forbidden character in turn would do:
   // the stand-ins are whole double-byte characters, so no later replacement
-  // could match inside an earlier one.
+  // could match inside an earlier one. Only character starts are looked at,
+  // so a lead byte before "/" (which cannot be a second byte) does not hide
+  // the "/", while the "\" of ソ stays part of ソ.
   std::string out;
   out.reserve(text.size() + text.size() / 4);
   for (std::size_t i = 0; i < text.size();) {
     const std::size_t len = CharLength(text, i);
     const auto c = static_cast<unsigned char>(text[i]);
-    if (len == 2) {
-      out.append(text, i, 2);
-    } else if (sjis::IsLead(c) || c < 0x20 || c == 0x7F) {
-      // A broken character or a control character has no place in a file
-      // name (Windows refuses 0x01-0x1F, a NUL would cut the path short, and
-      // a lone lead byte would swallow the character after it).
-    } else {
-      bool replaced = false;
+    std::uint16_t stand_in = 0;
+    if (len == 1) {
       for (const auto& sub : sjis::kFileNameSubstitutes) {
-        if (sub.half == c) {
-          sjis::AppendCode(out, sub.full);
-          replaced = true;
-          break;
-        }
+        if (sub.half == c) stand_in = sub.full;
       }
-      if (!replaced) out.push_back(static_cast<char>(c));
+    }
+    if (stand_in != 0) {
+      sjis::AppendCode(out, stand_in);
+    } else {
+      out.append(text, i, len);
     }
     i += len;
   }
