@@ -151,6 +151,20 @@ class ShellTest(unittest.TestCase):
             expected = b"-3" if before == b"-3" else b"30"
             self.assertEqual(stored_days(self.folder.read("Quillcast.ini")), expected)
 
+    def test_a_log_that_cannot_be_written_does_not_stop_the_program(self):
+        # A folder where the log should be; then a log whose folder is gone.
+        os.makedirs(self.folder.path("Quillcas.log"))
+        for attempt in (0, 1):
+            self.folder.settings(before_days=b"5")
+            result = self.folder.run(["/c"], b"6\n")
+            self.assertEqual(result.returncode, 0, attempt)
+            self.assertEqual(stored_days(self.folder.read("Quillcast.ini")), b"6")
+            if attempt == 0:
+                os.rmdir(self.folder.path("Quillcas.log"))
+                os.symlink(os.path.join(self.folder.root, "gone", "Quillcas.log"),
+                           self.folder.path("Quillcas.log"))
+        self.assertFalse(os.path.exists(os.path.join(self.folder.root, "gone")))
+
     def test_stop_line_in_configuration_closes(self):
         self.folder.settings(before_days=b"5")
         result = self.folder.run(["/c"], b"6\ns\n9\n")
@@ -313,6 +327,36 @@ class TerminalTest(unittest.TestCase):
                          before[3] & (termios.ICANON | termios.ECHO))
 
 
+JOB_SHELL = r"""
+import fcntl, os, signal, sys, termios
+fcntl.ioctl(0, termios.TIOCSCTTY, 0)
+signal.signal(signal.SIGTTOU, signal.SIG_IGN)
+pid = os.fork()
+if pid == 0:
+    os.setpgid(0, 0)
+    os.execv(sys.argv[2], sys.argv[2:])
+os.setpgid(pid, pid)
+os.tcsetpgrp(0, pid)
+with open(sys.argv[1] + ".tmp", "w") as f:
+    f.write(str(pid))
+os.rename(sys.argv[1] + ".tmp", sys.argv[1])
+while True:
+    _, status = os.waitpid(pid, os.WUNTRACED)
+    if not os.WIFSTOPPED(status):
+        sys.exit(os.waitstatus_to_exitcode(status))
+"""
+
+
+def wait_for_state(pid, *states, timeout=5):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        with open("/proc/%d/stat" % pid) as f:
+            if f.read().rsplit(") ", 1)[1][0] in states:
+                return True
+        time.sleep(0.05)
+    return False
+
+
 class ShopRunTest(unittest.TestCase):
     """Runs against the sample shop: the run controls act on a real harvest."""
 
@@ -385,6 +429,41 @@ class ShopRunTest(unittest.TestCase):
         self.assertTrue(log.endswith(b"\r\n") and b"--- END ---\t" in log.split(b"\r\n")[-2])
         self.assertEqual(after[3] & (termios.ICANON | termios.ECHO),
                          before[3] & (termios.ICANON | termios.ECHO))
+
+    def test_ctrl_z_gives_the_terminal_back_and_continue_takes_keys_again(self):
+        # A job-control shell in miniature: a session leader that starts the
+        # program in its own process group, in the terminal's foreground.
+        # (A process group without such a parent is orphaned, and the system
+        # would never stop it.)
+        pid_file = os.path.join(self.folder.root, "job.pid")
+        master, slave = pty.openpty()
+        shell = subprocess.Popen(
+            [sys.executable, "-c", JOB_SHELL, pid_file, self.folder.program],
+            stdin=slave, stdout=slave, stderr=slave, env=self.folder.env(),
+            cwd=self.folder.root, start_new_session=True)
+        try:
+            cooked = termios.tcgetattr(slave)[3] & (termios.ICANON | termios.ECHO)
+            self.wait_for_requests(2)
+            with open(pid_file) as f:
+                pid = int(f.read())
+            self.assertEqual(termios.tcgetattr(slave)[3] & termios.ICANON, 0)
+            os.kill(pid, signal.SIGTSTP)
+            self.assertTrue(wait_for_state(pid, "T"), "the program did not stop")
+            self.assertEqual(termios.tcgetattr(slave)[3] & (termios.ICANON | termios.ECHO),
+                             cooked)
+            os.kill(pid, signal.SIGCONT)
+            self.assertTrue(wait_for_state(pid, "S", "R"))
+            time.sleep(0.5)
+            self.assertEqual(termios.tcgetattr(slave)[3] & termios.ICANON, 0)
+            os.write(master, b"s")  # a single key, no Enter
+            self.assertEqual(shell.wait(timeout=60), 0)
+        finally:
+            if shell.poll() is None:
+                shell.kill()
+                shell.wait()
+            os.close(master)
+            os.close(slave)
+        self.assertIn(b"\r\n" + STOP_PRESSED + b"\r\n", self.folder.read("Quillcas.log"))
 
     def test_sigterm_stops_a_run_that_keeps_its_history(self):
         proc = self.folder.start([], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,

@@ -2,7 +2,9 @@
 
 #include <langinfo.h>
 #include <poll.h>
+#include <signal.h>
 #include <strings.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,12 +17,44 @@
 namespace kivo::terminal {
 namespace {
 
-// Set from the signal handler; read by the console on the window thread.
+// Shared with the signal handlers; touched on the window thread otherwise.
 volatile std::sig_atomic_t g_stop_signals = 0;
-volatile std::sig_atomic_t g_raw_active = 0;
+volatile std::sig_atomic_t g_key_mode = 0;     // single keys wanted
+volatile std::sig_atomic_t g_raw_applied = 0;  // the terminal is in single-key mode now
 termios g_saved_terminal{};
+termios g_raw_terminal{};
 struct sigaction g_old_int {};
 struct sigaction g_old_term {};
+struct sigaction g_old_tstp {};
+struct sigaction g_old_pipe {};
+
+bool InForeground() { return tcgetpgrp(STDIN_FILENO) == getpgrp(); }
+
+// tcsetattr with SIGTTOU blocked, so putting the terminal back works even
+// from the background instead of stopping the process. Async-signal-safe.
+void SetTerminal(const termios& mode) {
+  sigset_t block;
+  sigset_t old;
+  sigemptyset(&block);
+  sigaddset(&block, SIGTTOU);
+  sigprocmask(SIG_BLOCK, &block, &old);
+  tcsetattr(STDIN_FILENO, TCSANOW, &mode);
+  sigprocmask(SIG_SETMASK, &old, nullptr);
+}
+
+void RestoreTerminal() {
+  if (!g_raw_applied) return;
+  SetTerminal(g_saved_terminal);
+  g_raw_applied = 0;
+}
+
+// Single keys only while the program owns the terminal's foreground, so a
+// job sent to the background never takes the terminal from the shell.
+void ApplyKeyMode() {
+  if (!g_key_mode || g_raw_applied || !InForeground()) return;
+  SetTerminal(g_raw_terminal);
+  g_raw_applied = 1;
+}
 
 // The first signal asks for Stop; the run ends at its next check and the
 // history is still saved. Should the program not end, a third signal takes
@@ -28,11 +62,36 @@ struct sigaction g_old_term {};
 void OnStopSignal(int signal_number) {
   g_stop_signals = g_stop_signals + 1;
   if (g_stop_signals >= 3) {
-    if (g_raw_active) tcsetattr(STDIN_FILENO, TCSANOW, &g_saved_terminal);
+    RestoreTerminal();
     std::signal(signal_number, SIG_DFL);
     std::raise(signal_number);
   }
 }
+
+// Ctrl-Z: hand the shell its terminal back, stop, and take single keys up
+// again when continued in the foreground.
+void OnSuspend(int) {
+  const int saved_errno = errno;
+  RestoreTerminal();
+  struct sigaction stop {};
+  stop.sa_handler = SIG_DFL;
+  sigemptyset(&stop.sa_mask);
+  struct sigaction mine {};
+  sigaction(SIGTSTP, &stop, &mine);
+  sigset_t unblock;
+  sigemptyset(&unblock);
+  sigaddset(&unblock, SIGTSTP);
+  sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+  raise(SIGTSTP);  // stops here until SIGCONT
+  sigaction(SIGTSTP, &mine, nullptr);
+  ApplyKeyMode();
+  errno = saved_errno;
+}
+
+// A reader of standard output that went away must not kill the run before
+// it saves its history; writes then just fail. A handler rather than
+// SIG_IGN, so the download helper does not inherit an ignored SIGPIPE.
+void OnBrokenPipe(int) {}
 
 bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
@@ -41,18 +100,15 @@ bool SameName(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
 }  // namespace
 
 Console::Console(bool key_mode) {
-  interactive_ = isatty(STDIN_FILENO) && tcgetpgrp(STDIN_FILENO) == getpgrp();
-  if (key_mode && interactive_ && tcgetattr(STDIN_FILENO, &saved_) == 0) {
-    termios raw = saved_;
+  interactive_ = isatty(STDIN_FILENO) != 0;
+  if (key_mode && interactive_ && tcgetattr(STDIN_FILENO, &g_saved_terminal) == 0) {
+    g_raw_terminal = g_saved_terminal;
     // Single keys without echo; Ctrl-C still raises SIGINT.
-    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
-    raw.c_cc[VMIN] = 1;
-    raw.c_cc[VTIME] = 0;
-    g_saved_terminal = saved_;
-    if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
-      raw_ = true;
-      g_raw_active = 1;
-    }
+    g_raw_terminal.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+    g_raw_terminal.c_cc[VMIN] = 1;
+    g_raw_terminal.c_cc[VTIME] = 0;
+    g_key_mode = 1;
+    ApplyKeyMode();
   }
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
@@ -60,6 +116,12 @@ Console::Console(bool key_mode) {
   action.sa_flags = 0;  // no SA_RESTART: a signal ends a wait at once
   sigaction(SIGINT, &action, &g_old_int);
   sigaction(SIGTERM, &action, &g_old_term);
+  action.sa_handler = OnBrokenPipe;
+  sigaction(SIGPIPE, &action, &g_old_pipe);
+  if (g_key_mode) {
+    action.sa_handler = OnSuspend;
+    sigaction(SIGTSTP, &action, &g_old_tstp);
+  }
 
   const char* charset = nl_langinfo(CODESET);
   if (charset == nullptr || *charset == '\0' || SameName(charset, "ANSI_X3.4-1968") ||
@@ -76,20 +138,29 @@ Console::Console(bool key_mode) {
 }
 
 Console::~Console() {
-  if (raw_) {
-    tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
-    g_raw_active = 0;
+  if (g_key_mode) {
+    sigaction(SIGTSTP, &g_old_tstp, nullptr);
+    RestoreTerminal();
+    g_key_mode = 0;
   }
   sigaction(SIGINT, &g_old_int, nullptr);
   sigaction(SIGTERM, &g_old_term, nullptr);
+  sigaction(SIGPIPE, &g_old_pipe, nullptr);
   if (to_display_ != reinterpret_cast<iconv_t>(-1)) iconv_close(to_display_);
 }
 
+bool Console::Interactive() const { return interactive_ && InForeground(); }
+
+bool Console::KeyMode() const { return g_key_mode != 0; }
+
 void Console::Fill(int timeout_ms) {
-  if (at_end_) {
+  // A terminal is read only from the foreground: a read from the
+  // background would stop the whole program.
+  if (at_end_ || (interactive_ && !InForeground())) {
     if (timeout_ms > 0) poll(nullptr, 0, timeout_ms);
     return;
   }
+  ApplyKeyMode();
   pollfd input{STDIN_FILENO, POLLIN, 0};
   if (poll(&input, 1, timeout_ms) <= 0) return;  // nothing yet, or a signal
   if (input.revents & POLLNVAL) {

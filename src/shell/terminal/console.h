@@ -5,7 +5,6 @@
 #pragma once
 
 #include <iconv.h>
-#include <termios.h>
 
 #include <string>
 
@@ -21,10 +20,11 @@ class Console {
   Console(const Console&) = delete;
   Console& operator=(const Console&) = delete;
 
-  // Standard input is a terminal whose foreground this process is in, so a
-  // person can answer; only then is it ever waited on during a run.
-  bool Interactive() const { return interactive_; }
-  bool KeyMode() const { return raw_; }
+  // Standard input is a terminal whose foreground this process is in now,
+  // so a person can answer; only then is it ever waited on during a run.
+  bool Interactive() const;
+  // Single keys are read (key mode was asked for and input is a terminal).
+  bool KeyMode() const;
 
   // Moves the bytes waiting on standard input into Pending(). Waits up to
   // `timeout_ms` for some (-1: until input, end of input or a signal).
@@ -47,11 +47,9 @@ class Console {
   std::string ForDisplay(const std::string& sjis_text);
 
  private:
-  bool interactive_ = false;
-  bool raw_ = false;
+  bool interactive_ = false;  // standard input is a terminal
   bool at_end_ = false;
   std::string pending_;
-  termios saved_{};
   iconv_t to_display_ = reinterpret_cast<iconv_t>(-1);
   bool pass_through_ = false;
 };
