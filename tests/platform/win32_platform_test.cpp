@@ -124,8 +124,8 @@ TEST_F(Win32FilesTest, CopyReplacesAndKeepsTargetOnFailure) {
 }
 
 TEST_F(Win32FilesTest, FindFilesMatchesLongNamesOnly) {
-  for (const char* name : {"kivod260101.html", "KIVOD260102.HTML", "kivod1.htmlx", "x.html",
-                           "kivod260103.htm"}) {
+  for (const char* name :
+       {"kivod260101.html", "KIVOD260102.HTML", "kivod1.htmlx", "x.html", "kivod260103.htm"}) {
     ASSERT_TRUE(SaveAtomically(Path(name), "x"));
   }
   ASSERT_TRUE(CreateFolder(Path("kivod-folder.html")));
@@ -187,7 +187,8 @@ TEST(Win32Time, LocalNowIsTheLocalWallClock) {
   expected.hour = local.tm_hour;
   expected.minute = local.tm_min;
   expected.second = local.tm_sec;
-  const double difference_ms = std::fabs(LocalNow() - EncodeDateTime(expected)) * kMillisecondsPerDay;
+  const double difference_ms =
+      std::fabs(LocalNow() - EncodeDateTime(expected)) * kMillisecondsPerDay;
   EXPECT_LT(difference_ms, 5000.0);
 }
 

@@ -5,7 +5,6 @@
 #include <windows.h>
 #undef DeleteFile
 #include <commctrl.h>
-
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -12,9 +12,9 @@
 #include <windows.h>
 #undef DeleteFile  // keep the seam's own DeleteFile
 
-#include "platform/platform.h"
 #include <vector>
 
+#include "platform/platform.h"
 #include "platform/win32/wide_text.h"
 
 namespace kivo::platform {

@@ -103,9 +103,9 @@ std::string IniRead(const std::string& file, const std::string& section, const s
     if (!WideExact(file, wide_file)) return {};
     std::vector<wchar_t> buffer(1024);
     for (;;) {
-      const DWORD got = GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), L"",
-                                                 buffer.data(), static_cast<DWORD>(buffer.size()),
-                                                 wide_file.c_str());
+      const DWORD got =
+          GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), L"", buffer.data(),
+                                   static_cast<DWORD>(buffer.size()), wide_file.c_str());
       if (got + 1 < buffer.size()) return Narrow(std::wstring(buffer.data(), got));
       buffer.resize(buffer.size() * 2);
     }
@@ -114,9 +114,8 @@ std::string IniRead(const std::string& file, const std::string& section, const s
   for (;;) {
     // A value that fills the buffer comes back cut, with the length
     // buffer size - 1; try again with more room.
-    const DWORD got =
-        GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(),
-                                 static_cast<DWORD>(buffer.size()), path.c_str());
+    const DWORD got = GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(),
+                                               static_cast<DWORD>(buffer.size()), path.c_str());
     if (got + 1 < buffer.size()) return std::string(buffer.data(), got);
     buffer.resize(buffer.size() * 2);
   }
@@ -128,11 +127,10 @@ bool IniWrite(const std::string& file, const std::string& section, const std::st
   if (!AnsiPath(file, path)) {
     std::wstring wide_file;
     if (!WideExact(file, wide_file)) return false;
-    return WritePrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(),
-                                      Wide(value).c_str(), wide_file.c_str()) != 0;
+    return WritePrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(value).c_str(),
+                                      wide_file.c_str()) != 0;
   }
-  return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str()) !=
-         0;
+  return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str()) != 0;
 }
 
 // ---- Time -----------------------------------------------------------------

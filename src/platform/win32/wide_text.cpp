@@ -12,8 +12,8 @@ bool ToWide(const std::string& text, DWORD flags, std::wstring& out) {
     out.clear();
     return true;
   }
-  const int n = MultiByteToWideChar(kShiftJis, flags, text.data(), static_cast<int>(text.size()),
-                                    nullptr, 0);
+  const int n =
+      MultiByteToWideChar(kShiftJis, flags, text.data(), static_cast<int>(text.size()), nullptr, 0);
   if (n <= 0) return false;
   std::wstring wide(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(kShiftJis, flags, text.data(), static_cast<int>(text.size()), wide.data(), n);
@@ -37,8 +37,8 @@ bool ToBytes(UINT code_page, const std::wstring& wide, bool exact, std::string& 
                                     nullptr, 0, nullptr, used);
   if (n <= 0 || used_default) return false;
   std::string bytes(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(code_page, flags, wide.data(), static_cast<int>(wide.size()), bytes.data(),
-                      n, nullptr, nullptr);
+  WideCharToMultiByte(code_page, flags, wide.data(), static_cast<int>(wide.size()), bytes.data(), n,
+                      nullptr, nullptr);
   out = std::move(bytes);
   return true;
 }

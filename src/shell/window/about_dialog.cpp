@@ -108,10 +108,10 @@ bool AboutDialog::Create(const std::string& program_path) {
   Label(kIdLabel3, window_texts::kMakerHomePage, 32, 96, true);
   Label(kIdLabel1, window_texts::kContactNote, 8, 120, false);
   Label(kIdLabel4, window_texts::kMakerBoard, 32, 144, true);
-  HWND ok = CreateWindowExW(0, L"BUTTON", Wide(window_texts::kOk).c_str(),
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 127, 169, 75, 25,
-                            window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)),
-                            instance_, nullptr);
+  HWND ok =
+      CreateWindowExW(0, L"BUTTON", Wide(window_texts::kOk).c_str(),
+                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 127, 169, 75, 25, window_,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), instance_, nullptr);
   SendMessageW(ok, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   AddDialogWindow(window_);
   return true;
@@ -128,11 +128,10 @@ void AboutDialog::FillVersionLabels(const std::string& program_path) {
 
 HWND AboutDialog::Label(int id, const std::string& text, int x, int y, bool link) {
   const std::wstring wide = Wide(text);
-  HWND label = CreateWindowExW(0, L"STATIC", wide.c_str(),
-                               WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | (link ? SS_NOTIFY : 0),
-                               x, y, 0, 0, window_,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_,
-                               nullptr);
+  HWND label = CreateWindowExW(
+      0, L"STATIC", wide.c_str(),
+      WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | (link ? SS_NOTIFY : 0), x, y, 0, 0, window_,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
   HFONT font = link ? link_font_ : font_;
   SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   // Sized to its text, as the toolkit's labels size themselves.
@@ -172,8 +171,7 @@ void AboutDialog::Show() {
   const int w = self.right - self.left;
   const int h = self.bottom - self.top;
   SetWindowPos(window_, nullptr, owner.left + (owner.right - owner.left - w) / 2,
-               owner.top + (owner.bottom - owner.top - h) / 2, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER);
+               owner.top + (owner.bottom - owner.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   ShowWindow(window_, SW_SHOW);
   SetActiveWindow(window_);
   SetFocus(GetDlgItem(window_, IDCANCEL));
@@ -181,7 +179,8 @@ void AboutDialog::Show() {
 
 LRESULT CALLBACK AboutDialog::Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
-    auto* self = static_cast<AboutDialog*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    auto* self =
+        static_cast<AboutDialog*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     self->window_ = window;
   }

@@ -5,8 +5,8 @@
 #include <cctype>
 
 #include "platform/win32/wide_text.h"
-#include "shell/window/speed_button.h"
 #include "shell/texts.h"
+#include "shell/window/speed_button.h"
 
 namespace kivo::window {
 namespace {
@@ -59,10 +59,9 @@ constexpr ButtonPlace kRunButtons[] = {
 
 HWND Child(HINSTANCE instance, HWND parent, DWORD ex_style, const wchar_t* cls, const char* text,
            DWORD style, int id, int x, int y, int w, int h, HFONT font) {
-  HWND control = CreateWindowExW(ex_style, cls, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style,
-                                 x, y, w, h, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                                 nullptr);
+  HWND control =
+      CreateWindowExW(ex_style, cls, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h,
+                      parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return control;
 }
@@ -71,8 +70,8 @@ SIZE TextSize(HWND control, HFONT font, const std::wstring& text) {
   SIZE size{0, 0};
   HDC dc = GetDC(control);
   HGDIOBJ old = SelectObject(dc, font);
-  GetTextExtentPoint32W(dc, text.empty() ? L" " : text.c_str(), static_cast<int>(
-                        text.empty() ? 1 : text.size()), &size);
+  GetTextExtentPoint32W(dc, text.empty() ? L" " : text.c_str(),
+                        static_cast<int>(text.empty() ? 1 : text.size()), &size);
   SelectObject(dc, old);
   ReleaseDC(control, dc);
   if (text.empty()) size.cx = 0;
@@ -114,8 +113,8 @@ bool Win32FormView::Create() {
   const int x = work.left + (work.right - work.left - kOuterWidth) / 2;
   const int y = work.top + (work.bottom - work.top - kOuterHeight) / 2;
   window_ = CreateWindowExW(0, kClassName, Wide(texts::kWindowCaption).c_str(),
-                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y, kOuterWidth,
-                            kOuterHeight, owner_, nullptr, instance_, this);
+                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y, kOuterWidth, kOuterHeight,
+                            owner_, nullptr, instance_, this);
   if (!window_) return false;
   CreateControls();
   RECT client;
@@ -131,8 +130,8 @@ void Win32FormView::CreateControls() {
                 WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL, kIdDays, 8, 8, 41, 21, font_);
   SetWindowSubclass(days_, DaysFieldProc, 1, reinterpret_cast<DWORD_PTR>(this));
   memo_ = Child(instance_, window_, WS_EX_CLIENTEDGE, L"EDIT", "",
-                WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, kIdMemo,
-                0, kPanelHeight, 0, 0, font_);
+                WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, kIdMemo, 0,
+                kPanelHeight, 0, 0, font_);
   for (const ButtonPlace& b : kRunButtons) {
     HWND button = Child(instance_, window_, 0, L"BUTTON", b.caption, WS_TABSTOP | BS_PUSHBUTTON,
                         b.id, b.left, 0, 81, 25, font_);
@@ -201,7 +200,8 @@ void Win32FormView::Layout(int width, int height) {
 
 LRESULT CALLBACK Win32FormView::Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
-    auto* self = static_cast<Win32FormView*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    auto* self =
+        static_cast<Win32FormView*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     self->window_ = window;
   }
@@ -327,7 +327,8 @@ void Win32FormView::OnDaysFocus(bool gained) {
   days_raw_ = WindowText(days_);
   days_focused_ = false;
   Dispatch([this] { form_->BeforeDaysExit(); });
-  if (window_ && days_ && !days_focused_) SetWindowTextW(days_, Wide(GroupDigits(days_raw_)).c_str());
+  if (window_ && days_ && !days_focused_)
+    SetWindowTextW(days_, Wide(GroupDigits(days_raw_)).c_str());
 }
 
 LRESULT CALLBACK Win32FormView::DaysFieldProc(HWND window, UINT message, WPARAM wparam,

@@ -82,10 +82,10 @@ class Win32FormView final : public FormView {
   TFormDLL* form_ = nullptr;
   std::function<void()> show_about_;
 
-  int depth_ = 0;              // handlers of the logic on the stack
-  bool close_pending_ = false; // Close() asked; destroy when depth_ is 0
-  HWND saved_focus_ = nullptr; // the focused control when the window went inactive
-  std::string days_raw_;       // the days value as typed, without grouping
+  int depth_ = 0;               // handlers of the logic on the stack
+  bool close_pending_ = false;  // Close() asked; destroy when depth_ is 0
+  HWND saved_focus_ = nullptr;  // the focused control when the window went inactive
+  std::string days_raw_;        // the days value as typed, without grouping
   bool days_focused_ = false;
   HWND days_next_focus_ = nullptr;  // where the focus goes when the field loses it
   std::string title_text_;

@@ -5,6 +5,7 @@
 // starts the harvest unless the first argument is "/c"), and runs the
 // message loop until the plugin window has closed.
 #include <windows.h>
+// These need <windows.h> first.
 #include <commctrl.h>
 #include <objbase.h>
 #include <shellapi.h>

@@ -51,8 +51,8 @@ void Paint(HWND window, State& state) {
   OffsetRect(&glyph, shift, shift);
   if (state.glyph == Glyph::About) {
     HICON icon = LoadIconW(nullptr, IDI_INFORMATION);
-    DrawIconEx(dc, (glyph.left + glyph.right) / 2 - 8, (glyph.top + glyph.bottom) / 2 - 8, icon,
-               16, 16, 0, nullptr, DI_NORMAL);
+    DrawIconEx(dc, (glyph.left + glyph.right) / 2 - 8, (glyph.top + glyph.bottom) / 2 - 8, icon, 16,
+               16, 0, nullptr, DI_NORMAL);
   } else {
     DrawGlobe(dc, glyph);
   }
@@ -71,7 +71,8 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_NCCREATE: {
       const auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
-      auto* fresh = new State{static_cast<Glyph>(reinterpret_cast<INT_PTR>(create->lpCreateParams))};
+      auto* fresh =
+          new State{static_cast<Glyph>(reinterpret_cast<INT_PTR>(create->lpCreateParams))};
       SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(fresh));
       break;
     }
