@@ -122,7 +122,8 @@ void RunAndWait(RunHost& host, const std::string& command_line, int /*show_mode*
 void WaitSeconds(RunHost& host, double seconds) {
   const double slices = std::floor(seconds * 100.0);
   if (!(slices >= 1)) return;  // also NaN
-  const std::int64_t n = slices > 1e9 ? std::int64_t{1000000000} : static_cast<std::int64_t>(slices);
+  const std::int64_t n =
+      slices > 1e9 ? std::int64_t{1000000000} : static_cast<std::int64_t>(slices);
   for (std::int64_t i = 0; i < n; ++i) {
     host.Sleep(10);
     host.HandleMessages();

@@ -49,10 +49,10 @@ std::size_t FindByte(const std::string& s, std::size_t begin, std::size_t end, c
 }
 
 struct Line {
-  std::size_t begin;       // first byte of the line
-  std::size_t end;         // one past its last byte, before the terminator
-  std::size_t next;        // first byte of the following line
-  bool terminated;         // a line ending follows
+  std::size_t begin;  // first byte of the line
+  std::size_t end;    // one past its last byte, before the terminator
+  std::size_t next;   // first byte of the following line
+  bool terminated;    // a line ending follows
 };
 
 std::vector<Line> SplitLines(const std::string& text) {

@@ -1,14 +1,14 @@
 // The page fetcher on the fake host: spacing, settling, responsiveness while
 // a command runs, stop; the command line against hostile input; the waiting
 // and comparing helpers.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <limits>
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "harvest/fetch.h"
 #include "platform/cmdline.h"
@@ -46,9 +46,9 @@ TEST(BuildFetchCommandLine, OrdinaryAddressesAsTheHelperExpects) {
 TEST(BuildFetchCommandLine, SplitsIntoTheFiveWordsOfTheCommand) {
   const auto words =
       platform::SplitCommandLine(BuildFetchCommandLine(kListing, "C:\\Temp\\Getkivo.html"));
-  EXPECT_EQ(words, (std::vector<std::string>{"powershell", "wget",
-                                             std::string("'") + kListing + "'", "-O",
-                                             "'C:\\Temp\\Getkivo.html'"}));
+  EXPECT_EQ(words,
+            (std::vector<std::string>{"powershell", "wget", std::string("'") + kListing + "'", "-O",
+                                      "'C:\\Temp\\Getkivo.html'"}));
 }
 
 TEST(BuildFetchCommandLine, EncodesWhatCouldBreakOutOfTheQuotes) {
@@ -97,7 +97,8 @@ TEST(BuildFetchCommandLine, TheDownloadHelperReadsItBack) {
   };
   const std::vector<Case> cases = {
       {kListing, "/tmp/Getkivo.html", kListing},
-      {"https://x/a' -O '/etc/passwd", "/tmp/it's here.html", "https://x/a%27%20-O%20%27/etc/passwd"},
+      {"https://x/a' -O '/etc/passwd", "/tmp/it's here.html",
+       "https://x/a%27%20-O%20%27/etc/passwd"},
       {"https://x/?a&&b", "C:\\Documents and Settings\\\x95\x5c\\Getkivo2.html", "https://x/?a&&b"},
   };
   for (const Case& c : cases) {

@@ -2,6 +2,7 @@
 // appends that never leave a torn file.
 // POSIX only: the Windows side has its own tests.
 #ifndef _WIN32
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -13,8 +14,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "platform/platform.h"
 #include "platform/scratch_folder.h"

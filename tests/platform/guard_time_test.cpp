@@ -1,6 +1,7 @@
 // The instance guard between processes, the local clock and sleeping.
 // POSIX only: the Windows side has its own tests.
 #ifndef _WIN32
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,8 +9,6 @@
 #include <chrono>
 #include <ctime>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "platform/datetime.h"
 #include "platform/platform.h"
@@ -104,7 +103,10 @@ TEST(Clock, LocalNowIsTodaysLocalTime) {
   localtime_r(&before, &local);
   const CivilDateTime dt = DecodeDateTime(now);
   const double expected = EncodeDateTime({{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday},
-                                          local.tm_hour, local.tm_min, local.tm_sec, 0});
+                                          local.tm_hour,
+                                          local.tm_min,
+                                          local.tm_sec,
+                                          0});
   EXPECT_GE(now, expected);
   EXPECT_LT((now - expected) * 86400.0, 1.0 + static_cast<double>(after - before));
   EXPECT_GE(dt.millisecond, 0);

@@ -3,6 +3,7 @@
 // zombies left behind.
 // POSIX only: the Windows side has its own tests.
 #ifndef _WIN32
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -12,8 +13,6 @@
 #include <chrono>
 #include <string>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "platform/platform.h"
 #include "platform/scratch_folder.h"

@@ -2,12 +2,11 @@
 // environment's 260-byte rule and the temporary folder.
 #include "shell/settings.h"
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <stdexcept>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "platform/platform.h"
 #include "platform/scratch_folder.h"
@@ -50,8 +49,9 @@ class ScopedEnv {
 TEST(HostDir, FromProgramPath) {
   EXPECT_EQ(HostDirFromProgramPath("D:\\Apps\\Host\\Plugins\\kivo.exe"),
             "D:\\Apps\\Host\\Plugins\\..");
-  EXPECT_EQ(HostFile(HostDirFromProgramPath("D:\\Apps\\Host\\Plugins\\kivo.exe"), kSettingsFileName),
-            "D:\\Apps\\Host\\Plugins\\..\\Quillcast.ini");
+  EXPECT_EQ(
+      HostFile(HostDirFromProgramPath("D:\\Apps\\Host\\Plugins\\kivo.exe"), kSettingsFileName),
+      "D:\\Apps\\Host\\Plugins\\..\\Quillcast.ini");
   EXPECT_EQ(HostDirFromProgramPath("C:\\kivo.exe"), "C:\\..");
   EXPECT_EQ(HostDirFromProgramPath("C:kivo.exe"), "C:\\..");
   // "表" is 95 5C: its second byte is no separator.
@@ -85,8 +85,8 @@ class SettingsFiles : public ::testing::Test {
 
 TEST_F(SettingsFiles, ReadsThroughTheHostFolder) {
   ScratchFolder::Put(ini_,
-                  "[TSetup]\r\nDataDeleteDays_Text=60\r\nDLBeforeDays=99\r\n"
-                  "[kivo]\r\nDLBeforeDays= 14\r\n");
+                     "[TSetup]\r\nDataDeleteDays_Text=60\r\nDLBeforeDays=99\r\n"
+                     "[kivo]\r\nDLBeforeDays= 14\r\n");
   EXPECT_EQ(ReadSetupValue(host_dir_, kDataDeleteDaysKey), "60");
   EXPECT_EQ(ReadPluginValue(host_dir_, kBeforeDaysKey), "14");
   EXPECT_EQ(ReadPluginValue(host_dir_, kDataDeleteDaysKey), "");

@@ -34,8 +34,7 @@ std::string LockFileName(const std::string& name) {
 bool AcquireInstanceGuard(const std::string& name) {
   if (guard_fd >= 0) return false;  // held already by this process
   // O_NOFOLLOW: a link planted in a shared temporary folder is not followed.
-  const int fd =
-      open(LockFileName(name).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int fd = open(LockFileName(name).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return false;  // as a failed mutex create: treated like another copy
   int rc;
   do {

@@ -1,14 +1,16 @@
 // Small helpers shared by the POSIX side of the platform seam.
 #pragma once
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstddef>
 
-#include <unistd.h>
-
 namespace kivo::platform::posix {
 
-inline char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+inline char FoldAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // read() that resumes after a signal; -1 on error, 0 at the end.
 inline ssize_t ReadRetry(int fd, void* buffer, std::size_t size) {
