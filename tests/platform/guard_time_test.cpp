@@ -95,6 +95,17 @@ TEST_F(GuardTest, UnsafeNameStaysInTheTemporaryFolder) {
   EXPECT_EQ(temp_.Count(), 1u);
 }
 
+TEST_F(GuardTest, MissingTemporaryFolderFallsBackToTmp) {
+  const std::string name = "kivo-guard-test-" + std::to_string(getpid());
+  setenv("TMPDIR", (temp_ / "missing").c_str(), 1);
+  ASSERT_TRUE(AcquireInstanceGuard(name));
+  EXPECT_EQ(AcquireInChild(name), 0);
+  const std::string lock = "/tmp/" + name + "-" + std::to_string(getuid()) + ".lock";
+  EXPECT_TRUE(FileExists(lock));
+  ReleaseInstanceGuard();
+  unlink(lock.c_str());
+}
+
 TEST(Clock, LocalNowIsTodaysLocalTime) {
   const std::time_t before = std::time(nullptr);
   const double now = LocalNow();

@@ -17,7 +17,7 @@ namespace {
 
 int guard_fd = -1;
 
-// The guard name made safe for a file name.
+// The guard name made safe for a file name, with the user's id.
 std::string LockFileName(const std::string& name) {
   std::string safe;
   for (const char c : name) {
@@ -25,16 +25,24 @@ std::string LockFileName(const std::string& name) {
                        c == '-' || c == '_' || c == '.';
     safe += plain ? c : '_';
   }
-  return SystemTempFolder() + safe + "-" + std::to_string(static_cast<unsigned long>(getuid())) +
-         ".lock";
+  return safe + "-" + std::to_string(static_cast<unsigned long>(getuid())) + ".lock";
+}
+
+int OpenLockFile(const std::string& folder, const std::string& name) {
+  // O_NOFOLLOW: a link planted in a shared temporary folder is not followed.
+  return open((folder + name).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
 
 }  // namespace
 
 bool AcquireInstanceGuard(const std::string& name) {
   if (guard_fd >= 0) return false;  // held already by this process
-  // O_NOFOLLOW: a link planted in a shared temporary folder is not followed.
-  const int fd = open(LockFileName(name).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const std::string file = LockFileName(name);
+  const std::string folder = SystemTempFolder();
+  int fd = OpenLockFile(folder, file);
+  // A TMPDIR that names a missing folder would otherwise keep the plugin
+  // from ever running; "/tmp/" is there on every system.
+  if (fd < 0 && folder != "/tmp/") fd = OpenLockFile("/tmp/", file);
   if (fd < 0) return false;  // as a failed mutex create: treated like another copy
   int rc;
   do {
