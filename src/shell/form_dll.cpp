@@ -49,7 +49,6 @@ bool TFormDLL::ConfigurationMode() const { return !Args.empty() && Args[0] == "/
 
 void TFormDLL::FormCreate() {
   FHostDir = HostDirFromProgramPath(ProgramPath);
-  BaseUrl = ShopBaseUrl(FHostDir);
   const int days =
       LimitBeforeDays(ParseIntOr(ReadPluginValue(FHostDir, kBeforeDaysKey), kDefaultBeforeDays));
   View.SetDaysText(std::to_string(days));

@@ -15,6 +15,12 @@ namespace {
 
 class RunControlsTest : public FormTest {
  protected:
+  // Ends a pause that the code under test fails to end, so a fault shows
+  // as a failed expectation rather than a test that never returns.
+  void ResumeAnywayAt(std::int64_t ms) {
+    host_.At(ms, [this] { form_->FPauseRequested = false; });
+  }
+
   // A stand-in for a harvest's wait loop: twenty steps of 100 ms, each
   // pumping messages and ending on Stop, as the run's loops do. Returns the
   // fake-clock times at which steps ran.
@@ -84,6 +90,7 @@ TEST_F(RunControlsTest, PauseThenStopEndsThePauseAndTheRun) {
   view_.days_text = "8";
   host_.At(300, [&] { form.Invoke([&] { form.ButtonPauseClick(); }); });
   host_.At(800, [&] { form.Invoke([&] { form.ButtonStopClick(); }); });
+  ResumeAnywayAt(60000);
   const auto steps = PumpingRun(form);
   EXPECT_TRUE(form.FStopRequested);
   EXPECT_LE(host_.now_ms, 1000);  // the run ended right after the pause
@@ -96,6 +103,7 @@ TEST_F(RunControlsTest, PauseThenStopEndsThePauseAndTheRun) {
 TEST_F(RunControlsTest, PauseThenSkipEndsThePause) {
   TFormDLL& form = StartConfiguration();
   host_.At(200, [&] { form.Invoke([&] { form.ButtonSkipClick(); }); });
+  ResumeAnywayAt(60000);
   form.Invoke([&] { form.ButtonPauseClick(); });
   EXPECT_TRUE(form.FSkipRequested);
   EXPECT_TRUE(form.FPauseRequested);  // only Resume clears it
@@ -106,6 +114,7 @@ TEST_F(RunControlsTest, PauseThenSkipEndsThePause) {
 TEST_F(RunControlsTest, ClosingTheWindowEndsAPause) {
   TFormDLL& form = StartConfiguration();
   host_.At(500, [&] { view_.Close(); });
+  ResumeAnywayAt(60000);
   form.Invoke([&] { form.ButtonPauseClick(); });
   EXPECT_TRUE(form.FStopRequested);
   EXPECT_LE(host_.now_ms, 600);
