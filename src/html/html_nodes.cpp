@@ -21,19 +21,21 @@ std::unique_ptr<THTMLStore> OwnStore(std::string_view raw, std::size_t params) {
 // toggles that state. Returns the attribute text that starts at *pos and
 // moves *pos past it and past one space after it.
 std::string_view NextParam(std::string_view rest, std::size_t* pos) {
-  const std::size_t start = *pos;
-  std::size_t i = start;
-  bool quoted = false;
-  for (; i < rest.size(); ++i) {
-    const char c = rest[i];
-    if (c == '"') {
-      quoted = !quoted;
-    } else if (c == ' ' && !quoted) {
-      break;
+  const char* const first = rest.data() + *pos;
+  const char* const end = rest.data() + rest.size();
+  const char* p = first;
+  while (p < end && *p != ' ') {
+    if (*p == '"') {
+      // Inside quotes only the closing quote matters.
+      const void* close = std::memchr(p + 1, '"', static_cast<std::size_t>(end - p - 1));
+      p = close != nullptr ? static_cast<const char*>(close) + 1 : end;
+    } else {
+      ++p;
     }
   }
-  *pos = i < rest.size() ? i + 1 : i;
-  return rest.substr(start, i - start);
+  const std::size_t length = static_cast<std::size_t>(p - first);
+  *pos += length + (p < end ? 1 : 0);
+  return std::string_view(first, length);
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 
+#include "html/html_recent.h"
 #include "html/html_store.h"
 
 #if defined(__SSE2__)
@@ -15,10 +17,11 @@
 namespace kivo {
 
 struct THTMLParser::TStorage {
-  explicit TStorage(std::size_t byte_block) : Store(byte_block), Tags(1024), Texts(1024) {}
+  explicit TStorage(std::size_t byte_block) : Store(byte_block), Tags(256), Texts(256) {}
   html_internal::THTMLStore Store;
   html_internal::TPool<THTMLTag> Tags;
   html_internal::TPool<THTMLText> Texts;
+  html_internal::TRecentNodes Made;
 };
 
 THTMLParser::THTMLParser() = default;
@@ -52,22 +55,37 @@ const char* FindAngle(const char* p, const char* e) {
 
 }  // namespace
 
-// The scanning state of one Parse. The text or the tag being collected is
-// always the open run of the byte arena: a tag opens only after the text
-// before it has been flushed, and a tag is never collected while text is,
-// so one run serves both.
+// The scanning state of one Parse.
+//
+// The text or tag being collected is, in general, the open run of the byte
+// arena followed by a stretch of the current line not yet copied (from seg_
+// to the byte being looked at). Most nodes begin and end on one line; their
+// raw text is then looked up straight in the line, and only a node not seen
+// recently is copied into the arena. A tag opens only after the text before
+// it has been flushed and no tag is collected while text is, so one run
+// serves both.
 class TParser {
  public:
   explicit TParser(THTMLParser& owner)
-      : owner_(owner), store_(owner.FStorage->Store), bytes_(store_.Bytes) {}
+      : owner_(owner),
+        storage_(*owner.FStorage),
+        store_(storage_.Store),
+        bytes_(store_.Bytes),
+        made_(storage_.Made),
+        nodes_(owner.Nodes.FItems) {}
 
-  void Run() {
+  // bytes: the size of the lines, line breaks counted.
+  void Run(std::size_t bytes) {
+    // A node per 12 bytes is more than a real page has; the part of the
+    // reservation never filled is never touched.
+    nodes_.reserve(nodes_.size() + bytes / 12 + 16);
     const std::vector<std::string>& lines = owner_.Lines;
     const std::size_t count = lines.size();
     for (std::size_t i = 0; i < count; ++i) {
       const std::string& line = lines[i];
       const char* p = line.data();
       const char* const end = p + line.size();
+      seg_ = p;
       while (p < end) {
         const char* const stop = p + std::min<std::size_t>(kPumpBytes - since_pump_,
                                                             static_cast<std::size_t>(end - p));
@@ -76,15 +94,18 @@ class TParser {
         p = stop;
         if (since_pump_ >= kPumpBytes) CallPump();
       }
-      // A line break inside collected text becomes a line feed; inside a tag
-      // the parts join with nothing between them, and text that begins on a
-      // new line after a tag gets no leading line feed.
+      // The part of the run on this line moves to the arena. A line break
+      // inside collected text becomes a line feed; inside a tag the parts
+      // join with nothing between them, and text that begins on a new line
+      // after a tag gets no leading line feed.
+      Keep(end);
       if (!in_tag_ && !bytes_.RunEmpty()) bytes_.Push('\n');
       // A page of many empty lines must reach the pump too.
       if (++since_pump_ >= kPumpBytes) CallPump();
     }
-    if (in_tag_ && !bytes_.RunEmpty()) FlushTag();
-    FlushText();
+    seg_ = nullptr;
+    if (in_tag_ && !bytes_.RunEmpty()) FlushTag(nullptr);
+    FlushText(nullptr);
     if (since_pump_ > 0) CallPump();
   }
 
@@ -92,36 +113,84 @@ class TParser {
   void ScanStretch(const char* p, const char* const end) {
     while (p < end) {
       const char* q = FindAngle(p, end);
-      bytes_.Append(p, static_cast<std::size_t>(q - p));
       if (q == end) return;
       if (*q == '<') {
-        FlushText();
-        in_tag_ = true;  // a second "<" inside a tag simply disappears
+        if (in_tag_) {
+          Keep(q);  // a second "<" inside a tag simply disappears
+        } else {
+          FlushText(q);
+          in_tag_ = true;
+        }
       } else {
-        FlushTag();
+        FlushTag(q);
       }
+      seg_ = q + 1;
       p = q + 1;
     }
   }
 
-  void FlushText() {
-    if (in_tag_ || bytes_.RunEmpty()) return;
-    THTMLText* text = Texts().Make(1);
-    text->Build(store_, bytes_.TakeRun());
-    owner_.Nodes.FItems.push_back(text);
+  // Copies the uncopied stretch [seg_, upto) of the line to the open run.
+  void Keep(const char* upto) {
+    if (upto != seg_) bytes_.Append(seg_, static_cast<std::size_t>(upto - seg_));
+    seg_ = upto;
+  }
+
+  // The raw text of the run that ends at upto (nullptr: the run is all in
+  // the arena). *copied tells whether it lies in the arena's open run.
+  std::string_view RunUpTo(const char* upto, bool* copied) {
+    if (upto != nullptr && bytes_.RunEmpty()) {
+      *copied = false;
+      return std::string_view(seg_, static_cast<std::size_t>(upto - seg_));
+    }
+    if (upto != nullptr) Keep(upto);
+    *copied = true;
+    return bytes_.RunView();
+  }
+
+  // Closes the run as the raw text of a new node: into the arena if it is
+  // still in the line.
+  std::string_view TakeRaw(std::string_view raw, bool copied) {
+    return copied ? bytes_.TakeRun() : bytes_.Copy(raw);
+  }
+
+  void FlushText(const char* upto) {
+    if (in_tag_) return;
+    bool copied = false;
+    const std::string_view raw = RunUpTo(upto, &copied);
+    if (raw.empty()) return;
+    const std::uint64_t hash = HashRaw(raw, false);
+    if (const THTMLNode* same = made_.Find(hash, false, raw)) {
+      if (copied) bytes_.DropRun();
+      nodes_.push_back(same);
+      return;
+    }
+    THTMLText* text = storage_.Texts.Make(1);
+    text->Build(store_, TakeRaw(raw, copied));
+    made_.Remember(hash, false, text->Raw, text);
+    nodes_.push_back(text);
   }
 
   // A ">" outside a tag makes an empty tag node and leaves the text being
   // collected open: the text around it becomes one node after the tag.
-  void FlushTag() {
-    THTMLTag* tag = Tags().Make(1);
+  void FlushTag(const char* upto) {
+    bool copied = false;
+    std::string_view raw;
     if (in_tag_) {
-      tag->Build(store_, bytes_.TakeRun());
-    } else {
-      tag->Build(store_, std::string_view());
+      raw = RunUpTo(upto, &copied);
+      in_tag_ = false;
+    } else if (upto != nullptr) {
+      Keep(upto);  // the text goes on after the dropped ">"
     }
-    in_tag_ = false;
-    owner_.Nodes.FItems.push_back(tag);
+    const std::uint64_t hash = HashRaw(raw, true);
+    if (const THTMLNode* same = made_.Find(hash, true, raw)) {
+      if (copied) bytes_.DropRun();
+      nodes_.push_back(same);
+      return;
+    }
+    THTMLTag* tag = storage_.Tags.Make(1);
+    tag->Build(store_, raw.empty() ? std::string_view() : TakeRaw(raw, copied));
+    made_.Remember(hash, true, tag->Raw, tag);
+    nodes_.push_back(tag);
   }
 
   void CallPump() {
@@ -129,12 +198,13 @@ class TParser {
     if (owner_.Pump) owner_.Pump();
   }
 
-  TPool<THTMLTag>& Tags() { return owner_.FStorage->Tags; }
-  TPool<THTMLText>& Texts() { return owner_.FStorage->Texts; }
-
   THTMLParser& owner_;
+  THTMLParser::TStorage& storage_;
   THTMLStore& store_;
   TByteArena& bytes_;
+  TRecentNodes& made_;
+  std::vector<const THTMLNode*>& nodes_;
+  const char* seg_ = nullptr;  // start of the current line's uncopied stretch
   bool in_tag_ = false;
   std::size_t since_pump_ = 0;
 };
@@ -154,7 +224,7 @@ void THTMLParser::Parse() {
   } else {
     FStorage->Store.Bytes.HintNextBlock(block);
   }
-  html_internal::TParser(*this).Run();
+  html_internal::TParser(*this).Run(bytes);
 }
 
 }  // namespace kivo

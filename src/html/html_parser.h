@@ -114,6 +114,9 @@ inline const THTMLText* THTMLNode::AsText() const {
 }
 
 // The parser's node list: pointers in document order to nodes it owns.
+// Stretches of the page with the same raw text and kind (every "</td>", every
+// line break with the same indentation) share one node object, so the same
+// pointer may stand at several positions: tell positions apart by index.
 class THTMLNodeList {
  public:
   using const_iterator = std::vector<const THTMLNode*>::const_iterator;

@@ -37,6 +37,11 @@ class TByteArena {
     *cur_++ = c;
   }
   bool RunEmpty() const { return cur_ == run_; }
+  std::string_view RunView() const {
+    return std::string_view(run_, static_cast<std::size_t>(cur_ - run_));
+  }
+  // Forgets the open run's bytes, for reuse by the next one.
+  void DropRun() { cur_ = run_; }
   std::string_view TakeRun() {
     std::string_view v(run_, static_cast<std::size_t>(cur_ - run_));
     run_ = cur_;
