@@ -165,6 +165,16 @@ class ShellTest(unittest.TestCase):
                            self.folder.path("Quillcas.log"))
         self.assertFalse(os.path.exists(os.path.join(self.folder.root, "gone")))
 
+    def test_a_history_that_cannot_be_read_is_reported_not_fatal(self):
+        # A regular file whose every read fails, even for root.
+        os.symlink("/proc/self/mem", self.folder.path("kivo.txt"))
+        self.folder.settings(before_days=b"5")
+        result = self.folder.run(["/c"], b"6\n")
+        self.assertEqual(result.returncode, 0)
+        self.assertIn(b"\n! ", result.stdout)  # the status bar's line
+        self.assertEqual(stored_days(self.folder.read("Quillcast.ini")), b"6")
+        self.assertTrue(os.path.islink(self.folder.path("kivo.txt")))
+
     def test_stop_line_in_configuration_closes(self):
         self.folder.settings(before_days=b"5")
         result = self.folder.run(["/c"], b"6\ns\n9\n")
