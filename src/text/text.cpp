@@ -107,6 +107,11 @@ std::string SafeFileName(const std::string& text) {
   // could match inside an earlier one. Only character starts are looked at,
   // so a lead byte before "/" (which cannot be a second byte) does not hide
   // the "/", while the "\" of ソ stays part of ソ.
+  //
+  // A broken character is dropped. Left in place it would pair with the
+  // first byte of a stand-in written after it ("\x83*" would become 0x83
+  // 0x81 0x96), and every character after that would shift by one byte, so
+  // that the second byte of a later ソ would be read as a lone "\".
   std::string out;
   out.reserve(text.size() + text.size() / 4);
   for (std::size_t i = 0; i < text.size();) {
@@ -120,7 +125,7 @@ std::string SafeFileName(const std::string& text) {
     }
     if (stand_in != 0) {
       sjis::AppendCode(out, stand_in);
-    } else {
+    } else if (!sjis::IsBrokenLead(text, i)) {
       out.append(text, i, len);
     }
     i += len;

@@ -23,7 +23,8 @@ bool IsSecondByte(const std::string& s, std::size_t index);
 // Replaces the characters file names may not hold (\ / : , ; * ? " < > |) by
 // their full-width forms. A second byte equal to "\" or "|" (as in ソ, 表,
 // ポ) is left alone; "/" can never be a second byte, so none is left at all.
-// Control characters and broken characters pass unchanged: a caller that
+// Broken characters are dropped, so that every character of the result is
+// read as it was meant. Control characters pass unchanged: a caller that
 // builds a path from the result deals with them.
 std::string SafeFileName(const std::string& text);
 // EAN-13 check digit of the first 12 characters, or "" when they are not 12
