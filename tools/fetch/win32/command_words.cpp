@@ -3,15 +3,20 @@
 #include <windows.h>
 
 #include "platform/cmdline.h"
+#include "platform/win32/wide_text.h"
 
 namespace kivo::fetch {
 
-// The raw line keeps the code page 932 bytes the program sent through
-// CreateProcessA; the C runtime's argv would add nothing but its own reading
-// of the quotes, which must be the Windows one used here.
+// The plugin starts us with CreateProcessW and a line converted from code
+// page 932, so the wide line read back as 932 gives its bytes exactly, on a
+// system of any ANSI code page (GetCommandLineA would read it in the ANSI
+// code page, which loses Japanese file names on a Western or UTF-8
+// system). The C runtime's argv would add nothing but its own reading of the
+// quotes, which must be the Windows one used here.
 std::vector<std::string> CommandWords(int, char**) {
-  const char* line = GetCommandLineA();
-  std::vector<std::string> words = platform::SplitCommandLine(line != nullptr ? line : "");
+  const wchar_t* line = GetCommandLineW();
+  std::vector<std::string> words =
+      platform::SplitCommandLine(line != nullptr ? platform::win32::Narrow(line) : "");
   if (!words.empty()) words.erase(words.begin());  // the program name
   return words;
 }
