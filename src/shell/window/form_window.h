@@ -31,6 +31,8 @@ class Win32FormView final : public FormView {
   bool Create();
   // The logic the window drives; set before the window is shown.
   void Attach(TFormDLL& form) { form_ = &form; }
+  // Before the logic goes: a window still standing is destroyed without it.
+  void Detach() { form_ = nullptr; }
   // Shows the About dialog; installed by the entry.
   void SetAboutHandler(std::function<void()> show) { show_about_ = std::move(show); }
   HWND Handle() const { return window_; }

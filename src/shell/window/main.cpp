@@ -98,6 +98,8 @@ int RunWindows(HINSTANCE instance, int show) {
       code = kivo::window::RunMessageLoop();
       kivo::window::SetKeyFilter(nullptr);
       kivo::window::RemoveDialogWindow(view.Handle());
+      view.SetAboutHandler(nullptr);
+      view.Detach();
     }
   }
   DestroyWindow(application);
