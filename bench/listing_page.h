@@ -18,15 +18,16 @@ inline constexpr const char* kListTitle = "\x96\x7b\x93\xfa\x82\xcc\x90\x56\x8a\
 inline constexpr const char* kBy = "\x92\x98";                                         // 著
 inline constexpr const char* kTranslated = "\x96\xf3";                                 // 訳
 inline constexpr const char* kYenTaxIn = "\x89\x7e\x81\x69\x90\xc5\x8d\x9e\x81\x6a";  // 円（税込）
-inline constexpr const char* kNo = "\x91\xe6";                                         // 第
-inline constexpr const char* kVolume = "\x8a\xaa";                                     // 巻
-inline constexpr const char* kReleaseDate = "\x94\xad\x94\x84\x93\xfa";                // 発売日
-inline constexpr const char* kNext = "\x8e\x9f\x82\xd6";                               // 次へ
-inline constexpr const char* kPrev = "\x91\x4f\x82\xd6";                               // 前へ
-inline constexpr const char* kOf = "\x8c\x8f\x92\x86";                                 // 件中
-inline constexpr const char* kSoftCover = "\x83\x5c\x83\x74\x83\x67\x83\x4a\x83\x6f\x81\x5b";  // ソフトカバー
-inline constexpr const char* kReserve = "\x97\x5c\x96\xf1";                                    // 予約
-inline constexpr const char* kWideSpace = "\x81\x40";                                          // 　
+inline constexpr const char* kNo = "\x91\xe6";                                        // 第
+inline constexpr const char* kVolume = "\x8a\xaa";                                    // 巻
+inline constexpr const char* kReleaseDate = "\x94\xad\x94\x84\x93\xfa";               // 発売日
+inline constexpr const char* kNext = "\x8e\x9f\x82\xd6";                              // 次へ
+inline constexpr const char* kPrev = "\x91\x4f\x82\xd6";                              // 前へ
+inline constexpr const char* kOf = "\x8c\x8f\x92\x86";                                // 件中
+inline constexpr const char* kSoftCover =
+    "\x83\x5c\x83\x74\x83\x67\x83\x4a\x83\x6f\x81\x5b";      // ソフトカバー
+inline constexpr const char* kReserve = "\x97\x5c\x96\xf1";  // 予約
+inline constexpr const char* kWideSpace = "\x81\x40";        // 　
 inline constexpr const char* kTitleWords[] = {
     "\x95\xb6\x8c\xc9",                  // 文庫
     "\x95\xa8\x8c\xea",                  // 物語
@@ -89,8 +90,10 @@ inline std::string MakeListingPage(std::size_t target_bytes) {
   line(0, "<body class=\"list\">");
   line(0, "<!-- header -->");
   line(0, "<div id=\"header\"><a href=\"/\"><img src=\"/img/logo.gif\" alt=\"kivo\"></a></div>");
-  line(0, "<div class=\"breadcrumb\"><a href=\"/\">TOP</a> &gt; <a href=\"/bec/SE/Genre?dcode=01"
-          "&amp;ccode=01\">" + std::string(kListTitle) + "</a></div>");
+  line(0,
+       "<div class=\"breadcrumb\"><a href=\"/\">TOP</a> &gt; <a href=\"/bec/SE/Genre?dcode=01"
+       "&amp;ccode=01\">" +
+           std::string(kListTitle) + "</a></div>");
   line(0, "<table class=\"list-table\" width=\"100%\" cellpadding=\"0\" cellspacing=\"0\">");
 
   for (int n = 0; p.size() < target_bytes; ++n) {
@@ -120,8 +123,8 @@ inline std::string MakeListingPage(std::size_t target_bytes) {
     line(3, "<p class=\"price\">" + price + kYenTaxIn + (n % 3 == 0 ? " &lt;" : " ") + kSoftCover +
                 (n % 3 == 0 ? "&gt;" : "") + "</p>");
     if (n % 4 == 0) {
-      line(3, std::string("<span class=\"badge\">") + kReserve + " &amp; " + kListTitle +
-                  "</span>");
+      line(3,
+           std::string("<span class=\"badge\">") + kReserve + " &amp; " + kListTitle + "</span>");
     }
     line(2, "</td>");
     line(1, "</tr>");
@@ -129,7 +132,8 @@ inline std::string MakeListingPage(std::size_t target_bytes) {
 
   line(0, "</table>");
   line(0, std::string("<div class=\"pager\"><a href=\"/bec/SE/Genre?dcode=01&amp;ccode=01&amp;"
-                      "listcnt=1\">") + kPrev + "</a> 1-20 " + kOf +
+                      "listcnt=1\">") +
+              kPrev + "</a> 1-20 " + kOf +
               " <a href=\"/bec/SE/Genre?dcode=01&amp;ccode=01&amp;listcnt=2\">" + kNext +
               "</a></div>");
   line(0, "<div id=\"footer\">&copy; kivo</div>");

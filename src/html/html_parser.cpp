@@ -87,8 +87,8 @@ class TParser {
       const char* const end = p + line.size();
       seg_ = p;
       while (p < end) {
-        const char* const stop = p + std::min<std::size_t>(kPumpBytes - since_pump_,
-                                                            static_cast<std::size_t>(end - p));
+        const char* const stop =
+            p + std::min<std::size_t>(kPumpBytes - since_pump_, static_cast<std::size_t>(end - p));
         since_pump_ += static_cast<std::size_t>(stop - p);
         ScanStretch(p, stop);
         p = stop;

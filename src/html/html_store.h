@@ -98,7 +98,7 @@ class TPool {
   ~TPool() {
     for (auto b = blocks_.rbegin(); b != blocks_.rend(); ++b) {
       for (std::size_t i = b->used; i-- > 0;) b->items[i].~T();
-      ::operator delete(static_cast<void*>(b->items), std::align_val_t{alignof(T)});
+      ::operator delete (static_cast<void*>(b->items), std::align_val_t{alignof(T)});
     }
   }
 
@@ -106,7 +106,7 @@ class TPool {
   T* Make(std::size_t n) {
     if (blocks_.empty() || blocks_.back().cap - blocks_.back().used < n) {
       const std::size_t cap = std::max(block_items_, n);
-      void* mem = ::operator new(cap * sizeof(T), std::align_val_t{alignof(T)});
+      void* mem = ::operator new (cap * sizeof(T), std::align_val_t{alignof(T)});
       blocks_.push_back({static_cast<T*>(mem), 0, cap});
     }
     TBlock& b = blocks_.back();

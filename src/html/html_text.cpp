@@ -43,7 +43,8 @@ std::size_t DecodeReferencesInPlace(char* p, std::size_t n) {
     w += k;
   };
   while (r < e) {
-    const char* amp = static_cast<const char*>(std::memchr(r, '&', static_cast<std::size_t>(e - r)));
+    const char* amp =
+        static_cast<const char*>(std::memchr(r, '&', static_cast<std::size_t>(e - r)));
     if (amp == nullptr) {
       keep(r, e);
       break;

@@ -60,9 +60,10 @@ TEST(Differential, GeneratedListingPage) {
 // lead and trail bytes.
 std::vector<std::string> RandomLines(std::uint32_t& seed) {
   static const std::vector<std::string> pieces = {
-      "<", ">", "&", "#", ";", "=", "\"", " ", "  ", "'", "\t", "\r", "a", "B", "x", "X",
-      "$", "+", "-", "0", "1", "6", "5", "9", "f", "amp", "lt", "nbsp", "copy", "AMP",
-      "&amp;", "&lt;", "&#", "&#x", "\x82", "\xa0", "\x83\x65", "\x81\x40", "!--", "href"};
+      "<",     ">",    "&",  "#",   ";",    "=",    "\"",       " ",        "  ",   "'",
+      "\t",    "\r",   "a",  "B",   "x",    "X",    "$",        "+",        "-",    "0",
+      "1",     "6",    "5",  "9",   "f",    "amp",  "lt",       "nbsp",     "copy", "AMP",
+      "&amp;", "&lt;", "&#", "&#x", "\x82", "\xa0", "\x83\x65", "\x81\x40", "!--",  "href"};
   auto rnd = [&seed](std::uint32_t n) {
     seed = seed * 1664525u + 1013904223u;
     return (seed >> 8) % n;

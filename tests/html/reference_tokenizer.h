@@ -114,7 +114,9 @@ inline std::vector<std::pair<std::string, std::string>> NamedTable() {
   return t;
 }
 
-inline char CodeByte(long code) { return (code < 32 || code == 160) ? ' ' : static_cast<char>(code); }
+inline char CodeByte(long code) {
+  return (code < 32 || code == 160) ? ' ' : static_cast<char>(code);
+}
 
 inline bool ReadNumber(const std::string& body, long* value) {
   if (body.empty() || body.size() > 3) return false;

@@ -43,10 +43,10 @@ TEST(NumericBody, Reads) {
     const char* body;
     int value;
   };
-  for (const Case& c : {Case{"0", 0}, Case{"65", 65}, Case{"065", 65}, Case{"999", 999},
-                        Case{"x41", 65}, Case{"X41", 65}, Case{"$41", 65}, Case{"xfF", 255},
-                        Case{"x0", 0}, Case{"0x9", 9}, Case{"0XA", 10}, Case{"+65", 65},
-                        Case{"-1", -1}, Case{"-99", -99}, Case{"-0", 0}}) {
+  for (const Case& c :
+       {Case{"0", 0}, Case{"65", 65}, Case{"065", 65}, Case{"999", 999}, Case{"x41", 65},
+        Case{"X41", 65}, Case{"$41", 65}, Case{"xfF", 255}, Case{"x0", 0}, Case{"0x9", 9},
+        Case{"0XA", 10}, Case{"+65", 65}, Case{"-1", -1}, Case{"-99", -99}, Case{"-0", 0}}) {
     SCOPED_TRACE(c.body);
     int v = 12345;
     ASSERT_TRUE(ReadNumericBody(c.body, &v));
@@ -55,8 +55,8 @@ TEST(NumericBody, Reads) {
 }
 
 TEST(NumericBody, Refuses) {
-  for (const char* body : {"", "1234", "x100", "0x41", "x", "$", "X", "+", "-", "6a", "a",
-                           "0x", "-x1", "+x1", " 65", "6 5", "x4g", "\x82\x4f"}) {
+  for (const char* body : {"", "1234", "x100", "0x41", "x", "$", "X", "+", "-", "6a", "a", "0x",
+                           "-x1", "+x1", " 65", "6 5", "x4g", "\x82\x4f"}) {
     SCOPED_TRACE(body);
     int v = 12345;
     EXPECT_FALSE(ReadNumericBody(body, &v));

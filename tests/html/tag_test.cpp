@@ -13,7 +13,8 @@ namespace {
 // (name, value) of every attribute.
 std::vector<std::pair<std::string, std::string>> Attrs(const THTMLTag& tag) {
   std::vector<std::pair<std::string, std::string>> out;
-  for (const THTMLParam& p : tag.Params) out.emplace_back(std::string(p.Name), std::string(p.Value));
+  for (const THTMLParam& p : tag.Params)
+    out.emplace_back(std::string(p.Name), std::string(p.Value));
   return out;
 }
 

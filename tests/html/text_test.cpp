@@ -41,10 +41,10 @@ TEST(TextReferences, NamedReferences) {
 }
 
 TEST(TextReferences, NamesMustMatchExactly) {
-  EXPECT_EQ(Decode("&AMP;"), "&AMP;");                  // case matters
-  EXPECT_EQ(Decode("&amp x"), "&amp x");                // a name needs its ";"
+  EXPECT_EQ(Decode("&AMP;"), "&AMP;");    // case matters
+  EXPECT_EQ(Decode("&amp x"), "&amp x");  // a name needs its ";"
   EXPECT_EQ(Decode("&ampx;"), "&ampx;");
-  EXPECT_EQ(Decode("&euro; &lt;"), "&euro; <");         // not in the table
+  EXPECT_EQ(Decode("&euro; &lt;"), "&euro; <");  // not in the table
   EXPECT_EQ(Decode("&; & ;"), "&; & ;");
 }
 
