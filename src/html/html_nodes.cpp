@@ -111,20 +111,18 @@ void THTMLText::SetRaw(std::string_view raw) {
 
 void THTMLText::Build(THTMLStore& store, std::string_view raw) {
   Raw = raw;
-  if (!html_internal::TextNeedsDecoding(raw)) {
-    Text = raw;
-    return;
-  }
   char* out = store.Bytes.Reserve(raw.size());
   const std::size_t n = html_internal::DecodeText(raw, out);
-  if (n == 1 && out[0] == ' ') {
+  if (n == html_internal::kUnchanged) {
+    Text = raw;
+  } else if (n == 1 && out[0] == ' ') {
     // Most text nodes of a page are the line breaks and indentation between
     // two tags; they all decode to one space and share this one.
     Text = " ";
-    return;
+  } else {
+    store.Bytes.Commit(n);
+    Text = store.Bytes.TakeRun();
   }
-  store.Bytes.Commit(n);
-  Text = store.Bytes.TakeRun();
 }
 
 }  // namespace kivo

@@ -35,19 +35,29 @@ namespace {
 // parses in well under a millisecond, far inside what a window may wait.
 constexpr std::size_t kPumpBytes = 64 * 1024;
 
-// The first "<" or ">" in [p, e), or e. Both bytes differ only in bit 1
-// (0x3C, 0x3E), so one comparison of (c | 2) with ">" finds either.
-const char* FindAngle(const char* p, const char* e) {
+// The first "<" or ">" in [p, e), or e; the bytes from lo to e may be read.
+// Both bytes differ only in bit 1 (0x3C, 0x3E), so one comparison of
+// (c | 2) with ">" finds either.
+const char* FindAngle(const char* p, const char* e, const char* lo) {
 #if defined(__SSE2__)
   const __m128i two = _mm_set1_epi8(2);
   const __m128i gt = _mm_set1_epi8('>');
+  auto hits = [&](const char* at) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(v, two), gt)));
+  };
   while (e - p >= 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const unsigned mask =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(v, two), gt)));
-    if (mask != 0) return p + std::countr_zero(mask);
+    if (const unsigned mask = hits(p)) return p + std::countr_zero(mask);
     p += 16;
   }
+  if (p < e && e - lo >= 16) {
+    // The last few bytes: look at the 16 that end at e and drop the hits
+    // before p, rather than one byte at a time.
+    const unsigned mask = hits(e - 16) >> (16 - (e - p));
+    return mask != 0 ? p + std::countr_zero(mask) : e;
+  }
+#else
+  (void)lo;
 #endif
   while (p < e && (*p | 2) != '>') ++p;
   return p;
@@ -90,7 +100,7 @@ class TParser {
         const char* const stop =
             p + std::min<std::size_t>(kPumpBytes - since_pump_, static_cast<std::size_t>(end - p));
         since_pump_ += static_cast<std::size_t>(stop - p);
-        ScanStretch(p, stop);
+        ScanStretch(p, stop, line.data());
         p = stop;
         if (since_pump_ >= kPumpBytes) CallPump();
       }
@@ -110,9 +120,10 @@ class TParser {
   }
 
  private:
-  void ScanStretch(const char* p, const char* const end) {
+  // [p, end): part of the line that begins at line.
+  void ScanStretch(const char* p, const char* const end, const char* line) {
     while (p < end) {
-      const char* q = FindAngle(p, end);
+      const char* q = FindAngle(p, end, line);
       if (q == end) return;
       if (*q == '<') {
         if (in_tag_) {

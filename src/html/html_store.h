@@ -155,11 +155,9 @@ std::string_view UpperName(TByteArena& bytes, std::string_view raw);
 
 // Writes the decoded text of raw (line feeds to spaces, runs of spaces to one
 // space, character references decoded) to out, which has room for
-// raw.size() bytes; returns the number of bytes written (never more).
+// raw.size() bytes, and returns its length (never more than raw.size()); or
+// returns kUnchanged when the decoded text is raw itself.
+inline constexpr std::size_t kUnchanged = static_cast<std::size_t>(-1);
 std::size_t DecodeText(std::string_view raw, char* out);
-
-// True when raw needs DecodeText at all (it holds a line feed, two spaces in
-// a row, or an "&").
-bool TextNeedsDecoding(std::string_view raw);
 
 }  // namespace kivo::html_internal

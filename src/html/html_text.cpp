@@ -11,20 +11,28 @@ namespace {
 bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 // Line feeds become spaces and every run of spaces one space. Carriage
-// returns and tabs are ordinary bytes.
-std::size_t CollapseSpaces(std::string_view raw, char* out) {
+// returns and tabs are ordinary bytes. Also tells whether that changed
+// anything and whether an "&" is left to decode.
+struct TCollapsed {
+  std::size_t size;
+  bool changed;
+  bool amp;
+};
+TCollapsed CollapseSpaces(std::string_view raw, char* out) {
   char* w = out;
-  bool in_run = false;
+  bool in_run = false, changed = false, amp = false;
   for (char c : raw) {
     if (c == ' ' || c == '\n') {
+      changed |= in_run || c == '\n';
       if (!in_run) *w++ = ' ';
       in_run = true;
     } else {
+      amp |= c == '&';
       *w++ = c;
       in_run = false;
     }
   }
-  return static_cast<std::size_t>(w - out);
+  return {static_cast<std::size_t>(w - out), changed, amp};
 }
 
 // Decodes the references of [p, p + n) in place and returns the new length.
@@ -74,21 +82,12 @@ std::size_t DecodeReferencesInPlace(char* p, std::size_t n) {
 
 }  // namespace
 
-bool TextNeedsDecoding(std::string_view raw) {
-  char prev = 0;
-  for (char c : raw) {
-    if (c == '\n' || c == '&' || (c == ' ' && prev == ' ')) return true;
-    prev = c;
-  }
-  return false;
-}
-
 std::size_t DecodeText(std::string_view raw, char* out) {
   // Collapsing comes first, so spaces that references decode to are never
   // collapsed ("&nbsp;&nbsp;" stays two spaces).
-  const std::size_t n = CollapseSpaces(raw, out);
-  if (std::memchr(out, '&', n) == nullptr) return n;
-  return DecodeReferencesInPlace(out, n);
+  const TCollapsed c = CollapseSpaces(raw, out);
+  if (c.amp) return DecodeReferencesInPlace(out, c.size);
+  return c.changed ? c.size : kUnchanged;
 }
 
 std::string_view UpperName(TByteArena& bytes, std::string_view raw) {

@@ -85,5 +85,20 @@ TEST(Differential, RandomPages) {
   }
 }
 
+TEST(Differential, LongLinesAcrossThePumpStretches) {
+  // Lines of several hundred kilobytes: the scan is cut every 64 KiB for the
+  // pump, and nodes straddle those cuts.
+  std::uint32_t seed = 77;
+  std::vector<std::string> lines;
+  for (int i = 0; i < 3; ++i) {
+    std::string line;
+    while (line.size() < 300000) {
+      for (const std::string& piece : RandomLines(seed)) line += piece;
+    }
+    lines.push_back(std::move(line));
+  }
+  ExpectSameAsReference(lines);
+}
+
 }  // namespace
 }  // namespace kivo
