@@ -1,6 +1,8 @@
 #include "harvest/history.h"
 
+#include <functional>
 #include <stdexcept>
+#include <utility>
 
 #include "harvest/texts.h"
 #include "platform/datetime.h"
@@ -14,40 +16,78 @@ constexpr int kHistoryDays = 90;
 // The date at the front of every entry, "YYYYMMDD".
 constexpr std::size_t kDateLength = 8;
 
+// The index's size when the first entry comes; a power of two.
+constexpr std::size_t kFirstSlots = 64;
+
 std::string_view LinkPart(std::string_view entry) {
   return entry.size() > kDateLength ? entry.substr(kDateLength) : std::string_view();
 }
 
+std::uint64_t HashLink(std::string_view link) { return std::hash<std::string_view>{}(link); }
+
 }  // namespace
 
 void THistory::Add(std::string entry) {
-  // Insert first: if it throws, the entry is in neither list, and the two
-  // never disagree.
-  links_.emplace(LinkPart(entry));
+  // Make room first: if that fails, nothing has changed.
+  Grow(indexed_ + 1);
   entries_.push_back(std::move(entry));
+  Index(entries_.size() - 1);
 }
 
 void THistory::Clear() {
   entries_.clear();
-  links_.clear();
+  slots_.clear();
+  indexed_ = 0;
 }
 
 void THistory::LoadFromFile(const std::string& path) {
-  std::vector<std::string> lines;
-  if (!platform::LoadLines(path, lines)) {
+  THistory loaded;
+  if (!platform::LoadLines(path, loaded.entries_)) {
     throw std::runtime_error("cannot read " + path);
   }
-  std::unordered_set<std::string, LinkHash, std::equal_to<>> links;
-  links.reserve(lines.size());
-  for (const auto& line : lines) links.emplace(LinkPart(line));
-  entries_.swap(lines);
-  links_.swap(links);
+  loaded.Grow(loaded.entries_.size());
+  for (std::size_t i = 0; i < loaded.entries_.size(); ++i) loaded.Index(i);
+  *this = std::move(loaded);
 }
 
 bool THistory::IsInHistory(std::string_view link) const {
-  // A set of the link parts answers exactly what a scan from the first entry
-  // would: whether any entry matches. Which one matched first is never used.
-  return links_.find(link) != links_.end();
+  // Whether any entry matches is all a scan from the first entry could
+  // tell; which one matched first is never used.
+  if (slots_.empty()) return false;
+  return slots_[Find(link, HashLink(link))].entry != 0;
+}
+
+std::size_t THistory::Find(std::string_view link, std::uint64_t hash) const {
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    const Slot& slot = slots_[i];
+    if (slot.entry == 0) return i;
+    if (slot.hash == hash && LinkPart(entries_[slot.entry - 1]) == link) return i;
+  }
+}
+
+void THistory::Index(std::size_t position) {
+  const std::string_view link = LinkPart(entries_[position]);
+  const std::uint64_t hash = HashLink(link);
+  Slot& slot = slots_[Find(link, hash)];
+  if (slot.entry != 0) return;  // an earlier entry holds the same link
+  slot = {hash, static_cast<std::uint32_t>(position + 1)};
+  ++indexed_;
+}
+
+void THistory::Grow(std::size_t links) {
+  std::size_t size = slots_.empty() ? kFirstSlots : slots_.size();
+  while (size < 2 * links) size *= 2;
+  if (size == slots_.size()) return;
+  std::vector<Slot> bigger(size);
+  const std::size_t mask = size - 1;
+  for (const Slot& slot : slots_) {
+    if (slot.entry == 0) continue;
+    std::size_t i = slot.hash & mask;
+    while (bigger[i].entry != 0) i = (i + 1) & mask;
+    bigger[i] = slot;
+  }
+  slots_.swap(bigger);
 }
 
 std::string MakeHistoryEntry(double date_time, const std::string& link) {

@@ -5,10 +5,9 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace kivo {
@@ -29,14 +28,24 @@ class THistory {
   bool IsInHistory(std::string_view link) const;
 
  private:
-  struct LinkHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  // One slot of the index: the hash of an entry's link part and the entry's
+  // position plus one (0: an empty slot). Links already present are not
+  // indexed again: the first entry with a link stands for all of them.
+  struct Slot {
+    std::uint64_t hash = 0;
+    std::uint32_t entry = 0;
   };
 
+  // The slot holding `link`, or the empty slot where it would go.
+  std::size_t Find(std::string_view link, std::uint64_t hash) const;
+  void Index(std::size_t position);
+  void Grow(std::size_t entries);
+
   std::vector<std::string> entries_;
-  // The link part of every entry; looked up without building a string.
-  std::unordered_set<std::string, LinkHash, std::equal_to<>> links_;
+  // Open addressing with linear probing; a power of two in size, at most
+  // half full. The links stay in `entries_`: nothing is copied.
+  std::vector<Slot> slots_;
+  std::size_t indexed_ = 0;
 };
 
 // "YYYYMMDD" of the local date `date_time` followed by the link.

@@ -114,6 +114,28 @@ TEST(HistoryLookup, AgreesWithAPlainScan) {
   }
 }
 
+// Enough entries for the index to grow many times, added one by one and
+// loaded from a file.
+TEST(HistoryLookup, FindsEveryLinkOfALargeHistory) {
+  std::vector<std::string> entries;
+  for (int i = 0; i < 20000; ++i) {
+    entries.push_back("20261207" + std::string(kLink) + std::to_string(i * 2));
+  }
+  entries.push_back("20261207" + std::string(kLink) + "0");  // a repeat
+  THistory added;
+  for (const auto& e : entries) added.Add(e);
+  TempFolder folder("kivo-history-");
+  SaveHistoryFile(folder.File("kivo.txt"), entries);
+  THistory loaded;
+  loaded.LoadFromFile(folder.File("kivo.txt"));
+  for (const THistory* h : {&added, &loaded}) {
+    ASSERT_EQ(h->Entries(), entries);
+    for (int i = 0; i < 40000; ++i) {
+      ASSERT_EQ(h->IsInHistory(std::string(kLink) + std::to_string(i)), i % 2 == 0) << i;
+    }
+  }
+}
+
 TEST(HistoryEntry, IsTheLocalDateAndTheLink) {
   EXPECT_EQ(MakeHistoryEntry(Dec7(), kLink), std::string("20261207") + kLink);
   // The last millisecond of the day is still that day.

@@ -47,6 +47,8 @@ class ListingTest : public HarvestTest {
  protected:
   void SetUp() override {
     Create(0);
+    // What HarvestRun sets before it analyses any page.
+    form_.BaseUrl = testing::kShopBase;
     form_.Run.ListingDay = {2026, 12, 7};
   }
   // Writes the listing file and analyses it.
