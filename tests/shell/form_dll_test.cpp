@@ -80,7 +80,9 @@ TEST_F(FormLifeTest, CappedAtCreationWithBoxOnlyWhenAnArgumentWasGiven) {
     EXPECT_EQ(form.FBeforeDays, 45);
     EXPECT_EQ(view_.days_text, "45");
     ASSERT_EQ(view_.information_boxes.size(), c.box ? 1u : 0u);
-    if (c.box) EXPECT_EQ(view_.information_boxes[0], texts::kDaysCappedMessage);
+    if (c.box) {
+      EXPECT_EQ(view_.information_boxes[0], texts::kDaysCappedMessage);
+    }
   }
 }
 
