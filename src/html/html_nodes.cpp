@@ -19,23 +19,33 @@ std::unique_ptr<THTMLStore> OwnStore(std::string_view raw, std::size_t params) {
 
 // A space inside double quotes belongs to the attribute; every double quote
 // toggles that state. Returns the attribute text that starts at *pos and
-// moves *pos past it and past one space after it.
-std::string_view NextParam(std::string_view rest, std::size_t* pos) {
+// moves *pos past it and past one space after it. *eq: the offset of its
+// first "=" in it, or npos.
+std::string_view NextParam(std::string_view rest, std::size_t* pos, std::size_t* eq) {
   const char* const first = rest.data() + *pos;
   const char* const end = rest.data() + rest.size();
   const char* p = first;
+  const char* equals = nullptr;
+  bool quoted_before_equals = false;
   while (p < end && *p != ' ') {
     if (*p == '"') {
       // Inside quotes only the closing quote matters.
+      quoted_before_equals |= equals == nullptr;
       const void* close = std::memchr(p + 1, '"', static_cast<std::size_t>(end - p - 1));
       p = close != nullptr ? static_cast<const char*>(close) + 1 : end;
     } else {
+      if (*p == '=' && equals == nullptr) equals = p;
       ++p;
     }
   }
-  const std::size_t length = static_cast<std::size_t>(p - first);
-  *pos += length + (p < end ? 1 : 0);
-  return std::string_view(first, length);
+  const std::string_view text(first, static_cast<std::size_t>(p - first));
+  *pos += text.size() + (p < end ? 1 : 0);
+  if (quoted_before_equals) {
+    *eq = text.find('=');  // it may lie inside the quotes
+  } else {
+    *eq = equals != nullptr ? static_cast<std::size_t>(equals - first) : std::string_view::npos;
+  }
+  return text;
 }
 
 }  // namespace
@@ -83,8 +93,9 @@ void THTMLTag::Build(THTMLStore& store, std::string_view raw) {
   const std::string_view rest = raw.substr(space);
   std::size_t pos = 0;
   while (pos < rest.size()) {
-    const std::string_view text = NextParam(rest, &pos);
-    if (!text.empty()) parts.push_back(html_internal::SplitParam(text));
+    std::size_t eq = 0;
+    const std::string_view text = NextParam(rest, &pos, &eq);
+    if (!text.empty()) parts.push_back(html_internal::SplitParamAt(text, eq));
   }
   if (parts.empty()) return;
   THTMLParam* made = store.Params.Make(parts.size());

@@ -158,27 +158,11 @@ class TParser {
     return bytes_.RunView();
   }
 
-  // Closes the run as the raw text of a new node: into the arena if it is
-  // still in the line.
-  std::string_view TakeRaw(std::string_view raw, bool copied) {
-    return copied ? bytes_.TakeRun() : bytes_.Copy(raw);
-  }
-
   void FlushText(const char* upto) {
     if (in_tag_) return;
     bool copied = false;
     const std::string_view raw = RunUpTo(upto, &copied);
-    if (raw.empty()) return;
-    const std::uint64_t hash = HashRaw(raw, false);
-    if (const THTMLNode* same = made_.Find(hash, false, raw)) {
-      if (copied) bytes_.DropRun();
-      nodes_.push_back(same);
-      return;
-    }
-    THTMLText* text = storage_.Texts.Make(1);
-    text->Build(store_, TakeRaw(raw, copied));
-    made_.Remember(hash, false, text->Raw, text);
-    nodes_.push_back(text);
+    if (!raw.empty()) Emit(raw, copied, false);
   }
 
   // A ">" outside a tag makes an empty tag node and leaves the text being
@@ -192,16 +176,40 @@ class TParser {
     } else if (upto != nullptr) {
       Keep(upto);  // the text goes on after the dropped ">"
     }
-    const std::uint64_t hash = HashRaw(raw, true);
-    if (const THTMLNode* same = made_.Find(hash, true, raw)) {
-      if (copied) bytes_.DropRun();
-      nodes_.push_back(same);
-      return;
+    Emit(raw, copied, true);
+  }
+
+  // Appends the node for raw: a recent one with the same text, or a new one.
+  void Emit(std::string_view raw, bool copied, bool tag) {
+    const std::uint64_t hash = HashRaw(raw, tag);
+    const THTMLNode* node = made_.Find(hash, tag, raw);
+    if (node == nullptr) {
+      node = Make(hash, raw, copied, tag);
+    } else if (copied) {
+      bytes_.DropRun();
     }
-    THTMLTag* tag = storage_.Tags.Make(1);
-    tag->Build(store_, raw.empty() ? std::string_view() : TakeRaw(raw, copied));
-    made_.Remember(hash, true, tag->Raw, tag);
-    nodes_.push_back(tag);
+    nodes_.push_back(node);
+  }
+
+  // Kept out of Emit so that the path of a repeat stays short.
+  [[gnu::noinline]] const THTMLNode* Make(std::uint64_t hash, std::string_view raw, bool copied,
+                                          bool tag) {
+    // Closes the run as the raw text of the new node: into the arena if it
+    // is still in the line. An empty tag has nothing to keep, and must not
+    // close the text run that may be open around it.
+    if (!raw.empty()) raw = copied ? bytes_.TakeRun() : bytes_.Copy(raw);
+    const THTMLNode* node;
+    if (tag) {
+      THTMLTag* t = storage_.Tags.Make(1);
+      t->Build(store_, raw);
+      node = t;
+    } else {
+      THTMLText* t = storage_.Texts.Make(1);
+      t->Build(store_, raw);
+      node = t;
+    }
+    made_.Remember(hash, tag, raw, node);
+    return node;
   }
 
   void CallPump() {

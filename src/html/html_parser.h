@@ -94,7 +94,11 @@ class THTMLText : public THTMLNode {
   THTMLText& operator=(THTMLText&&) noexcept;
   ~THTMLText();
 
-  // Stores the collected text and derives the decoded Text from it.
+  // Stores the collected text and derives the decoded Text from it: line
+  // feeds become spaces, runs of spaces one space, then character references
+  // are decoded one level deep ("&amp;lt;" gives "&lt;"). A numeric
+  // reference whose number lies outside 0..255 (a negative one, or a decimal
+  // above 255) stays as written, like one that does not read as a number.
   void SetRaw(std::string_view raw);
 
   std::string_view Text;  // line feeds to spaces, runs of spaces collapsed, references decoded

@@ -65,7 +65,10 @@ inline bool SameBytes(std::string_view x, std::string_view y) {
   if (n >= 4 && n < 8) {
     return ((Load32(a) ^ Load32(b)) | (Load32(a + n - 4) ^ Load32(b + n - 4))) == 0;
   }
-  return n == 0 || std::memcmp(a, b, n) == 0;
+  if (n < 4) {  // bytes 0, n / 2 and n - 1 are all of them
+    return n == 0 || (a[0] == b[0] && a[n / 2] == b[n / 2] && a[n - 1] == b[n - 1]);
+  }
+  return std::memcmp(a, b, n) == 0;
 }
 
 // Recently made nodes, found by their raw text. A page repeats the same tags

@@ -146,8 +146,10 @@ class THTMLStore {
 };
 
 // The part of a tokenizer that reads the attribute text; shared by the tag
-// and by a lone attribute.
+// and by a lone attribute. SplitParamAt takes the offset of the first "="
+// (npos: none) when the caller has already found it.
 TParamParts SplitParam(std::string_view raw);
+TParamParts SplitParamAt(std::string_view raw, std::size_t eq);
 
 // "a".."z" to "A".."Z", leaving the second byte of a double-byte Shift-JIS
 // character as it is. Returns raw itself when nothing changes.

@@ -1,8 +1,14 @@
 // Text decoding and name upper-casing: the byte work behind the nodes' fields.
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "html/html_refs.h"
 #include "html/html_store.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kivo::html_internal {
 
@@ -18,19 +24,50 @@ struct TCollapsed {
   bool changed;
   bool amp;
 };
-TCollapsed CollapseSpaces(std::string_view raw, char* out) {
-  char* w = out;
-  bool in_run = false, changed = false, amp = false;
-  for (char c : raw) {
-    if (c == ' ' || c == '\n') {
-      changed |= in_run || c == '\n';
-      if (!in_run) *w++ = ' ';
-      in_run = true;
-    } else {
-      amp |= c == '&';
-      *w++ = c;
-      in_run = false;
+// The first space, line feed or "&" in [p, e), or e.
+const char* FindSpecial(const char* p, const char* e) {
+#if defined(__SSE2__)
+  const __m128i space = _mm_set1_epi8(' ');
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i amp = _mm_set1_epi8('&');
+  for (; e - p >= 16; p += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, space), _mm_cmpeq_epi8(v, lf)),
+                                     _mm_cmpeq_epi8(v, amp));
+    if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit))) {
+      return p + std::countr_zero(mask);
     }
+  }
+#endif
+  while (p < e && *p != ' ' && *p != '\n' && *p != '&') ++p;
+  return p;
+}
+
+TCollapsed CollapseSpaces(std::string_view raw, char* out) {
+  const char* r = raw.data();
+  const char* const e = r + raw.size();
+  char* w = out;
+  bool changed = false, amp = false;
+  while (r < e) {
+    // Ordinary bytes go over in one piece.
+    const char* q = FindSpecial(r, e);
+    std::memcpy(w, r, static_cast<std::size_t>(q - r));
+    w += q - r;
+    if (q == e) break;
+    if (*q == '&') {
+      amp = true;
+      *w++ = '&';
+      r = q + 1;
+      continue;
+    }
+    // A run of spaces and line feeds: one space.
+    r = q;
+    while (r < e && (*r == ' ' || *r == '\n')) {
+      changed |= *r == '\n';
+      ++r;
+    }
+    changed |= r - q > 1;
+    *w++ = ' ';
   }
   return {static_cast<std::size_t>(w - out), changed, amp};
 }
@@ -90,7 +127,46 @@ std::size_t DecodeText(std::string_view raw, char* out) {
   return c.changed ? c.size : kUnchanged;
 }
 
-std::string_view UpperName(TByteArena& bytes, std::string_view raw) {
+namespace {
+
+// Upper-cases eight bytes at once when none has its high bit set (so none
+// can be part of a double-byte character): a byte from "a" to "z" loses 0x20.
+std::uint64_t UpperAscii8(std::uint64_t x) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  const std::uint64_t at_least_a = x + kOnes * (0x80 - 'a');
+  const std::uint64_t above_z = x + kOnes * (0x80 - 'z' - 1);
+  const std::uint64_t lower = at_least_a & ~above_z & (kOnes * 0x80);
+  return x - (lower >> 2);
+}
+
+// The n bytes (1 to 8) at p as a word whose other bytes are zero, laid out
+// as memcpy would: two overlapping loads rather than a call for the
+// variable length.
+std::uint64_t LoadUpTo8(const char* p, std::size_t n) {
+  if constexpr (std::endian::native == std::endian::little) {
+    if (n >= 4) {
+      std::uint32_t lo, hi;
+      std::memcpy(&lo, p, 4);
+      std::memcpy(&hi, p + n - 4, 4);
+      // Bytes n - 4 to 3 arrive twice, equal both times.
+      return lo | static_cast<std::uint64_t>(hi) << (8 * (n - 4));
+    }
+    std::uint64_t x = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      x |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+    }
+    return x;
+  } else {
+    unsigned char b[8] = {};
+    std::memcpy(b, p, n);
+    std::uint64_t x;
+    std::memcpy(&x, b, 8);
+    return x;
+  }
+}
+
+// Byte by byte, stepping over the second byte of each double-byte character.
+std::string_view UpperNameSlow(TByteArena& bytes, std::string_view raw) {
   std::size_t i = 0;
   for (; i < raw.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(raw[i]);
@@ -116,9 +192,24 @@ std::string_view UpperName(TByteArena& bytes, std::string_view raw) {
   return bytes.TakeRun();
 }
 
-TParamParts SplitParam(std::string_view raw) {
+}  // namespace
+
+std::string_view UpperName(TByteArena& bytes, std::string_view raw) {
+  // Names are short and plain ASCII almost always ("a", "href", "class").
+  const std::size_t n = raw.size();
+  if (n == 0 || n > 8) return UpperNameSlow(bytes, raw);
+  const std::uint64_t x = LoadUpTo8(raw.data(), n);
+  if ((x & 0x8080808080808080ull) != 0) return UpperNameSlow(bytes, raw);
+  const std::uint64_t up = UpperAscii8(x);
+  if (up == x) return raw;
+  char* out = bytes.Reserve(8);
+  std::memcpy(out, &up, 8);
+  bytes.Commit(n);
+  return bytes.TakeRun();
+}
+
+TParamParts SplitParamAt(std::string_view raw, std::size_t eq) {
   TParamParts parts{raw, raw, {}};
-  const std::size_t eq = raw.find('=');
   if (eq == std::string_view::npos) return parts;
   parts.name = raw.substr(0, eq);
   parts.value = raw.substr(eq + 1);
@@ -127,5 +218,7 @@ TParamParts SplitParam(std::string_view raw) {
   }
   return parts;
 }
+
+TParamParts SplitParam(std::string_view raw) { return SplitParamAt(raw, raw.find('=')); }
 
 }  // namespace kivo::html_internal

@@ -47,8 +47,8 @@ TEST(Differential, GeneratedListingPage) {
       }
     }
     if (const THTMLText* x = parser.Nodes[i]->AsText()) {
-      // "円（税込）" followed by " <ソフトカバー>" on every third row.
-      const std::string yen = "\x89\x7e\x81\x69\x90\xc5\x8d\x9e\x81\x6a";
+      // The price's "円（税込）" followed by " <ソフトカバー>" on every third row.
+      const std::string yen = bench::page_words::kYenTaxIn;
       if (std::string_view(x->Text).find(yen + " <") != std::string_view::npos) ++prices;
     }
   }

@@ -63,6 +63,27 @@ TEST(TagName, UpperCasingTouchesOnlyLettersAndSparesDoubleByteCharacters) {
   EXPECT_EQ(tag.Name, "\xb1X");
 }
 
+TEST(TagName, EveryLengthUpperCasesExactlyTheLetters) {
+  // Names of 1 to 20 bytes, mixing letters with the bytes just outside
+  // "a".."z" ("`" 0x60, "{" 0x7B) and other ASCII.
+  const std::string alphabet = "azAZ`{@[09-_!/mMqQ";
+  for (std::size_t n = 1; n <= 20; ++n) {
+    for (std::size_t shift = 0; shift < alphabet.size(); ++shift) {
+      std::string name;
+      for (std::size_t i = 0; i < n; ++i) name += alphabet[(i * 7 + shift) % alphabet.size()];
+      THTMLTag tag;
+      tag.SetRaw(name + " " + name + "=1");
+      std::string want = name;
+      for (char& c : want) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+      }
+      EXPECT_EQ(tag.Name, want) << name;
+      ASSERT_EQ(tag.Params.size(), 1u);
+      EXPECT_EQ(tag.Params[0].Name, want) << name;
+    }
+  }
+}
+
 TEST(TagComment, CommentIsATagNamedBangDashDash) {
   THTMLTag tag;
   tag.SetRaw("!-- note --");
@@ -96,6 +117,12 @@ TEST(TagAttributes, QuotesInTheMiddleToggleToo) {
   THTMLTag tag;
   tag.SetRaw("p a=x\" \"y b");
   EXPECT_EQ(Attrs(tag), (Pairs{{"A", "x\" \"y"}, {"B", ""}}));
+}
+
+TEST(TagAttributes, FirstEqualsMayLieInsideQuotes) {
+  THTMLTag tag;
+  tag.SetRaw("p \"a=b\"=c d=\"e=f\"");
+  EXPECT_EQ(Attrs(tag), (Pairs{{"\"A", "b\"=c"}, {"D", "e=f"}}));
 }
 
 TEST(TagAttributes, ReferencesInValuesStayAsWritten) {
