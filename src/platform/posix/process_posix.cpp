@@ -107,8 +107,9 @@ std::string FindProgram(const std::string& name) {
   while (begin <= path_list.size()) {
     std::size_t end = path_list.find(':', begin);
     if (end == std::string::npos) end = path_list.size();
-    std::string folder = path_list.substr(begin, end - begin);
-    if (folder.empty()) folder = ".";
+    // An empty PATH entry means the current folder.
+    const std::string folder =
+        end > begin ? path_list.substr(begin, end - begin) : std::string(".");
     const std::string candidate = folder + "/" + name;
     if (IsExecutableFile(candidate)) {
       return candidate.front() == '/' ? candidate : CurrentFolder() + "/" + candidate;
