@@ -293,6 +293,7 @@ void TFormDLL::AnalyzeDetail(const std::string& link) {
 
   TDetailWalk walk;
   DetailValues& v = walk.Values;
+  std::string line;
   try {
     parser.Parse();
     // One pass, no stop or skip test: a page is short work once tokenized.
@@ -320,11 +321,22 @@ void TFormDLL::AnalyzeDetail(const std::string& link) {
           !platform::FileExists(record.CoverFile)) {
         FetchPage(v.ImageUrl, record.CoverFile);
       }
-      AppendCatalogueLine(catalogue, ComposeCatalogueLine(record));
+      line = ComposeCatalogueLine(record);
     }
   } catch (...) {
-    // A page that cannot be read or a line that cannot be written costs this
-    // title only; the window below still lists what was found.
+    // A page that cannot be read costs this title only; the window below
+    // still lists what was found.
+  }
+  // A line that cannot be written is not swallowed: the title would be lost
+  // from the catalogue while its link stays in the history. The caller logs
+  // it and forgets the link, so the next run tries again.
+  std::exception_ptr write_error;
+  if (!line.empty()) {
+    try {
+      AppendCatalogueLine(catalogue, line);
+    } catch (...) {
+      write_error = std::current_exception();
+    }
   }
 
   try {
@@ -334,6 +346,7 @@ void TFormDLL::AnalyzeDetail(const std::string& link) {
     View.MemoClear();
     View.MemoAdd(v.Title);
   }
+  if (write_error) std::rethrow_exception(write_error);
 }
 
 }  // namespace kivo

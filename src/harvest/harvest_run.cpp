@@ -2,7 +2,9 @@
 // days and their listing pages, and the pruned history saved at the end.
 #include <cstdint>
 #include <exception>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "harvest/fetch.h"
@@ -91,8 +93,21 @@ void TFormDLL::HarvestRun() {
   // to the caller, after the buttons are off.
   std::exception_ptr save_error;
   try {
-    const std::vector<std::string> pruned = PruneHistory(FHistory.Entries(), Host.Now());
-    SaveHistoryFile(HostFile(FHostDir, kHistoryFileName), pruned);
+    const std::string history_file = HostFile(FHostDir, kHistoryFileName);
+    std::vector<std::string> entries = FHistory.Entries();
+    if (FHistoryUnread && platform::FileExists(history_file)) {
+      // Saving this run's entries alone would wipe the months the file holds
+      // and the next run would fetch every title again. Read it once more
+      // (it may have been locked only for a moment) and keep both; if it is
+      // still unreadable, leave it alone and say so.
+      std::vector<std::string> on_disk;
+      if (!platform::LoadLines(history_file, on_disk)) {
+        throw std::runtime_error(history_file + texts::kCannotWrite);
+      }
+      on_disk.insert(on_disk.end(), entries.begin(), entries.end());
+      entries = std::move(on_disk);
+    }
+    SaveHistoryFile(history_file, PruneHistory(entries, Host.Now()));
   } catch (...) {
     save_error = std::current_exception();
   }

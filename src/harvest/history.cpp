@@ -34,6 +34,15 @@ void THistory::Add(std::string entry) {
   Index(entries_.size() - 1);
 }
 
+void THistory::RemoveLast() {
+  if (entries_.empty()) return;
+  entries_.pop_back();
+  slots_.clear();
+  indexed_ = 0;
+  Grow(entries_.size());
+  for (std::size_t i = 0; i < entries_.size(); ++i) Index(i);
+}
+
 void THistory::Clear() {
   entries_.clear();
   slots_.clear();

@@ -17,6 +17,9 @@ class THistory {
   const std::vector<std::string>& Entries() const { return entries_; }
   std::size_t Count() const { return entries_.size(); }
   void Add(std::string entry);
+  // Takes the newest entry back (a title whose line could not be written,
+  // so that the next run fetches it again). Rebuilds the index: rare.
+  void RemoveLast();
   void Clear();
   // Replaces the entries with the lines of `path` (CR LF, LF or a lone CR
   // end a line; empty lines are kept as empty entries). Throws

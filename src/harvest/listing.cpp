@@ -101,6 +101,10 @@ class TListingWalk {
           form_.AnalyzeDetail(link);
         } catch (...) {
           form_.LogFile1.WriteLog(texts::kAnalyzeError + link, false);
+          // What escapes the analysis is a catalogue that could not be opened
+          // or written: the title never reached the host. Forget the link, so
+          // the next run fetches it again instead of losing it for 90 days.
+          form_.FHistory.RemoveLast();
         }
         // A plain sleep: the run controls wait for the pump below.
         form_.Host.Sleep(kDetailPauseMs);

@@ -57,7 +57,11 @@ void TFormDLL::FormCreate() {
   // window's handler, and everything above is already in place by then.
   FHistory.Clear();
   const std::string history_file = HostFile(FHostDir, kHistoryFileName);
-  if (platform::FileExists(history_file)) FHistory.LoadFromFile(history_file);
+  if (platform::FileExists(history_file)) {
+    FHistoryUnread = true;
+    FHistory.LoadFromFile(history_file);
+    FHistoryUnread = false;
+  }
 }
 
 void TFormDLL::FormActivate() {

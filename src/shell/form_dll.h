@@ -84,6 +84,9 @@ class TFormDLL {
   int FBeforeDays = 0;
   double FLastFetch = 0;
   THistory FHistory;
+  // The history file existed but could not be read at creation: the run
+  // must not save its few entries over the months the file still holds.
+  bool FHistoryUnread = false;
   TLogFile LogFile1;
   RunValues Run;
   // The shop's base address for this run (settings "BaseURL" or default).

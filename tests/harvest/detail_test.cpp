@@ -573,15 +573,15 @@ TEST_F(AnalyzeDetailTest, StopRequestedWritesTheLineWithoutFetching) {
   EXPECT_EQ(ReadAll(Catalogue()), ExpectedLine(temp_dir_ + "9784101010014.jpg"));
 }
 
-TEST_F(AnalyzeDetailTest, LineThatCannotBeWrittenIsSwallowed) {
+TEST_F(AnalyzeDetailTest, LineThatCannotBeWrittenReachesTheCaller) {
   // The catalogue opens, then vanishes behind a folder while the cover
-  // downloads: the title is still listed, nothing is thrown.
+  // downloads: the title is still listed, and the failure is not hidden.
   on_serve_ = [this] {
     fs::remove(Catalogue());
     fs::create_directory(Catalogue());
   };
   WriteDetail(DetailPage());
-  EXPECT_NO_THROW(form_.AnalyzeDetail(kLink));
+  EXPECT_THROW(form_.AnalyzeDetail(kLink), std::runtime_error);
   EXPECT_TRUE(fs::is_directory(Catalogue()));
   EXPECT_EQ(view_.memo, std::vector<std::string>{kCat});
 }

@@ -445,6 +445,35 @@ TEST_F(HarvestRunTest, AHistoryThatCannotBeSavedReachesTheWindowAfterTheButtonsA
   ExpectButtonsOff();
 }
 
+TEST_F(HarvestRunTest, AHistoryUnreadableAtCreationIsMergedWhenReadableAgain) {
+  // The file was locked while the window was created; by the end of the run
+  // it can be read, and its entries are kept beside the run's own.
+  WriteAll(HostFile("kivo.txt"), HistoryText({"20261201old"}));
+  Day(kDec7, {OneTitle("A")});
+  Details({"A"});
+  Create(0);
+  form_.FHistory.Clear();
+  form_.FHistoryUnread = true;
+  RunHarvest();
+  EXPECT_EQ(History(), HistoryText({"20261201old", "20261207" + DetailLink("A")}));
+}
+
+TEST_F(HarvestRunTest, AHistoryStillUnreadableIsNeverOverwritten) {
+  Day(kDec7, {OneTitle("A")});
+  Details({"A"});
+  Create(0);
+#ifdef __linux__
+  // A file whose every read fails, whoever we run as.
+  fs::create_symlink("/proc/self/mem", HostFile("kivo.txt"));
+#else
+  GTEST_SKIP() << "no file here that exists and cannot be read";
+#endif
+  form_.FHistoryUnread = true;
+  EXPECT_THROW(RunHarvest(), std::runtime_error);
+  EXPECT_TRUE(fs::is_symlink(HostFile("kivo.txt")));
+  ExpectButtonsOff();
+}
+
 TEST_F(HarvestRunTest, AnArchiveFolderThatCannotBeMadeCostsOnlyTheShortPath) {
   Day(kDec7, {OneTitle("A")});
   Details({"A"});

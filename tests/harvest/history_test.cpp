@@ -85,6 +85,22 @@ TEST(HistoryLookup, KeepsEntriesInOrderWithDuplicates) {
   EXPECT_FALSE(h.IsInHistory("other"));
 }
 
+TEST(HistoryLookup, RemoveLastForgetsOnlyTheNewestEntry) {
+  THistory h;
+  h.Add(std::string("20261201") + kLink);
+  h.Add("20261207other");
+  h.Add(std::string("20261207") + kLink);  // a repeat of the first link
+  h.RemoveLast();
+  EXPECT_TRUE(h.IsInHistory(kLink));  // the older entry still holds it
+  h.RemoveLast();
+  EXPECT_FALSE(h.IsInHistory("other"));
+  EXPECT_EQ(h.Entries(), std::vector<std::string>{std::string("20261201") + kLink});
+  h.RemoveLast();
+  h.RemoveLast();  // nothing left: no effect
+  EXPECT_EQ(h.Count(), 0u);
+  EXPECT_FALSE(h.IsInHistory(kLink));
+}
+
 // Random entries over a tiny alphabet, so that near misses, short entries,
 // Shift-JIS bytes and repeats are common; the index must agree with the scan
 // on every link asked.

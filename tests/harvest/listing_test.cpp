@@ -260,7 +260,21 @@ TEST_F(ListingTest, AnErrorOfTheDetailAnalysisIsLoggedAndTheWalkGoesOn) {
   EXPECT_EQ(Fetched(), (std::vector<std::string>{DetailLink("A"), DetailLink("B")}));
   EXPECT_EQ(CountLog("Analyze Error " + DetailLink("A")), 1);
   EXPECT_EQ(CountLog("Analyze Error " + DetailLink("B")), 1);
-  EXPECT_EQ(History().size(), 2u);
+  // Neither title reached the catalogue: both are forgotten, to be fetched
+  // again by the next run.
+  EXPECT_TRUE(History().empty());
+  EXPECT_FALSE(form_.FHistory.IsInHistory(DetailLink("A")));
+}
+
+TEST_F(ListingTest, ATitleWhoseLineFailedIsFetchedAgainOnceTheCatalogueIsBack) {
+  Details({"A"});
+  fs::create_directory(HostFile("QuillsMas.csv"));
+  Analyze(ListingPage().Start().Title("A").End().Html());
+  fs::remove(HostFile("QuillsMas.csv"));
+  Analyze(ListingPage().Start().Title("A").End().Html());
+  EXPECT_EQ(Fetched(), (std::vector<std::string>{DetailLink("A"), DetailLink("A")}));
+  EXPECT_EQ(History().size(), 1u);
+  EXPECT_NE(ReadAll(HostFile("QuillsMas.csv")).find("TA"), std::string::npos);
 }
 
 TEST_F(ListingTest, EachAnalysedPageIsFollowedByAPlainPause) {
