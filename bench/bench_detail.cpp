@@ -84,19 +84,8 @@ void BM_DetailPageToLine(benchmark::State& state) {
     for (std::size_t i = 0; i < parser.Nodes.size(); ++i) walk.Node(*parser.Nodes[i]);
     DetailValues& v = walk.Values;
     FinishDetailValues(v);
-    CatalogueRecord r;
-    r.Isbn = v.Isbn;
-    r.Title = v.Title;
-    r.Authors = v.Authors;
-    r.Series = v.Series;
-    r.Publisher = v.Publisher;
-    r.Price = v.Price;
-    r.ReleaseDate = {2026, 12, 7};
-    r.PageCount = v.PageCount;
-    r.Size = v.Size;
-    r.DetailUrl = "/bec/SE/Detail?isbn=9784101010014";
-    r.CoverFile = "/tmp/" + CoverFileStem(v.Isbn, v.Title) + FileExtension(v.ImageUrl);
-    const std::string line = ComposeCatalogueLine(r);
+    const std::string line = ComposeCatalogueLine(MakeCatalogueRecord(
+        v, 1, "", {2026, 12, 7}, "/bec/SE/Detail?isbn=9784101010014", "/tmp/"));
     line_bytes = line.size();
     benchmark::DoNotOptimize(line);
   }

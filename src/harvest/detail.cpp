@@ -274,6 +274,27 @@ std::string CoverFileStem(const std::string& isbn, const std::string& title) {
 
 // ---- The analysis -----------------------------------------------------------
 
+CatalogueRecord MakeCatalogueRecord(const DetailValues& v, int category_code,
+                                    const std::string& category_text, const CivilDate& listing_day,
+                                    const std::string& link, const std::string& temp_dir) {
+  CatalogueRecord record;
+  record.Isbn = v.Isbn;
+  record.Title = v.Title;
+  record.Authors = v.Authors;
+  record.Series = v.Series;
+  record.Publisher = v.Publisher;
+  record.Price = v.Price;
+  record.CategoryCode = category_code;
+  record.CategoryText = category_text;
+  record.ReleaseDate = listing_day;
+  record.PageCount = v.PageCount;
+  record.Size = v.Size;
+  record.Contents = v.Contents;
+  record.DetailUrl = link;
+  record.CoverFile = temp_dir + CoverFileStem(v.Isbn, v.Title) + FileExtension(v.ImageUrl);
+  return record;
+}
+
 void TFormDLL::AnalyzeDetail(const std::string& link) {
   // A catalogue the host holds locked is an error for the caller to log,
   // before anything is read or downloaded.
@@ -300,21 +321,8 @@ void TFormDLL::AnalyzeDetail(const std::string& link) {
     for (std::size_t i = 0; i < parser.Nodes.size(); ++i) walk.Node(*parser.Nodes[i]);
     FinishDetailValues(v);
     if (!v.Isbn.empty() || !v.Title.empty()) {
-      CatalogueRecord record;
-      record.Isbn = v.Isbn;
-      record.Title = v.Title;
-      record.Authors = v.Authors;
-      record.Series = v.Series;
-      record.Publisher = v.Publisher;
-      record.Price = v.Price;
-      record.CategoryCode = Run.CategoryCode;
-      record.CategoryText = Run.CategoryText;
-      record.ReleaseDate = Run.ListingDay;
-      record.PageCount = v.PageCount;
-      record.Size = v.Size;
-      record.Contents = v.Contents;
-      record.DetailUrl = link;
-      record.CoverFile = GetTempDir() + CoverFileStem(v.Isbn, v.Title) + FileExtension(v.ImageUrl);
+      const CatalogueRecord record = MakeCatalogueRecord(
+          v, Run.CategoryCode, Run.CategoryText, Run.ListingDay, link, GetTempDir());
       // An existing cover (the same ISBN on an earlier day) is kept; a
       // failed download leaves the line naming a file that is not there.
       if (!v.ImageUrl.empty() && !ContainsText(v.ImageUrl, kNoCoverImage) &&

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "harvest/catalogue.h"
 #include "html/html_parser.h"
 
 namespace kivo {
@@ -69,5 +70,12 @@ std::string FileExtension(std::string_view address);
 // "_" in front. The result never holds a path separator or a drive colon and
 // is never "." or "..".
 std::string CoverFileStem(const std::string& isbn, const std::string& title);
+
+// The catalogue record of finished values: the run's category and listing
+// day, the detail link, and the cover file in `temp_dir` (named by
+// CoverFileStem, with the cover address's extension).
+CatalogueRecord MakeCatalogueRecord(const DetailValues& values, int category_code,
+                                    const std::string& category_text, const CivilDate& listing_day,
+                                    const std::string& link, const std::string& temp_dir);
 
 }  // namespace kivo
