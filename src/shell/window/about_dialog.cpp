@@ -122,8 +122,8 @@ void AboutDialog::FillVersionLabels(const std::string& program_path) {
   TVersion version;
   ReadVersionInfo(program_path, version);
   Label(kIdTitle, version.ProductName, 80, 8, false);
-  Label(kIdVersion, window_texts::kVersionPrefix + version.FileVersion, 80, 32, false);
-  Label(kIdCopyLeft, window_texts::kAuthorPrefix + version.LegalCopyright, 80, 56, false);
+  Label(kIdVersion, texts::kAboutVersionPrefix + version.FileVersion, 80, 32, false);
+  Label(kIdCopyLeft, texts::kAboutAuthorPrefix + version.LegalCopyright, 80, 56, false);
 }
 
 HWND AboutDialog::Label(int id, const std::string& text, int x, int y, bool link) {

@@ -12,9 +12,6 @@ inline constexpr int kFontHeight = 12;
 
 // "バージョン情報": the About dialog's caption.
 inline constexpr char kAboutCaption[] = "\203o\201[\203W\203\207\203\223\217\356\225\361";
-// "バージョン " and "作者 ": put before FileVersion and LegalCopyright.
-inline constexpr char kVersionPrefix[] = "\203o\201[\203W\203\207\203\223 ";
-inline constexpr char kAuthorPrefix[] = "\215\354\216\322 ";
 // "最新バージョンはこのホームページからダウンロードできます。"
 inline constexpr char kDownloadNote[] =
     "\215\305\220V\203o\201[\203W\203\207\203\223\202\315\202\261\202\314\203z\201[\203\200"
