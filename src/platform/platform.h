@@ -82,6 +82,13 @@ class Process {
   virtual ~Process() = default;  // closes the handles; does not end the process
   // Non-blocking: true once the process has ended.
   virtual bool Ended() = 0;
+  // The exit code once Ended() has said true; -1 before that, and when the
+  // process was ended by a signal or by Kill().
+  virtual int ExitCode() = 0;
+  // Ends the process now and waits for it to be gone. A process that can
+  // catch it (POSIX: SIGTERM) is given a moment to remove its temporary
+  // files first, then it is killed outright. Does nothing once it has ended.
+  virtual void Kill() = 0;
 };
 
 // Starts `command_line`, split by the Windows argument rules, never through a

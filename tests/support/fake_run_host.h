@@ -51,8 +51,9 @@ class FakeRunHost : public RunHost {
                                                   const std::string& working_folder) override {
     commands.push_back({command_line, working_folder, now_ms});
     if (!can_start) return nullptr;
+    exit_code = 0;
     if (serve) serve(command_line);
-    return std::make_unique<FakeProcess>(*this, now_ms + process_ms);
+    return std::make_unique<FakeProcess>(*this, now_ms + process_ms, exit_code);
   }
 
   // Runs `action` from the first pump at or after `ms` on the fake clock.
@@ -77,20 +78,35 @@ class FakeRunHost : public RunHost {
   int pumps = 0;
   bool can_start = true;
   int process_ms = 300;  // how long each served command runs on the fake clock
+  // The exit code of the command being served: reset to 0 before `serve`
+  // runs, which may set it.
+  int exit_code = 0;
+  int kills = 0;  // processes ended by Kill()
   // Writes the answer of a command (the fake shop); may be empty.
   std::function<void(const std::string& command_line)> serve;
   std::function<void()> on_pump;
+  std::function<void()> on_kill;  // a killed command's answer is taken back here
   std::vector<Command> commands;
 
  private:
   class FakeProcess : public platform::Process {
    public:
-    FakeProcess(FakeRunHost& host, std::int64_t end_ms) : host_(host), end_ms_(end_ms) {}
-    bool Ended() override { return host_.now_ms >= end_ms_; }
+    FakeProcess(FakeRunHost& host, std::int64_t end_ms, int exit_code)
+        : host_(host), end_ms_(end_ms), exit_code_(exit_code) {}
+    bool Ended() override { return killed_ || host_.now_ms >= end_ms_; }
+    int ExitCode() override { return !killed_ && Ended() ? exit_code_ : -1; }
+    void Kill() override {
+      if (Ended()) return;
+      killed_ = true;
+      ++host_.kills;
+      if (host_.on_kill) host_.on_kill();
+    }
 
    private:
     FakeRunHost& host_;
     std::int64_t end_ms_;
+    int exit_code_;
+    bool killed_ = false;
   };
   struct Scheduled {
     std::function<bool(FakeRunHost&)> due;

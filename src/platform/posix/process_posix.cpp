@@ -31,11 +31,16 @@ std::vector<pid_t>& Unreaped() {
 }
 
 // True once `pid` has ended and been reaped (or is not our child any more,
-// as when SIGCHLD is ignored and the system reaps by itself).
-bool Reap(pid_t pid) {
+// as when SIGCHLD is ignored and the system reaps by itself). `status`, when
+// given, receives the wait status, or stays as it was when none is known.
+bool Reap(pid_t pid, int* status = nullptr) {
   while (true) {
-    const pid_t got = waitpid(pid, nullptr, WNOHANG);
-    if (got == pid) return true;
+    int got_status = 0;
+    const pid_t got = waitpid(pid, &got_status, WNOHANG);
+    if (got == pid) {
+      if (status) *status = got_status;
+      return true;
+    }
     if (got == 0) return false;
     if (errno == EINTR) continue;
     return true;  // ECHILD: nothing left to wait for
@@ -60,13 +65,35 @@ class PosixProcess : public Process {
     if (!ended_ && !Reap(pid_)) Unreaped().push_back(pid_);
   }
   bool Ended() override {
-    if (!ended_) ended_ = Reap(pid_);
+    if (!ended_) {
+      int status = 0;
+      ended_ = Reap(pid_, &status);
+      if (ended_ && !killed_ && WIFEXITED(status)) exit_code_ = WEXITSTATUS(status);
+    }
     return ended_;
+  }
+  int ExitCode() override { return Ended() ? exit_code_ : -1; }
+  void Kill() override {
+    if (Ended()) return;
+    killed_ = true;
+    // SIGTERM first, so that a download helper can remove its temporary
+    // file; whatever is still there after a short grace is killed.
+    ::kill(pid_, SIGTERM);
+    for (int i = 0; i < 50 && !Ended(); ++i) usleep(4000);
+    if (!Ended()) {
+      ::kill(pid_, SIGKILL);
+      int status = 0;
+      while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+      }
+      ended_ = true;
+    }
   }
 
  private:
   pid_t pid_;
   bool ended_ = false;
+  bool killed_ = false;
+  int exit_code_ = -1;
 };
 
 bool IsExecutableFile(const std::string& path) {

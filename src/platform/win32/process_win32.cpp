@@ -32,10 +32,22 @@ class Win32Process : public Process {
   Win32Process& operator=(const Win32Process&) = delete;
 
   bool Ended() override { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }
+  int ExitCode() override {
+    DWORD code = 0;
+    if (killed_ || !Ended() || !GetExitCodeProcess(process_, &code)) return -1;
+    return static_cast<int>(code);
+  }
+  void Kill() override {
+    if (Ended()) return;
+    killed_ = true;
+    TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, 5000);
+  }
 
  private:
   HANDLE process_;
   HANDLE thread_;
+  bool killed_ = false;
 };
 
 }  // namespace
