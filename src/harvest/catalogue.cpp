@@ -51,18 +51,17 @@ std::string ComposeCatalogueLine(const CatalogueRecord& r) {
   return line;
 }
 
-void OpenCatalogue(const std::string& path) {
-  // An empty append opens (and creates) the file exactly as the real write
-  // will, so a catalogue the host holds locked is found before any work.
-  if (!platform::AppendToFile(path, std::string())) {
-    throw std::runtime_error("Cannot open the catalogue file " + path);
-  }
+std::unique_ptr<platform::AppendFile> OpenCatalogue(const std::string& path) {
+  auto file = platform::OpenAppendFile(path);
+  if (!file) throw std::runtime_error("Cannot open the catalogue file " + path);
+  return file;
 }
 
-void AppendCatalogueLine(const std::string& path, const std::string& line) {
+void AppendCatalogueLine(platform::AppendFile& file, const std::string& path,
+                         const std::string& line) {
   // One write: the host may read the file at any moment, and an interrupted
   // run must not leave it half a line.
-  if (!platform::AppendToFile(path, line)) {
+  if (file.Append(line) == platform::AppendStatus::kFailed) {
     throw std::runtime_error("Cannot write to the catalogue file " + path);
   }
 }

@@ -4,9 +4,11 @@
 // host reads the lines as the plugin has always written them.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/datetime.h"
+#include "platform/platform.h"
 
 namespace kivo {
 
@@ -33,14 +35,16 @@ struct CatalogueRecord {
 // The whole line for `record`, CR LF included.
 std::string ComposeCatalogueLine(const CatalogueRecord& record);
 
-// Opens the catalogue at `path` for appending, creating it when missing, and
-// closes it again without writing. Throws std::runtime_error when it cannot
-// be opened or created (a folder in its place, no access, locked).
-void OpenCatalogue(const std::string& path);
+// Opens the catalogue at `path` for appending, creating it when missing.
+// Throws std::runtime_error when it cannot be opened or created (a folder in
+// its place, no access, locked).
+std::unique_ptr<platform::AppendFile> OpenCatalogue(const std::string& path);
 
-// Appends `line` to the catalogue at `path` in one write, creating the file
-// when missing. Throws std::runtime_error when the file cannot be opened or
-// written; the file then holds no part of the line.
-void AppendCatalogueLine(const std::string& path, const std::string& line);
+// Appends `line` to the open catalogue `file` (at `path`) in one write.
+// Throws std::runtime_error when the line is not in the file; the file then
+// holds no part of it. A flush that fails after the whole line went in
+// counts as written: the line is there, and the next run reads it.
+void AppendCatalogueLine(platform::AppendFile& file, const std::string& path,
+                         const std::string& line);
 
 }  // namespace kivo

@@ -296,13 +296,18 @@ CatalogueRecord MakeCatalogueRecord(const DetailValues& v, int category_code,
 }
 
 void TFormDLL::AnalyzeDetail(const std::string& link) {
-  // A catalogue the host holds locked is an error for the caller to log,
-  // before anything is read or downloaded.
+  // The catalogue is held open from here to the last write, so that the
+  // host cannot take it between the check and the line. One the host holds
+  // locked is an error for the caller to log, before anything is read or
+  // downloaded.
   const std::string catalogue = HostFile(FHostDir, kCatalogueFileName);
-  OpenCatalogue(catalogue);
+  const auto catalogue_file = OpenCatalogue(catalogue);
 
   const std::string detail_file = GetTempDir() + kDetailFileName;
-  if (!platform::FileExists(detail_file)) return;
+  if (!platform::FileExists(detail_file)) {
+    CommitHistory({link});
+    return;
+  }
 
   THTMLParser parser;
   parser.Pump = [this] { PumpMessages(Host); };
@@ -321,13 +326,16 @@ void TFormDLL::AnalyzeDetail(const std::string& link) {
     for (std::size_t i = 0; i < parser.Nodes.size(); ++i) walk.Node(*parser.Nodes[i]);
     FinishDetailValues(v);
     if (!v.Isbn.empty() || !v.Title.empty()) {
-      const CatalogueRecord record = MakeCatalogueRecord(
-          v, Run.CategoryCode, Run.CategoryText, Run.ListingDay, link, GetTempDir());
+      ++Run.DetailsWithValues;
+      const CatalogueRecord record = MakeCatalogueRecord(v, Run.CategoryCode, Run.CategoryText,
+                                                         Run.ListingDay, link, GetTempDir());
       // An existing cover (the same ISBN on an earlier day) is kept; a
       // failed download leaves the line naming a file that is not there.
       if (!v.ImageUrl.empty() && !ContainsText(v.ImageUrl, kNoCoverImage) &&
           !platform::FileExists(record.CoverFile)) {
+        const FetchOutcome detail_outcome = FLastFetchOutcome;
         FetchPage(v.ImageUrl, record.CoverFile);
+        FLastFetchOutcome = detail_outcome;
       }
       line = ComposeCatalogueLine(record);
     }
@@ -335,16 +343,30 @@ void TFormDLL::AnalyzeDetail(const std::string& link) {
     // A page that cannot be read costs this title only; the window below
     // still lists what was found.
   }
-  // A line that cannot be written is not swallowed: the title would be lost
-  // from the catalogue while its link stays in the history. The caller logs
-  // it and forgets the link, so the next run tries again.
+
+  // The title is done when its line and then its entry are on disk. A line
+  // that cannot be written is not swallowed: it reaches the caller, which
+  // keeps the link for the next run. An entry that cannot be written takes
+  // the line back out, or the next run would write it again.
   std::exception_ptr write_error;
   if (!line.empty()) {
+    const std::int64_t before = catalogue_file->Size();
     try {
-      AppendCatalogueLine(catalogue, line);
+      AppendCatalogueLine(*catalogue_file, catalogue, line);
     } catch (...) {
       write_error = std::current_exception();
     }
+    if (!write_error) {
+      try {
+        CommitHistory({link});
+        ++Run.TitlesAdded;
+      } catch (...) {
+        if (before >= 0) catalogue_file->Truncate(before);
+        throw;
+      }
+    }
+  } else {
+    CommitHistory({link});
   }
 
   try {

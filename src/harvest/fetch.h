@@ -9,6 +9,20 @@
 
 namespace kivo {
 
+// Why the last fetch ended as it did, read from the download helper's exit
+// code. Only kNotFound is the shop's own word that the page does not exist;
+// every other failure may go away, so the title is asked for again later.
+enum class FetchOutcome {
+  kComplete,  // the file holds the whole answer
+  kNotFound,  // the shop answered 404 or 410, or the address cannot be fetched at all
+  kFailed,    // the shop answered but not with the page (5xx, 429, a cut body, a full disk)
+  kNoAnswer,  // no answer at all: no connection, or none before the time limit
+  kNotRun,    // nothing was fetched: a stop, or the helper could not be started or was ended
+};
+
+// The outcome the helper's exit code stands for (see tools/fetch/main.cpp).
+FetchOutcome OutcomeOfExitCode(int exit_code);
+
 // The download command line: powershell wget '<address>' -O '<file>'.
 //
 // The address must begin with "http://" or "https://" (any case). In it,

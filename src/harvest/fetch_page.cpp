@@ -8,6 +8,8 @@
 #include <string>
 
 #include "harvest/fetch.h"
+#include "harvest/shop_address.h"
+#include "harvest/texts.h"
 #include "platform/platform.h"
 #include "shell/form_dll.h"
 
@@ -17,6 +19,11 @@ namespace {
 constexpr std::int64_t kFetchSpacingMs = 900;
 constexpr int kPollMs = 100;
 constexpr int kSettleRounds = 5;
+// Fetches from the shop in a row that got no answer at all, after which the
+// shop is taken to be down.
+constexpr int kNoAnswerLimit = 3;
+// The download helper's temporary file: the target's path and this.
+constexpr char kPartialSuffix[] = ".part";
 
 bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
@@ -39,16 +46,24 @@ std::string FolderOf(const std::string& path) {
 }
 
 // The command runs in the program's folder, so that the download helper
-// beside the program is the one found.
-void RunAndWaitIn(RunHost& host, const std::string& command_line, const std::string& folder) {
+// beside the program is the one found. With `stop` given, a stop requested
+// meanwhile ends the command at once. Returns the process's exit code; -1
+// when it could not be started or was ended.
+int RunAndWaitIn(RunHost& host, const std::string& command_line, const std::string& folder,
+                 const bool* stop = nullptr) {
   const auto process = host.StartProcess(command_line, folder);
-  if (!process) return;
+  if (!process) return -1;
   bool ended;
   do {
     ended = process->Ended();
     host.Sleep(kPollMs);
     host.HandleMessages();
+    if (!ended && stop != nullptr && *stop) {
+      process->Kill();
+      return -1;
+    }
   } while (!ended);
+  return process->ExitCode();
 }
 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
@@ -75,12 +90,9 @@ std::string BuildFetchCommandLine(const std::string& address, const std::string&
   if (!StartsWithNoCase(address, "http://") && !StartsWithNoCase(address, "https://")) {
     return std::string();
   }
-  for (std::size_t i = 0; i < output_path.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(output_path[i]);
+  for (const char ch : output_path) {
+    const unsigned char c = static_cast<unsigned char>(ch);
     if (c < 0x20 || c == '"') return std::string();
-    // The helper re-joins the split words with single spaces, so a run of
-    // blanks would not come back as it was.
-    if (c == ' ' && i + 1 < output_path.size() && output_path[i + 1] == ' ') return std::string();
   }
 
   static const char kHex[] = "0123456789ABCDEF";
@@ -105,12 +117,47 @@ std::string BuildFetchCommandLine(const std::string& address, const std::string&
     }
   }
   line += "' -O '";
-  for (const char c : output_path) {
+  for (std::size_t i = 0; i < output_path.size(); ++i) {
+    const char c = output_path[i];
+    if (c == ' ' && i + 1 < output_path.size() && output_path[i + 1] == ' ') {
+      // The helper re-joins the split words with single spaces, so a run of
+      // blanks travels inside double quotes as one piece of its word. The
+      // backslashes just before the opening quote are doubled, or the
+      // splitter would read the last of them as escaping the quote.
+      std::size_t backslashes = 0;
+      while (backslashes < line.size() && line[line.size() - 1 - backslashes] == '\\') {
+        ++backslashes;
+      }
+      line.append(backslashes, '\\');
+      std::size_t run = 0;
+      while (i + run < output_path.size() && output_path[i + run] == ' ') ++run;
+      line += '"';
+      line.append(run, ' ');
+      line += '"';
+      i += run - 1;
+      continue;
+    }
     line += c;
     if (c == '\'') line += '\'';
   }
   line += "'";
   return line;
+}
+
+FetchOutcome OutcomeOfExitCode(int exit_code) {
+  switch (exit_code) {
+    case 0:
+      return FetchOutcome::kComplete;
+    case 2:  // the helper refused the line: it would refuse it every time
+    case 4:
+      return FetchOutcome::kNotFound;
+    case 5:
+      return FetchOutcome::kNoAnswer;
+    case -1:
+      return FetchOutcome::kNotRun;
+    default:
+      return FetchOutcome::kFailed;
+  }
 }
 
 void RunAndWait(RunHost& host, const std::string& command_line, int /*show_mode*/) {
@@ -141,6 +188,7 @@ bool SameFileContents(const std::string& x, const std::string& y) {
 }
 
 int TFormDLL::FetchPage(const std::string& address, const std::string& file) {
+  FLastFetchOutcome = FetchOutcome::kNotRun;
   if (FStopRequested) return 0;
 
   // A clock set back would hold every fetch until it caught up again; the
@@ -148,6 +196,7 @@ int TFormDLL::FetchPage(const std::string& address, const std::string& file) {
   if (Host.Now() < FLastFetch) FLastFetch = Host.Now();
   while (MillisecondsBetween(FLastFetch, Host.Now()) < kFetchSpacingMs) {
     PumpMessages(Host);
+    if (FStopRequested) return 0;
     Host.Sleep(kPollMs);
   }
   FLastFetch = Host.Now();
@@ -155,7 +204,15 @@ int TFormDLL::FetchPage(const std::string& address, const std::string& file) {
   // An address or path that cannot be passed safely starts nothing; the
   // file is measured all the same, as after a command that wrote nothing.
   const std::string command_line = BuildFetchCommandLine(address, file);
-  if (!command_line.empty()) RunAndWaitIn(Host, command_line, FolderOf(ProgramPath));
+  if (command_line.empty()) {
+    FLastFetchOutcome = FetchOutcome::kNotFound;
+  } else {
+    const int exit_code = RunAndWaitIn(Host, command_line, FolderOf(ProgramPath), &FStopRequested);
+    FLastFetchOutcome = OutcomeOfExitCode(exit_code);
+    // A helper ended part way leaves its temporary file beside the target
+    // (on Windows it gets no chance to remove it itself).
+    if (exit_code == -1) platform::DeleteFile(file + kPartialSuffix);
+  }
 
   const std::int64_t size = platform::FileSize(file);
   int result = 0;
@@ -164,13 +221,37 @@ int TFormDLL::FetchPage(const std::string& address, const std::string& file) {
   } else if (size > 0) {
     result = static_cast<int>(size);
   }
+  // A helper that says it succeeded but left nothing has not brought the
+  // page: that is worth another try, not a mark as fetched.
+  if (FLastFetchOutcome == FetchOutcome::kComplete && result == 0) {
+    FLastFetchOutcome = FetchOutcome::kFailed;
+  }
+  NoteShopAnswer(address);
+  if (FStopRequested) return result;
 
   PumpMessages(Host);
-  for (int i = 0; i < kSettleRounds; ++i) {
+  for (int i = 0; i < kSettleRounds && !FStopRequested; ++i) {
     PumpMessages(Host);
     Host.Sleep(kPollMs);
   }
   return result;
+}
+
+void TFormDLL::NoteShopAnswer(const std::string& address) {
+  // Only the shop's own pages tell whether the shop answers; a cover on
+  // another host neither counts nor breaks the count.
+  if (!SameOrigin(address, BaseUrl)) return;
+  if (FLastFetchOutcome == FetchOutcome::kNotRun) return;
+  if (FLastFetchOutcome != FetchOutcome::kNoAnswer) {
+    FNoAnswerCount = 0;
+    return;
+  }
+  if (++FNoAnswerCount < kNoAnswerLimit || FShopDown) return;
+  // Every further fetch would wait out its time limit as well: end the run
+  // as Stop does, so the history is still saved, and let the next run try.
+  FShopDown = true;
+  FStopRequested = true;
+  LogFile1.WriteLog(texts::kShopNotAnswering, true);
 }
 
 }  // namespace kivo

@@ -4,6 +4,7 @@
 #include <exception>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -78,13 +79,22 @@ void TFormDLL::HarvestRun() {
   platform::CreateFolder(ArchiveFolder(FHostDir));
   FStopRequested = false;
   FSkipRequested = false;
+  FNoAnswerCount = 0;
+  FShopDown = false;
   Run = RunValues{};
   Run.ListingDay = DecodeDate(Host.Now());
   View.SetTitleText(texts::kDownloadKivo);
 
+  // A history that cannot take an entry ends the run and is the error the
+  // user is shown, once what can be saved is saved.
+  std::exception_ptr history_error;
   try {
+    RecoverCommittedLinks();
     PurgeArchive();
     HarvestDays();
+  } catch (const THistoryWriteError&) {
+    history_error = std::current_exception();
+    LogFile1.WriteLog(texts::kKivoFailed, true);
   } catch (...) {
     LogFile1.WriteLog(texts::kKivoFailed, true);
   }
@@ -98,14 +108,22 @@ void TFormDLL::HarvestRun() {
     if (FHistoryUnread && platform::FileExists(history_file)) {
       // Saving this run's entries alone would wipe the months the file holds
       // and the next run would fetch every title again. Read it once more
-      // (it may have been locked only for a moment) and keep both; if it is
-      // still unreadable, leave it alone and say so.
-      std::vector<std::string> on_disk;
-      if (!platform::LoadLines(history_file, on_disk)) {
+      // (it may have been locked only for a moment): it holds this run's
+      // entries too, as they were appended. If it is still unreadable, leave
+      // it alone and say so.
+      THistory on_disk;
+      try {
+        on_disk.LoadFromFile(history_file);
+      } catch (...) {
         throw std::runtime_error(history_file + texts::kCannotWrite);
       }
-      on_disk.insert(on_disk.end(), entries.begin(), entries.end());
-      entries = std::move(on_disk);
+      std::vector<std::string> merged = on_disk.Entries();
+      for (const auto& entry : entries) {
+        if (entry.size() <= 8 || !on_disk.IsInHistory(std::string_view(entry).substr(8))) {
+          merged.push_back(entry);
+        }
+      }
+      entries = std::move(merged);
     }
     SaveHistoryFile(history_file, PruneHistory(entries, Host.Now()));
   } catch (...) {
@@ -115,7 +133,23 @@ void TFormDLL::HarvestRun() {
   View.SetButtonEnabled(Button::Stop, false);
   View.SetButtonEnabled(Button::Skip, false);
   View.SetButtonEnabled(Button::Pause, false);
+  ReportRunResult();
   if (save_error) std::rethrow_exception(save_error);
+  if (history_error) std::rethrow_exception(history_error);
+}
+
+void TFormDLL::ReportRunResult() {
+  LogFile1.WriteLog(texts::kResultAdded + std::to_string(Run.TitlesAdded) + texts::kResultFailed +
+                        std::to_string(Run.DetailFailures) + texts::kResultDays +
+                        std::to_string(Run.DaysWalked),
+                    false);
+  // Pages that come and go but never hold what the plugin looks for: the
+  // shop has most likely changed them, and the plugin finds nothing at all
+  // without a word. Say so where the user sees it.
+  if ((Run.ListingsAnalysed > 0 && Run.ListingsWithList == 0) ||
+      (Run.DetailsAnalysed > 0 && Run.DetailsWithValues == 0)) {
+    ReportException(texts::kPagesChanged);
+  }
 }
 
 void TFormDLL::PurgeArchive() {
@@ -140,6 +174,8 @@ void TFormDLL::HarvestDays() {
   // oldest day of the window forward by one.
   while (EncodeDate(Run.ListingDay) >= OldestDay(Host.Now(), FBeforeDays) && !FStopRequested) {
     FSkipRequested = false;
+    Run.DayIntact = true;
+    ++Run.DaysWalked;
     platform::DeleteFile(listing_file);
     const std::string day_text = DayText(Run.ListingDay);
     View.SetTitleText(day_text);
@@ -151,14 +187,25 @@ void TFormDLL::HarvestDays() {
     while (Run.NextPageFound && !FStopRequested) {
       Run.NextPageFound = false;
       const std::string address = ListingAddress(BaseUrl, Run.ListingDay, page);
+      // Each page starts from nothing, so that a fetch that brings nothing
+      // is seen as such and never mistaken for the page before.
+      if (page > 1) platform::DeleteFile(listing_file);
       const int size = FetchPage(address, listing_file);
-      if (size < 1) {
+      if (size < 1 || FLastFetchOutcome != FetchOutcome::kComplete) {
         LogFile1.WriteLog(address + texts::kFailedDash + kListingFileName, false);
+        // The rest of the day is unknown: the next run walks it again.
+        Run.NextPageFound = false;
+        Run.DayIntact = false;
       } else if (!SameFileContents(listing_file, archive_file)) {
         AnalyzeListing();
-        // A page cut short by Stop or Skip is not archived, so the next run
-        // analyses it again. A failed copy has the same effect.
-        if (!FSkipRequested && !FStopRequested) {
+        if (FSkipRequested || FStopRequested) Run.DayIntact = false;
+        // Only a day walked to its last page with nothing cut short is
+        // archived: the archive then stands for "every title of this day is
+        // in", and the next run takes the short path. A page cut short, a
+        // title to try again or a line not written leave the day to be
+        // walked again from its first page. A failed copy has the same
+        // effect.
+        if (!Run.NextPageFound && Run.DayIntact) {
           platform::CopyFileReplace(listing_file, archive_file);
         }
       }

@@ -51,8 +51,18 @@ void THistory::Clear() {
 
 void THistory::LoadFromFile(const std::string& path) {
   THistory loaded;
-  if (!platform::LoadLines(path, loaded.entries_)) {
-    throw std::runtime_error("cannot read " + path);
+  std::string bytes;
+  if (!platform::ReadFile(path, bytes)) throw std::runtime_error("cannot read " + path);
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const std::size_t end = bytes.find_first_of("\r\n", i);
+    if (end == std::string::npos) {
+      loaded.ends_mid_line_ = true;  // cut short: left out
+      break;
+    }
+    loaded.entries_.emplace_back(bytes, i, end - i);
+    i = end + 1;
+    if (bytes[end] == '\r' && i < bytes.size() && bytes[i] == '\n') ++i;
   }
   loaded.Grow(loaded.entries_.size());
   for (std::size_t i = 0; i < loaded.entries_.size(); ++i) loaded.Index(i);
@@ -116,6 +126,22 @@ std::vector<std::string> PruneHistory(const std::vector<std::string>& entries, d
     if (std::string_view(entry).substr(0, kDateLength) > cut) kept.push_back(entry);
   }
   return kept;
+}
+
+void AppendHistoryEntries(const std::string& path, const std::vector<std::string>& entries,
+                          bool new_line_first) {
+  if (entries.empty()) return;
+  std::string bytes = new_line_first ? "\r\n" : "";
+  for (const auto& entry : entries) {
+    bytes += entry;
+    bytes += "\r\n";
+  }
+  // A flush that fails after the whole write still leaves the entries in
+  // the file, which is what the next run reads: they count as written.
+  const auto file = platform::OpenAppendFile(path);
+  if (!file || file->Append(bytes) == platform::AppendStatus::kFailed) {
+    throw std::runtime_error(path + texts::kCannotWrite);
+  }
 }
 
 void SaveHistoryFile(const std::string& path, const std::vector<std::string>& lines) {

@@ -22,10 +22,14 @@ class THistory {
   void RemoveLast();
   void Clear();
   // Replaces the entries with the lines of `path` (CR LF, LF or a lone CR
-  // end a line; empty lines are kept as empty entries). Throws
-  // std::runtime_error, leaving the entries as they were, when the file
-  // cannot be read.
+  // end a line; empty lines are kept as empty entries). A last line with no
+  // line end is a write cut short (entries are appended whole, each with its
+  // CR LF): it is left out, and EndsMidLine() tells the next append to start
+  // a new line. Throws std::runtime_error, leaving the entries as they were,
+  // when the file cannot be read.
   void LoadFromFile(const std::string& path);
+  // The file last loaded ended in the middle of a line.
+  bool EndsMidLine() const { return ends_mid_line_; }
   // True when some entry, from its 9th character on, equals `link` byte for
   // byte. An entry of 8 characters or fewer only equals an empty link.
   bool IsInHistory(std::string_view link) const;
@@ -49,7 +53,16 @@ class THistory {
   // half full. The links stay in `entries_`: nothing is copied.
   std::vector<Slot> slots_;
   std::size_t indexed_ = 0;
+  bool ends_mid_line_ = false;
 };
+
+// Appends `entries` to the history file at `path` in one write, each
+// followed by CR LF, and flushes; with `new_line_first` a CR LF goes in
+// front (the file ends in a line cut short). Throws
+// std::runtime_error("<path> に書き込めません") when the file cannot be
+// opened or written; the file then holds no part of them.
+void AppendHistoryEntries(const std::string& path, const std::vector<std::string>& entries,
+                          bool new_line_first);
 
 // "YYYYMMDD" of the local date `date_time` followed by the link.
 std::string MakeHistoryEntry(double date_time, const std::string& link);

@@ -7,7 +7,9 @@
 #include <string_view>
 #include <utility>
 
+#include "harvest/fetch.h"
 #include "harvest/history.h"
+#include "harvest/shop_address.h"
 #include "harvest/texts.h"
 #include "html/html_parser.h"
 #include "platform/platform.h"
@@ -42,6 +44,8 @@ class TListingWalk {
 
   // Walks `nodes` from the first until the end, a stop or a skip. `index`
   // counts the nodes walked, also when the walk ends in an error.
+  bool FoundList() const { return found_list_; }
+
   void Walk(const THTMLNodeList& nodes, std::size_t& index) {
     while (index < nodes.size() && !form_.FStopRequested && !form_.FSkipRequested) {
       const THTMLNode* node = nodes[index];
@@ -61,6 +65,7 @@ class TListingWalk {
     if (s.empty()) return;
     if (!in_list_) {
       in_list_ = ContainsText(s, texts::kTodaysNewBooks) && ContainsText(s, texts::kMonth);
+      if (in_list_) found_list_ = true;
     } else if (ContainsText(s, texts::kByDateLink)) {
       in_list_ = false;
     } else if (ContainsText(s, texts::kNextPage)) {
@@ -74,49 +79,83 @@ class TListingWalk {
   void LinkTag(const THTMLTag& tag) {
     std::string link;
     for (const THTMLParam& param : tag.Params) {
+      // A foreign address that merely holds the detail path is passed over
+      // like any other link: the plugin fetches detail pages from the shop
+      // alone.
       if (param.Name == "HREF" && param.Value != last_link_ &&
-          ContainsText(std::string(param.Value), detail_prefix_)) {
+          ContainsText(std::string(param.Value), detail_prefix_) &&
+          SameOrigin(param.Value, form_.BaseUrl)) {
         link = param.Value;
         last_link_ = link;
       }
     }
     int size = 0;
     int failures = 0;
-    while (!link.empty() && !form_.FHistory.IsInHistory(link) && size == 0 &&
-           failures < kFetchAttempts) {
+    while (!link.empty() && !Known(link) && size == 0 && failures < kFetchAttempts) {
       platform::DeleteFile(detail_file_);
+      bool returned = false;
       try {
         size = form_.FetchPage(link, detail_file_);
-        // Recorded as soon as the fetch returns, whatever it brought: a link
-        // that gave nothing is not asked for again while its entry lasts.
-        form_.FHistory.Add(MakeHistoryEntry(form_.Host.Now(), link));
+        returned = true;
         form_.LogFile1.WriteLog(std::to_string(size) + ":" + link, false);
       } catch (...) {
+        // A fetch that raised an error has no outcome to go by: tried again,
+        // three attempts in all, without a trace.
         size = 0;
-      }
-      if (size <= 0 || !platform::FileExists(detail_file_)) {
         ++failures;
-      } else {
-        try {
-          form_.AnalyzeDetail(link);
-        } catch (...) {
-          form_.LogFile1.WriteLog(texts::kAnalyzeError + link, false);
-          // What escapes the analysis is a catalogue that could not be opened
-          // or written: the title never reached the host. Forget the link, so
-          // the next run fetches it again instead of losing it for 90 days.
-          form_.FHistory.RemoveLast();
-        }
-        // A plain sleep: the run controls wait for the pump below.
-        form_.Host.Sleep(kDetailPauseMs);
       }
+      if (returned) Attempted(link, size);
       PumpMessages(form_.Host);
     }
+  }
+
+  // Met before in this run or an earlier one.
+  bool Known(const std::string& link) const {
+    return form_.FHistory.IsInHistory(link) || form_.Run.RetryLinks.count(link) != 0;
+  }
+
+  // After a fetch that returned: the page is analysed and the title
+  // committed, or the link is recorded as not there, or kept for the next
+  // run. Whatever happens, the link is not asked for again in this run.
+  void Attempted(const std::string& link, int size) {
+    const FetchOutcome outcome = form_.FLastFetchOutcome;
+    if (outcome == FetchOutcome::kComplete && size > 0 && platform::FileExists(detail_file_)) {
+      ++form_.Run.DetailsAnalysed;
+      try {
+        form_.AnalyzeDetail(link);
+      } catch (const THistoryWriteError&) {
+        throw;  // the run cannot record what it does: it ends
+      } catch (...) {
+        form_.LogFile1.WriteLog(texts::kAnalyzeError + link, false);
+        // What escapes the analysis is a catalogue that could not be opened
+        // or written: the title never reached the host. The next run
+        // fetches it again, so the day is not archived.
+        Retry(link);
+      }
+      // A plain sleep: the run controls wait for the pump below.
+      form_.Host.Sleep(kDetailPauseMs);
+      return;
+    }
+    if (outcome != FetchOutcome::kNotRun) ++form_.Run.DetailFailures;
+    if (outcome == FetchOutcome::kNotFound) {
+      // The shop says the page does not exist: not asked for again while the
+      // entry lasts.
+      form_.CommitHistory({link});
+    } else {
+      Retry(link);
+    }
+  }
+
+  void Retry(const std::string& link) {
+    form_.Run.RetryLinks.insert(link);
+    form_.Run.DayIntact = false;
   }
 
   TFormDLL& form_;
   const std::string detail_file_;
   const std::string detail_prefix_;
   bool in_list_ = false;
+  bool found_list_ = false;
   // The link taken last on this page: the cover link and the title link of
   // one title stand side by side and give one fetch.
   std::string last_link_;
@@ -141,7 +180,14 @@ void TFormDLL::AnalyzeListing() {
     parser.Parse();
     LogFile1.WriteLog(listing_file, false);
     TListingWalk walk(*this, detail_file);
-    walk.Walk(parser.Nodes, index);
+    ++Run.ListingsAnalysed;
+    try {
+      walk.Walk(parser.Nodes, index);
+    } catch (...) {
+      if (walk.FoundList()) ++Run.ListingsWithList;
+      throw;
+    }
+    if (walk.FoundList()) ++Run.ListingsWithList;
   } catch (...) {
     error = std::current_exception();
   }

@@ -52,6 +52,32 @@ bool SaveAtomically(const std::string& path, const std::string& bytes);
 // truncating back to the old size, so no partial line is left behind.
 bool AppendToFile(const std::string& path, const std::string& bytes);
 
+// A file held open for appending, so that a line can be written, checked
+// and taken back again without another process (the host) getting the file
+// in between.
+enum class AppendStatus {
+  kWritten,            // every byte is in the file and flushed to disk
+  kWrittenNotFlushed,  // every byte is in the file; the flush reported an error
+  kFailed,             // nothing of the bytes is left in the file
+};
+class AppendFile {
+ public:
+  virtual ~AppendFile() = default;  // closes the file
+  // The file's size now, or -1 when it cannot be told.
+  virtual std::int64_t Size() = 0;
+  // Appends `bytes` at the end with a single write and flushes. A short
+  // write is cut back off, so a reader never keeps part of it.
+  virtual AppendStatus Append(const std::string& bytes) = 0;
+  // Cuts the file back to `size` bytes and flushes. False on failure.
+  virtual bool Truncate(std::int64_t size) = 0;
+};
+// Opens `path` for appending, creating it when missing. nullptr when it
+// cannot be opened (a folder in its place, no access, locked).
+std::unique_ptr<AppendFile> OpenAppendFile(const std::string& path);
+// Reads at most the last `max_bytes` of a file into `bytes`. False when it
+// cannot be opened or read (a missing file included).
+bool ReadFileTail(const std::string& path, std::size_t max_bytes, std::string& bytes);
+
 // ---- Environment and program ---------------------------------------------
 
 // Value of an environment variable. `buffer_size` mimics the system call's

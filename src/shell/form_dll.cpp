@@ -61,6 +61,7 @@ void TFormDLL::FormCreate() {
     FHistoryUnread = true;
     FHistory.LoadFromFile(history_file);
     FHistoryUnread = false;
+    FHistoryEndsMidLine = FHistory.EndsMidLine();
   }
 }
 

@@ -13,9 +13,12 @@
 
 #include <exception>
 #include <functional>
+#include <stdexcept>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "harvest/fetch.h"
 #include "harvest/history.h"
 #include "log/log_file.h"
 #include "platform/datetime.h"
@@ -30,14 +33,32 @@ struct RunValues {
   bool NextPageFound = false;
   int CategoryCode = 0;
   std::string CategoryText;
+
+  // The day on show has been walked with nothing cut short so far: no
+  // stop, skip, failed page, title to try again, or line that could not be
+  // written. Only such a day's last page is archived.
+  bool DayIntact = true;
+  // Links not recorded in the history that this run will not ask for again:
+  // a fetch that may succeed later, or a title whose line could not be
+  // written. The next run tries them.
+  std::unordered_set<std::string> RetryLinks;
+
+  // For the summary at the end of the run.
+  int TitlesAdded = 0;
+  int DetailFailures = 0;
+  int DaysWalked = 0;
+  // For telling that the shop's pages have changed beyond recognition.
+  int ListingsAnalysed = 0;
+  int ListingsWithList = 0;
+  int DetailsAnalysed = 0;
+  int DetailsWithValues = 0;
 };
 
 class TFormDLL {
  public:
   // `args` are the command-line arguments after the program name;
   // `program_path` the running program file (it locates the host folder).
-  TFormDLL(FormView& view, RunHost& host, std::vector<std::string> args,
-           std::string program_path);
+  TFormDLL(FormView& view, RunHost& host, std::vector<std::string> args, std::string program_path);
 
   // Runs an event handler; an error escaping it goes to ReportException.
   void Invoke(const std::function<void()>& handler) noexcept;
@@ -75,6 +96,22 @@ class TFormDLL {
   void AnalyzeListing();
   void AnalyzeDetail(const std::string& link);
 
+  // Titles are committed one by one: the catalogue line first, then the
+  // history entry, each flushed. Appends the entries of `links` to the
+  // history file and to FHistory; throws THistoryWriteError when the file
+  // cannot take them (FHistory is then left as it was).
+  void CommitHistory(const std::vector<std::string>& links);
+  // Treats as fetched the shop's titles whose catalogue lines stand after
+  // the last one the history knows of (a run ended between a line and its
+  // entry); they are committed to the history at once.
+  void RecoverCommittedLinks();
+  // Counts a fetch from the shop that got no answer; the third in a row ends
+  // the run as Stop does.
+  void NoteShopAnswer(const std::string& address);
+  // The run's summary line in the log, and a warning when the shop's pages
+  // no longer look as the analyses expect.
+  void ReportRunResult();
+
   // Run state.
   bool FActivated = false;
   bool FStopRequested = false;
@@ -83,6 +120,13 @@ class TFormDLL {
   std::string FHostDir;
   int FBeforeDays = 0;
   double FLastFetch = 0;
+  // Why the last FetchPage ended as it did.
+  FetchOutcome FLastFetchOutcome = FetchOutcome::kNotRun;
+  int FNoAnswerCount = 0;
+  bool FShopDown = false;
+  // The history file ends in a line cut short: the next append starts a
+  // new line first.
+  bool FHistoryEndsMidLine = false;
   THistory FHistory;
   // The history file existed but could not be read at creation: the run
   // must not save its few entries over the months the file still holds.
@@ -96,6 +140,13 @@ class TFormDLL {
   RunHost& Host;
   const std::vector<std::string> Args;
   const std::string ProgramPath;
+};
+
+// The history file cannot take an entry: the run ends, and this reaches the
+// window's handler.
+class THistoryWriteError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
 };
 
 // Hands a target to the desktop shell's "open" verb; the default folder is

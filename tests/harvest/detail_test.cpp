@@ -9,6 +9,7 @@
 #include <deque>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -19,6 +20,7 @@
 #include "harvest/texts.h"
 #include "shell/form_dll.h"
 #include "support/fake_run_host.h"
+#include "support/file_limit.h"
 #include "support/fake_view.h"
 #include "text/text.h"
 
@@ -426,6 +428,7 @@ class AnalyzeDetailTest : public ::testing::Test {
   }
 
   std::string Catalogue() const { return host_dir_ + Sep() + "QuillsMas.csv"; }
+  std::string HostDir() const { return host_dir_ + Sep(); }
   std::string DetailFile() const { return temp_dir_ + "Getkivo2.html"; }
   void WriteDetail(const std::string& page) { WriteAll(DetailFile(), page); }
   std::string ExpectedLine(const std::string& cover) const {
@@ -450,6 +453,9 @@ class AnalyzeDetailTest : public ::testing::Test {
   const std::string temp_dir_ = (root_.Path() / "tmp").string() + Sep();
   ScopedTempDirEnv temp_env_{temp_dir_};
   std::function<void()> on_serve_;
+#ifndef _WIN32
+  std::optional<::kivo::testing::FileSizeLimit> file_limit_;
+#endif
   FakeRunHost host_;
   FakeView view_;
   TFormDLL form_;
@@ -559,7 +565,7 @@ TEST_F(AnalyzeDetailTest, HostileIsbnRowCannotWriteOutsideTheTemporaryFolder) {
     if (entry.is_regular_file()) {
       const std::string name = entry.path().filename().string();
       EXPECT_TRUE(entry.path().parent_path().string() + Sep() == temp_dir_ ||
-                  name == "QuillsMas.csv")
+                  name == "QuillsMas.csv" || name == "kivo.txt")
           << entry.path();
     }
   }
@@ -573,17 +579,50 @@ TEST_F(AnalyzeDetailTest, StopRequestedWritesTheLineWithoutFetching) {
   EXPECT_EQ(ReadAll(Catalogue()), ExpectedLine(temp_dir_ + "9784101010014.jpg"));
 }
 
-TEST_F(AnalyzeDetailTest, LineThatCannotBeWrittenReachesTheCaller) {
-  // The catalogue opens, then vanishes behind a folder while the cover
-  // downloads: the title is still listed, and the failure is not hidden.
-  on_serve_ = [this] {
-    fs::remove(Catalogue());
-    fs::create_directory(Catalogue());
-  };
+#ifndef _WIN32
+TEST_F(AnalyzeDetailTest, LineThatCannotBeWrittenReachesTheCallerAndGetsNoEntry) {
+  // The disk fills up while the cover downloads: the title is still
+  // listed, the failure is not hidden, and nothing of the line stays.
+  WriteAll(Catalogue(), "\"old line\"\r\n");
+  on_serve_ = [this] { file_limit_.emplace(fs::file_size(Catalogue()) + 10); };
   WriteDetail(DetailPage());
   EXPECT_THROW(form_.AnalyzeDetail(kLink), std::runtime_error);
-  EXPECT_TRUE(fs::is_directory(Catalogue()));
+  file_limit_.reset();
+  EXPECT_EQ(ReadAll(Catalogue()), "\"old line\"\r\n");
+  EXPECT_FALSE(form_.FHistory.IsInHistory(kLink));
+  EXPECT_FALSE(fs::exists(HostDir() + "kivo.txt"));
   EXPECT_EQ(view_.memo, std::vector<std::string>{kCat});
+}
+
+TEST_F(AnalyzeDetailTest, AnEntryThatCannotBeWrittenTakesTheLineBackOut) {
+  // The history is larger than the disk has room for, the catalogue not:
+  // the line goes in, the entry does not, and the line comes out again.
+  WriteAll(Catalogue(), "\"old line\"\r\n");
+  const std::string history = HostDir() + "kivo.txt";
+  WriteAll(history, std::string(4000, 'x') + "\r\n");
+  file_limit_.emplace(4010);
+  WriteDetail(DetailPage());
+  try {
+    form_.AnalyzeDetail(kLink);
+    ADD_FAILURE() << "no error";
+  } catch (const THistoryWriteError& e) {
+    EXPECT_EQ(std::string(e.what()), history + texts::kCannotWrite);
+  }
+  file_limit_.reset();
+  EXPECT_EQ(ReadAll(Catalogue()), "\"old line\"\r\n");
+  EXPECT_EQ(fs::file_size(history), 4002u);
+  EXPECT_FALSE(form_.FHistory.IsInHistory(kLink));
+}
+
+#endif
+
+TEST_F(AnalyzeDetailTest, ATitleIsCommittedLineFirstThenEntry) {
+  WriteDetail(DetailPage());
+  form_.AnalyzeDetail(kLink);
+  EXPECT_EQ(ReadAll(Catalogue()), ExpectedLine(temp_dir_ + "9784101010014.jpg"));
+  EXPECT_EQ(ReadAll(HostDir() + "kivo.txt"), "20261207" + std::string(kLink) + "\r\n");
+  EXPECT_TRUE(form_.FHistory.IsInHistory(kLink));
+  EXPECT_EQ(form_.Run.TitlesAdded, 1);
 }
 
 TEST_F(AnalyzeDetailTest, MemoIsClearedPastAHundredLines) {

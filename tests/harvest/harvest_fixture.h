@@ -15,7 +15,9 @@
 
 #include "harvest/detail_files.h"
 #include "harvest/texts.h"
+#include "platform/cmdline.h"
 #include "platform/datetime.h"
+#include "platform/powershell_args.h"
 #include "platform/platform.h"
 #include "shell/form_dll.h"
 #include "support/fake_run_host.h"
@@ -44,20 +46,15 @@ struct ServedCommand {
 };
 
 inline ServedCommand ParseCommand(const std::string& line) {
-  const std::string head = "powershell wget '";
-  const std::string middle = "' -O '";
   ServedCommand c;
-  const std::size_t cut = line.find(middle);
-  if (line.rfind(head, 0) != 0 || cut == std::string::npos || line.back() != '\'') return c;
-  for (char ch : line.substr(head.size(), cut - head.size())) {
-    if (ch != '"') c.address += ch;  // the quotes around each run of "&"
-  }
-  const std::string quoted =
-      line.substr(cut + middle.size(), line.size() - cut - middle.size() - 1);
-  for (std::size_t i = 0; i < quoted.size(); ++i) {
-    c.path += quoted[i];
-    if (quoted[i] == '\'' && i + 1 < quoted.size() && quoted[i + 1] == '\'') ++i;
-  }
+  std::vector<std::string> words = platform::SplitCommandLine(line);
+  if (words.empty() || words[0] != "powershell") return c;
+  words.erase(words.begin());
+  platform::DownloadCommand command;
+  std::string error;
+  if (!platform::ParseDownloadCommand(platform::JoinCommandWords(words), command, error)) return c;
+  c.address = command.address;
+  c.path = command.output_path;
   return c;
 }
 

@@ -164,12 +164,13 @@ TEST(HistoryEntry, IsTheLocalDateAndTheLink) {
 TEST(HistoryLoad, SplitsOnEveryLineEndAndKeepsEmptyLines) {
   TempFolder folder("kivo-history-");
   const std::string path = folder.File("kivo.txt");
-  WriteAll(path, "20261207a\r\n\r\n20261206b\n2026\r20261205c");
+  WriteAll(path, "20261207a\r\n\r\n20261206b\n2026\r20261205c\r\n");
   THistory h;
   h.Add("20200101old");
   h.LoadFromFile(path);
   ASSERT_EQ(h.Entries(),
             (std::vector<std::string>{"20261207a", "", "20261206b", "2026", "20261205c"}));
+  EXPECT_FALSE(h.EndsMidLine());
   EXPECT_TRUE(h.IsInHistory("a"));
   EXPECT_TRUE(h.IsInHistory("c"));
   EXPECT_TRUE(h.IsInHistory(""));  // the empty and the short line

@@ -228,13 +228,14 @@ TEST_F(ListingTest, AHistoryEntryOfAnyDateStopsTheFetch) {
 
 // ---- Attempts -------------------------------------------------------------------------
 
-TEST_F(ListingTest, AFetchThatBringsNothingIsRecordedAndNotRetried) {
+TEST_F(ListingTest, AFetchThatBringsNothingIsKeptForTheNextRunAndNotRetriedInThisOne) {
   Details({"B"});  // A is never written
   WriteAll(DetailFile(), "stale page of another title");
-  Analyze(ListingPage().Start().Title("A").Title("B").End().Html());
+  Analyze(ListingPage().Start().Title("A").Title("B").Title("A").End().Html());
   EXPECT_EQ(Fetched(), (std::vector<std::string>{DetailLink("A"), DetailLink("B")}));
-  EXPECT_EQ(History(), (std::vector<std::string>{Entry(DetailLink("A")), Entry(DetailLink("B"))}));
+  EXPECT_EQ(History(), (std::vector<std::string>{Entry(DetailLink("B"))}));
   EXPECT_EQ(CountLog("0:" + DetailLink("A")), 1);
+  EXPECT_FALSE(form_.Run.DayIntact);
   // Only B reached the catalogue: the stale page was removed before A's fetch.
   const std::string catalogue = ReadAll(HostFile("QuillsMas.csv"));
   EXPECT_EQ(catalogue.find("TA"), std::string::npos);
@@ -270,7 +271,13 @@ TEST_F(ListingTest, ATitleWhoseLineFailedIsFetchedAgainOnceTheCatalogueIsBack) {
   Details({"A"});
   fs::create_directory(HostFile("QuillsMas.csv"));
   Analyze(ListingPage().Start().Title("A").End().Html());
+  EXPECT_FALSE(form_.Run.DayIntact);
+  // Not again in the same run ...
+  Analyze(ListingPage().Start().Title("A").End().Html());
+  EXPECT_EQ(Fetched(), (std::vector<std::string>{DetailLink("A")}));
+  // ... but in the next one.
   fs::remove(HostFile("QuillsMas.csv"));
+  form_.Run = RunValues{};
   Analyze(ListingPage().Start().Title("A").End().Html());
   EXPECT_EQ(Fetched(), (std::vector<std::string>{DetailLink("A"), DetailLink("A")}));
   EXPECT_EQ(History().size(), 1u);
@@ -319,8 +326,9 @@ TEST_F(ListingTest, AnErrorInTheWalkPassesOnAfterTheLogAndTheCleanUp) {
   WriteAll(DetailFile(), "stale");
   bool thrown = false;
   host_.on_pump = [&] {
-    // The first pump after A is recorded: the one after its attempt.
-    if (!thrown && form_.FHistory.IsInHistory(DetailLink("A"))) {
+    // The first pump after A's attempt (kept for the next run: its fetch
+    // brought nothing).
+    if (!thrown && form_.Run.RetryLinks.count(DetailLink("A")) != 0) {
       thrown = true;
       throw std::runtime_error("pump failed");
     }

@@ -25,6 +25,7 @@ termios g_saved_terminal{};
 termios g_raw_terminal{};
 struct sigaction g_old_int {};
 struct sigaction g_old_term {};
+struct sigaction g_old_hup {};
 struct sigaction g_old_tstp {};
 struct sigaction g_old_pipe {};
 
@@ -116,6 +117,9 @@ Console::Console(bool key_mode) {
   action.sa_flags = 0;  // no SA_RESTART: a signal ends a wait at once
   sigaction(SIGINT, &action, &g_old_int);
   sigaction(SIGTERM, &action, &g_old_term);
+  // A closed terminal or a logout: stop as for Ctrl-C, so the history is
+  // saved before the session goes.
+  sigaction(SIGHUP, &action, &g_old_hup);
   action.sa_handler = OnBrokenPipe;
   sigaction(SIGPIPE, &action, &g_old_pipe);
   if (g_key_mode) {
@@ -145,6 +149,7 @@ Console::~Console() {
   }
   sigaction(SIGINT, &g_old_int, nullptr);
   sigaction(SIGTERM, &g_old_term, nullptr);
+  sigaction(SIGHUP, &g_old_hup, nullptr);
   sigaction(SIGPIPE, &g_old_pipe, nullptr);
   if (to_display_ != reinterpret_cast<iconv_t>(-1)) iconv_close(to_display_);
 }

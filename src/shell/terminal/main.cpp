@@ -39,8 +39,9 @@ constexpr char kUsage[] =
 
 constexpr char kUsageEnd[] =
     "\n"
-    "SIGINT (Ctrl-C) and SIGTERM act as Stop; a third one ends the program at\n"
-    "once. Standard input that is not a terminal is never read during a run.\n"
+    "SIGINT (Ctrl-C), SIGTERM and SIGHUP act as Stop; a third one ends the program\n"
+    "at once. A download under way is ended at once, its file left as it was.\n"
+    "Standard input that is not a terminal is never read during a run.\n"
     "Only one copy runs at a time; a second one exits at once with code 0.\n"
     "Texts are shown in the terminal's character set; every file stays\n"
     "Shift-JIS. Exit code 0 after a run or a Stop; the run's errors go to the\n"
