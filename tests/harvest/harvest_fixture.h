@@ -17,8 +17,8 @@
 #include "harvest/texts.h"
 #include "platform/cmdline.h"
 #include "platform/datetime.h"
-#include "platform/powershell_args.h"
 #include "platform/platform.h"
+#include "platform/powershell_args.h"
 #include "shell/form_dll.h"
 #include "support/fake_run_host.h"
 #include "support/fake_view.h"
@@ -56,6 +56,13 @@ inline ServedCommand ParseCommand(const std::string& line) {
   c.address = command.address;
   c.path = command.output_path;
   return c;
+}
+
+// "結果: 追加 N件、取得失敗 M件、日数 D": the run's summary line.
+inline std::string Summary(int added, int failed, int days) {
+  return "\x8c\x8b\x89\xca: \x92\xc7\x89\xc1 " + std::to_string(added) +
+         "\x8c\x8f\x81\x41\x8e\xe6\x93\xbe\x8e\xb8\x94s " + std::to_string(failed) +
+         "\x8c\x8f\x81\x41\x93\xfa\x90\x94 " + std::to_string(days);
 }
 
 // A listing page, built piece by piece (Shift-JIS, CR LF).
@@ -187,6 +194,8 @@ class HarvestTest : public ::testing::Test {
   const std::string temp_dir_ = (root_.Path() / "tmp").string() + Sep();
   ScopedTempDirEnv temp_env_{temp_dir_};
   std::map<std::string, std::optional<std::string>> pages_;
+  // Addresses whose download fails with this exit code of the helper.
+  std::map<std::string, int> exit_codes_;
   FakeView view_;
   FakeRunHost host_;
   TFormDLL form_;
@@ -195,6 +204,11 @@ class HarvestTest : public ::testing::Test {
   void Serve(const std::string& line) {
     const ServedCommand c = ParseCommand(line);
     if (on_fetch_) on_fetch_(c.address);
+    const auto code = exit_codes_.find(c.address);
+    if (code != exit_codes_.end()) {
+      host_.exit_code = code->second;
+      return;  // a failed download leaves its file as it was
+    }
     const auto it = pages_.find(c.address);
     if (c.path.empty() || it == pages_.end() || !it->second) return;
     WriteAll(c.path, *it->second);

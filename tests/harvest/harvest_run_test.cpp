@@ -20,6 +20,7 @@ using testing::ListingPage;
 using testing::ListingUrl;
 using testing::ReadAll;
 using testing::Sep;
+using testing::Summary;
 using testing::WriteAll;
 
 constexpr CivilDate kDec7{2026, 12, 7};  // the fake clock's today
@@ -40,13 +41,6 @@ std::string DayText(int month, int day) {
 // The line for a listing fetch that brought nothing: "<address> 失敗-Getkivo.html".
 std::string FetchFailedLine(const std::string& address) {
   return address + " \x8e\xb8\x94s-Getkivo.html";
-}
-
-// "結果: 追加 N件、取得失敗 M件、日数 D": the run's summary line.
-std::string Summary(int added, int failed, int days) {
-  return "\x8c\x8b\x89\xca: \x92\xc7\x89\xc1 " + std::to_string(added) +
-         "\x8c\x8f\x81\x41\x8e\xe6\x93\xbe\x8e\xb8\x94s " + std::to_string(failed) +
-         "\x8c\x8f\x81\x41\x93\xfa\x90\x94 " + std::to_string(days);
 }
 
 ListingPage OneTitle(const std::string& code) { return ListingPage().Start().Title(code).End(); }
