@@ -2,6 +2,8 @@
 // converted. Writes that replace a file go through a temporary file in the
 // same folder, fsync and rename, so a crash or a full disk leaves either the
 // old file or the new one.
+#include "platform/posix/files_posix.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -122,23 +124,59 @@ int OpenTemporaryBeside(const std::string& target, std::string& temp_name) {
   return -1;
 }
 
+enum class Replaced { kDone, kNoTemporary, kFailed };
+
 // Writes the temporary file completely, flushes it and renames it over the
 // target; removes it on any failure. `fill` writes the content to the fd.
+// kNoTemporary: no temporary file could be made, nothing was touched.
 template <typename Fill>
-bool ReplaceThroughTemporary(const std::string& path, Fill fill) {
-  const std::string target = ResolveTarget(path);
+Replaced ReplaceThroughTemporary(const std::string& target, Fill fill) {
   std::string temp_name;
   const int fd = OpenTemporaryBeside(target, temp_name);
-  if (fd < 0) return false;
+  if (fd < 0) return Replaced::kNoTemporary;
   bool ok = fill(fd) && fsync(fd) == 0;
   if (close(fd) != 0) ok = false;
   if (ok && rename(temp_name.c_str(), target.c_str()) != 0) ok = false;
   if (!ok) {
     unlink(temp_name.c_str());
-    return false;
+    return Replaced::kFailed;
   }
   SyncFolderOf(target);
-  return true;
+  return Replaced::kDone;
+}
+
+// Rewrites `target` where it stands. The growth is reserved before a byte
+// changes, so a full disk fails with the old file intact; only an error in
+// the middle of the write itself can leave it half new. A file created here
+// is removed again on failure.
+bool WriteInPlace(const std::string& target, const std::string& bytes) {
+  bool created = false;
+  int fd = open(target.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) {
+    fd = open(target.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    created = fd >= 0;
+  }
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  const off_t old_size = ok ? st.st_size : 0;
+  const auto new_size = static_cast<off_t>(bytes.size());
+  if (ok && new_size > old_size) {
+    const int rc = posix_fallocate(fd, old_size, new_size - old_size);
+    // File systems that cannot reserve space say so; the write then finds
+    // out for itself.
+    if (rc != 0 && rc != EOPNOTSUPP && rc != EINVAL) {
+      ok = false;
+      [[maybe_unused]] const int undo = ftruncate(fd, old_size);
+    }
+  }
+  if (ok) {
+    ok = posix::WriteAll(fd, bytes.data(), bytes.size()) && ftruncate(fd, new_size) == 0 &&
+         fsync(fd) == 0;
+  }
+  if (close(fd) != 0) ok = false;
+  if (!ok && created) unlink(target.c_str());
+  return ok;
 }
 
 }  // namespace
@@ -194,15 +232,16 @@ bool CopyFileReplace(const std::string& from, const std::string& to) {
     close(in);
     return false;
   }
-  const bool ok = ReplaceThroughTemporary(to, [in](int out) {
-    char buffer[64 * 1024];
-    while (true) {
-      const ssize_t got = posix::ReadRetry(in, buffer, sizeof buffer);
-      if (got < 0) return false;
-      if (got == 0) return true;
-      if (!posix::WriteAll(out, buffer, static_cast<std::size_t>(got))) return false;
-    }
-  });
+  const bool ok = ReplaceThroughTemporary(ResolveTarget(to), [in](int out) {
+                    char buffer[64 * 1024];
+                    while (true) {
+                      const ssize_t got = posix::ReadRetry(in, buffer, sizeof buffer);
+                      if (got < 0) return false;
+                      if (got == 0) return true;
+                      if (!posix::WriteAll(out, buffer, static_cast<std::size_t>(got)))
+                        return false;
+                    }
+                  }) == Replaced::kDone;
   close(in);
   return ok;
 }
@@ -253,9 +292,23 @@ bool LoadLines(const std::string& path, std::vector<std::string>& lines) {
 
 bool SaveAtomically(const std::string& path, const std::string& bytes) {
   if (path.empty()) return false;
-  return ReplaceThroughTemporary(
-      path, [&bytes](int fd) { return posix::WriteAll(fd, bytes.data(), bytes.size()); });
+  return ReplaceThroughTemporary(ResolveTarget(path), [&bytes](int fd) {
+           return posix::WriteAll(fd, bytes.data(), bytes.size());
+         }) == Replaced::kDone;
 }
+
+namespace posix {
+
+bool SaveAtomicallyOrInPlace(const std::string& path, const std::string& bytes) {
+  if (path.empty()) return false;
+  const std::string target = ResolveTarget(path);
+  const Replaced replaced = ReplaceThroughTemporary(
+      target, [&bytes](int fd) { return posix::WriteAll(fd, bytes.data(), bytes.size()); });
+  if (replaced == Replaced::kNoTemporary) return WriteInPlace(target, bytes);
+  return replaced == Replaced::kDone;
+}
+
+}  // namespace posix
 
 bool AppendToFile(const std::string& path, const std::string& bytes) {
   if (path.empty()) return false;
