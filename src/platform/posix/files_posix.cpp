@@ -130,7 +130,7 @@ enum class Replaced { kDone, kNoTemporary, kFailed };
 // target; removes it on any failure. `fill` writes the content to the fd.
 // kNoTemporary: no temporary file could be made, nothing was touched.
 template <typename Fill>
-Replaced ReplaceThroughTemporary(const std::string& target, Fill fill) {
+Replaced TryReplaceThroughTemporary(const std::string& target, Fill fill) {
   std::string temp_name;
   const int fd = OpenTemporaryBeside(target, temp_name);
   if (fd < 0) return Replaced::kNoTemporary;
@@ -143,6 +143,11 @@ Replaced ReplaceThroughTemporary(const std::string& target, Fill fill) {
   }
   SyncFolderOf(target);
   return Replaced::kDone;
+}
+
+template <typename Fill>
+bool ReplaceThroughTemporary(const std::string& path, Fill fill) {
+  return TryReplaceThroughTemporary(ResolveTarget(path), fill) == Replaced::kDone;
 }
 
 // Rewrites `target` where it stands. The growth is reserved before a byte
@@ -232,16 +237,15 @@ bool CopyFileReplace(const std::string& from, const std::string& to) {
     close(in);
     return false;
   }
-  const bool ok = ReplaceThroughTemporary(ResolveTarget(to), [in](int out) {
-                    char buffer[64 * 1024];
-                    while (true) {
-                      const ssize_t got = posix::ReadRetry(in, buffer, sizeof buffer);
-                      if (got < 0) return false;
-                      if (got == 0) return true;
-                      if (!posix::WriteAll(out, buffer, static_cast<std::size_t>(got)))
-                        return false;
-                    }
-                  }) == Replaced::kDone;
+  const bool ok = ReplaceThroughTemporary(to, [in](int out) {
+    char buffer[64 * 1024];
+    while (true) {
+      const ssize_t got = posix::ReadRetry(in, buffer, sizeof buffer);
+      if (got < 0) return false;
+      if (got == 0) return true;
+      if (!posix::WriteAll(out, buffer, static_cast<std::size_t>(got))) return false;
+    }
+  });
   close(in);
   return ok;
 }
@@ -292,9 +296,8 @@ bool LoadLines(const std::string& path, std::vector<std::string>& lines) {
 
 bool SaveAtomically(const std::string& path, const std::string& bytes) {
   if (path.empty()) return false;
-  return ReplaceThroughTemporary(ResolveTarget(path), [&bytes](int fd) {
-           return posix::WriteAll(fd, bytes.data(), bytes.size());
-         }) == Replaced::kDone;
+  return ReplaceThroughTemporary(
+      path, [&bytes](int fd) { return posix::WriteAll(fd, bytes.data(), bytes.size()); });
 }
 
 namespace posix {
@@ -302,7 +305,7 @@ namespace posix {
 bool SaveAtomicallyOrInPlace(const std::string& path, const std::string& bytes) {
   if (path.empty()) return false;
   const std::string target = ResolveTarget(path);
-  const Replaced replaced = ReplaceThroughTemporary(
+  const Replaced replaced = TryReplaceThroughTemporary(
       target, [&bytes](int fd) { return posix::WriteAll(fd, bytes.data(), bytes.size()); });
   if (replaced == Replaced::kNoTemporary) return WriteInPlace(target, bytes);
   return replaced == Replaced::kDone;
