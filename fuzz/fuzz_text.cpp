@@ -1,7 +1,8 @@
 // Runs every text helper on arbitrary bytes and checks what must hold for any
-// input: matches only on whole characters, results that carry no broken or
-// forbidden characters, conversions that settle after one pass, and agreement
-// with plain (slow) readings of the same rules.
+// input: matches only on whole characters, broken characters copied once (or,
+// in file names, dropped), results that carry no forbidden characters,
+// conversions that settle after one pass, and agreement with plain (slow)
+// readings of the same rules.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -100,21 +101,67 @@ void CheckSearch(const std::string& text, const std::string& pattern,
   }
 }
 
+// The text cut at its broken characters: the pieces between them and the
+// broken bytes themselves, in order.
+struct Split {
+  std::vector<std::string> pieces;  // one more than `broken`
+  std::string broken;
+};
+Split SplitAtBrokenCharacters(const std::string& s) {
+  const std::vector<bool> start = Starts(s);
+  Split split{{std::string()}, std::string()};
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (start[i] && start[i + 1] && Lead(static_cast<unsigned char>(s[i]))) {
+      split.broken.push_back(s[i]);
+      split.pieces.emplace_back();
+    } else {
+      split.pieces.back().push_back(s[i]);
+    }
+  }
+  return split;
+}
+
+// A conversion copies each broken character once, unchanged, and converts
+// the text on either side of it as if it stood alone.
+template <typename Convert>
+bool CopiesBrokenCharacters(const std::string& text, const std::string& result, Convert convert) {
+  const Split split = SplitAtBrokenCharacters(text);
+  std::string expected = convert(split.pieces[0]);
+  for (std::size_t k = 0; k < split.broken.size(); ++k) {
+    expected.push_back(split.broken[k]);
+    expected += convert(split.pieces[k + 1]);
+  }
+  return result == expected;
+}
+
 void CheckWidths(const std::string& text) {
+  const bool whole = !HasBrokenCharacter(text);
   const std::string zen = kivo::HanToZen(text);
-  Check(!HasBrokenCharacter(zen), "HanToZen leaves no broken character");
-  Check(!HasSingleByte(
-            zen,
-            [](unsigned char c) { return (c >= 0x20 && c <= 0x7E) || (c >= 0xA1 && c <= 0xDD); }),
-        "HanToZen leaves no ASCII or half-width kana");
+  Check(CopiesBrokenCharacters(text, zen, kivo::HanToZen), "HanToZen copies broken characters");
+  if (whole) {
+    // A broken character kept pairs with what is written after it, so these
+    // hold for whole text only.
+    Check(!HasBrokenCharacter(zen), "HanToZen leaves no broken character");
+    Check(!HasSingleByte(
+              zen,
+              [](unsigned char c) { return (c >= 0x20 && c <= 0x7E) || (c >= 0xA1 && c <= 0xDD); }),
+          "HanToZen leaves no ASCII or half-width kana");
+  }
 
   const std::string han = kivo::ZenToHan(text);
-  for (char c : han) Check(!Lead(static_cast<unsigned char>(c)), "ZenToHan leaves no lead byte");
+  Check(CopiesBrokenCharacters(text, han, kivo::ZenToHan), "ZenToHan copies broken characters");
+  std::size_t leads = 0;
+  for (char c : han) leads += Lead(static_cast<unsigned char>(c)) ? 1 : 0;
+  Check(leads == SplitAtBrokenCharacters(text).broken.size(),
+        "ZenToHan leaves no lead byte but the broken characters");
   Check(han.size() <= text.size(), "ZenToHan never lengthens");
   Check(kivo::ZenToHan(han) == han, "ZenToHan settles after one pass");
 
   const std::string normal = kivo::NormalizeWidth(text);
-  Check(!HasBrokenCharacter(normal), "NormalizeWidth leaves no broken character");
+  Check(CopiesBrokenCharacters(text, normal, kivo::NormalizeWidth),
+        "NormalizeWidth copies broken characters");
+  Check(SplitAtBrokenCharacters(normal).broken == SplitAtBrokenCharacters(text).broken,
+        "NormalizeWidth leaves no broken character but the input's");
   Check(!HasSingleByte(normal, [](unsigned char c) { return c >= 0xA1 && c <= 0xDD; }),
         "NormalizeWidth leaves no half-width kana");
   Check(kivo::NormalizeWidth(normal) == normal, "NormalizeWidth settles after one pass");

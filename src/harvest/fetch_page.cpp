@@ -33,7 +33,9 @@ bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0
 std::string FolderOf(const std::string& path) {
   std::size_t end = 0;
   for (std::size_t i = 0; i < path.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+    // A lead byte takes only a byte that can complete it: never "/" or ":".
+    if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size() &&
+        static_cast<unsigned char>(path[i + 1]) >= 0x40) {
       ++i;
       continue;
     }

@@ -151,8 +151,9 @@ class THTMLStore {
 TParamParts SplitParam(std::string_view raw);
 TParamParts SplitParamAt(std::string_view raw, std::size_t eq);
 
-// "a".."z" to "A".."Z", leaving the second byte of a double-byte Shift-JIS
-// character as it is. Returns raw itself when nothing changes.
+// Every byte "a".."z" to "A".."Z", whatever stands before it (the byte after
+// a Shift-JIS lead byte too); all other bytes as they are. Returns raw itself
+// when nothing changes.
 std::string_view UpperName(TByteArena& bytes, std::string_view raw);
 
 // Writes the decoded text of raw (line feeds to spaces, runs of spaces to one

@@ -14,8 +14,6 @@ namespace kivo::html_internal {
 
 namespace {
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // Line feeds become spaces and every run of spaces one space. Carriage
 // returns and tabs are ordinary bytes. Also tells whether that changed
 // anything and whether an "&" is left to decode.
@@ -129,13 +127,17 @@ std::size_t DecodeText(std::string_view raw, char* out) {
 
 namespace {
 
-// Upper-cases eight bytes at once when none has its high bit set (so none
-// can be part of a double-byte character): a byte from "a" to "z" loses 0x20.
+// Upper-cases eight bytes at once: a byte from "a" to "z" loses 0x20, every
+// other byte stays. The range test runs on the low seven bits, so no sum
+// carries into the next byte, and a byte with its high bit set is never a
+// letter.
 std::uint64_t UpperAscii8(std::uint64_t x) {
   constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-  const std::uint64_t at_least_a = x + kOnes * (0x80 - 'a');
-  const std::uint64_t above_z = x + kOnes * (0x80 - 'z' - 1);
-  const std::uint64_t lower = at_least_a & ~above_z & (kOnes * 0x80);
+  constexpr std::uint64_t kHigh = kOnes * 0x80;
+  const std::uint64_t low7 = x & ~kHigh;
+  const std::uint64_t at_least_a = low7 + kOnes * (0x80 - 'a');
+  const std::uint64_t above_z = low7 + kOnes * (0x80 - 'z' - 1);
+  const std::uint64_t lower = at_least_a & ~above_z & ~x & kHigh;
   return x - (lower >> 2);
 }
 
@@ -165,28 +167,16 @@ std::uint64_t LoadUpTo8(const char* p, std::size_t n) {
   }
 }
 
-// Byte by byte, stepping over the second byte of each double-byte character.
+// Byte by byte, for names longer than eight bytes.
 std::string_view UpperNameSlow(TByteArena& bytes, std::string_view raw) {
   std::size_t i = 0;
-  for (; i < raw.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(raw[i]);
-    if (c >= 'a' && c <= 'z') break;
-    if (IsLeadByte(c)) ++i;
-  }
+  while (i < raw.size() && !(raw[i] >= 'a' && raw[i] <= 'z')) ++i;
   if (i >= raw.size()) return raw;
   char* out = bytes.Reserve(raw.size());
   std::memcpy(out, raw.data(), i);
   for (; i < raw.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(raw[i]);
-    if (c >= 'a' && c <= 'z') {
-      out[i] = static_cast<char>(c - 'a' + 'A');
-    } else {
-      out[i] = raw[i];
-      if (IsLeadByte(c) && i + 1 < raw.size()) {
-        ++i;
-        out[i] = raw[i];
-      }
-    }
+    const char c = raw[i];
+    out[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
   }
   bytes.Commit(raw.size());
   return bytes.TakeRun();
@@ -195,11 +185,14 @@ std::string_view UpperNameSlow(TByteArena& bytes, std::string_view raw) {
 }  // namespace
 
 std::string_view UpperName(TByteArena& bytes, std::string_view raw) {
-  // Names are short and plain ASCII almost always ("a", "href", "class").
+  // Names are short almost always ("a", "href", "class"). Every "a" to "z"
+  // is upper-cased, also one that is the second byte of a Shift-JIS
+  // character: names are matched as bytes, with no knowledge of the code
+  // page.
   const std::size_t n = raw.size();
-  if (n == 0 || n > 8) return UpperNameSlow(bytes, raw);
+  if (n == 0) return raw;
+  if (n > 8) return UpperNameSlow(bytes, raw);
   const std::uint64_t x = LoadUpTo8(raw.data(), n);
-  if ((x & 0x8080808080808080ull) != 0) return UpperNameSlow(bytes, raw);
   const std::uint64_t up = UpperAscii8(x);
   if (up == x) return raw;
   char* out = bytes.Reserve(8);

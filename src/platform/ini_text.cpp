@@ -9,6 +9,15 @@ namespace {
 
 bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
+// True when byte `i` of `s` (before `end`) begins a double-byte character: a
+// lead byte with a byte after it that can complete it. "=", "[", ";" and
+// the blanks lie below 0x40, so a lead byte before one leaves it visible.
+bool PairAt(const std::string& s, std::size_t i, std::size_t end) {
+  return IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < end &&
+         static_cast<unsigned char>(s[i + 1]) >= 0x40 &&
+         static_cast<unsigned char>(s[i + 1]) <= 0xFC;
+}
+
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
 char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -19,8 +28,7 @@ char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - '
 bool SameName(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(a[i]);
-    if (IsLeadByte(c) && i + 1 < a.size()) {
+    if (PairAt(a, i, a.size())) {
       if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
       ++i;
     } else if (FoldAscii(a[i]) != FoldAscii(b[i])) {
@@ -43,7 +51,7 @@ std::string Trim(const std::string& s) { return Trim(s, 0, s.size()); }
 std::size_t FindByte(const std::string& s, std::size_t begin, std::size_t end, char wanted) {
   for (std::size_t i = begin; i < end; ++i) {
     if (s[i] == wanted) return i;
-    if (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < end) ++i;
+    if (PairAt(s, i, end)) ++i;
   }
   return std::string::npos;
 }

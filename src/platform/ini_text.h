@@ -1,6 +1,9 @@
 // INI files as text, with the private-profile rules of Windows, for systems
 // that have no GetPrivateProfileString. Pure functions on the file's bytes;
-// the POSIX seam reads the file, calls these and saves the result atomically.
+// the POSIX seam reads the file, calls these and saves the result atomically
+// through a temporary file beside it, or, when the folder cannot take one
+// while the file itself is writable, writes the result over the file in
+// place (as Windows' profile functions always do) rather than fail.
 //
 // Reading:
 // - A section begins at a line whose first non-blank byte is "[" and that

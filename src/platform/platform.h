@@ -96,8 +96,10 @@ std::string SystemTempFolder();
 // file, section or key reads as empty.
 
 std::string IniRead(const std::string& file, const std::string& section, const std::string& key);
-// Creates what is missing and leaves every other byte of the file as it was;
-// the file is replaced atomically. False when the write failed.
+// Creates what is missing and leaves every other byte of the file as it was.
+// POSIX: the file is replaced atomically, or rewritten in place when its
+// folder cannot take a temporary file (Windows: the system writes it). False
+// when the write failed.
 bool IniWrite(const std::string& file, const std::string& section, const std::string& key,
               const std::string& value);
 

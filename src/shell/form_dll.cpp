@@ -160,7 +160,10 @@ void OpenDocument(const std::string& target, const std::string& parameters) {
   std::size_t cut = 0;
   for (std::size_t i = 0; i < target.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(target[i]);
-    if (IsLeadByte(c) && i + 1 < target.size()) {
+    // "/" and ":" cannot complete a character: a lead byte before one
+    // leaves it a delimiter.
+    if (IsLeadByte(c) && i + 1 < target.size() &&
+        static_cast<unsigned char>(target[i + 1]) >= 0x40) {
       ++i;
       continue;
     }

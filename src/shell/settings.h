@@ -26,6 +26,9 @@ inline constexpr char kDefaultBaseUrl[] = "https://www.kivo.co.jp";
 
 // The host folder for a program path: the program's folder, a separator and
 // "..", never ending in a separator ("C:\H\P\kivo.exe" -> "C:\H\P\..").
+// A 0x5C second byte of a Shift-JIS character is no separator; a separator
+// after a lead-byte value is one ("/opt/hostテ/kivo" in UTF-8 ->
+// "/opt/hostテ/..").
 std::string HostDirFromProgramPath(const std::string& program_path);
 // `host_dir` + separator + `name`.
 std::string HostFile(const std::string& host_dir, const std::string& name);
@@ -44,7 +47,9 @@ std::string ShopBaseUrl(const std::string& host_dir);
 // An environment variable trimmed of blanks and control characters; empty
 // when unset or 260 bytes or longer.
 std::string GetEnvStr(const std::string& name);
-// The temporary folder, ending in a separator.
+// The temporary folder, ending in a separator: GetEnvStr of "temp" (POSIX:
+// "TMPDIR"), or, when that gives nothing, the system's folder (POSIX:
+// "/tmp/"), never the value the 260-byte rule refused.
 std::string GetTempDir();
 
 }  // namespace kivo

@@ -48,13 +48,16 @@ bool ContainsText(const std::string& text, const std::string& pattern);
 // Half-width to full-width: ASCII space, punctuation, digits and letters and
 // half-width katakana (with their marks). A mark that has no combined form
 // with its kana becomes the full-width mark after the kana (ｱﾞ -> ア゛, and
-// also ｶﾟ -> カ゜). Control characters, 0x7F, 0x80, 0xA0, 0xFD-0xFF and a
-// mark after no kana are kept; broken characters are dropped.
+// also ｶﾟ -> カ゜). Control characters, 0x7F, 0x80, 0xA0, 0xFD-0xFF, a mark
+// after no kana and broken characters are copied once, unchanged; what
+// follows a broken character is converted as usual and may pair with it
+// ("caf\xE9 au" -> "ｃａｆ" E9 "　ａｕ", where E9 81 reads as one character).
 std::string HanToZen(const std::string& text);
 // Full-width to half-width: kana (hiragana too) to half-width katakana,
 // the symbol pairs, digits and letters to ASCII; other double-byte
-// characters and broken characters are removed. The result holds no lead
-// byte.
+// characters are removed. Single bytes, broken characters included, are
+// copied unchanged, so the only lead bytes in the result are the input's
+// broken characters, still broken.
 std::string ZenToHan(const std::string& text);
 // Without leading and trailing control characters, spaces and full-width
 // spaces. A control character between full-width spaces stops the stripping
@@ -62,7 +65,8 @@ std::string ZenToHan(const std::string& text);
 std::string TrimZen(const std::string& text);
 // Full-width letters, digits and common symbols to ASCII; half-width
 // katakana to full-width (marks absorbed). Kanji, kana and other full-width
-// punctuation stay; broken characters are dropped.
+// punctuation stay; every other single byte, broken characters included, is
+// copied unchanged.
 std::string NormalizeWidth(const std::string& text);
 // Leading and trailing bytes up to 0x20 removed (the toolkit's Trim).
 std::string TrimBlanks(const std::string& text);

@@ -1,7 +1,9 @@
 // Conversions between half-width and full-width characters of Shift-JIS
-// text. Each walks the text once from the front; a broken character (a lead
-// byte with no second byte) is dropped, so that it cannot pair up with the
-// first byte of whatever the conversion writes after it.
+// text. Each walks the text once from the front. A broken character (a lead
+// byte with no byte after it that can complete it) is copied once,
+// unchanged, like any other byte that begins no double-byte character: the
+// tokenizer makes such bytes from references ("&eacute;" gives 0xE9), and
+// they are part of the title or the authors.
 #include <array>
 #include <cstdint>
 
@@ -106,7 +108,10 @@ std::string HanToZen(const std::string& text) {
     if (len == 2) {
       out.append(text, i, 2);
     } else if (sjis::IsLead(c)) {
-      // Broken character: dropped.
+      // Broken character: copied. What follows it is converted as usual,
+      // so a full-width form written next pairs with it ("\xE9 " gives E9
+      // 81 40), as the conversion has always read such text.
+      out.push_back(static_cast<char>(c));
     } else if (kSymbolToFull[c] != 0) {
       // Before the kana, so that ｰ and the half-width punctuation come from
       // the pair list; a mark after them stays as it is.
@@ -148,9 +153,10 @@ std::string ZenToHan(const std::string& text) {
   for (std::size_t i = 0; i < text.size();) {
     const std::size_t len = CharLength(text, i);
     if (len == 1) {
-      // Single-byte characters are copied; a broken character is dropped,
-      // since the result is meant to hold no double-byte material.
-      if (!sjis::IsBrokenLead(text, i)) out.push_back(text[i]);
+      // Single bytes, a broken character among them, are copied. The byte
+      // after a broken character cannot complete it and is copied as it
+      // is, so the result reads back the same way.
+      out.push_back(text[i]);
       i += 1;
       continue;
     }
@@ -186,8 +192,6 @@ std::string NormalizeWidth(const std::string& text) {
       } else {
         out.append(text, i, 2);
       }
-    } else if (sjis::IsLead(c)) {
-      // Broken character: dropped.
     } else if (IsHalfKana(c)) {
       std::uint16_t kana = FullKana(c);
       const unsigned char mark = MarkAfter(text, i);
@@ -205,6 +209,8 @@ std::string NormalizeWidth(const std::string& text) {
       AppendCode(out, kana);
       if (mark != 0) ++i;
     } else {
+      // Every other single byte, a broken character included, and a mark
+      // that follows no kana.
       out.push_back(static_cast<char>(c));
     }
     i += len;

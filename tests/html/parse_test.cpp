@@ -119,6 +119,16 @@ TEST(ParseShiftJis, LeadByteAtTheEndOfALine) {
             (std::vector<Node>{Text("\x96\x7b\x82\n", "\x96\x7b\x82 "), Tag("b", "B")}));
 }
 
+TEST(ParseShiftJis, LettersAfterALeadByteAreUpperCasedInNames) {
+  // The tokenizer knows no code page: "a" after 83 goes up in the tag's and
+  // the attribute's name, never in the value.
+  EXPECT_EQ(ParseLines({"<\x83\x61>", "<p \x83\x61=\x83\x61 c\x83\x61x\x83\x61yz>"}),
+            (std::vector<Node>{Tag("\x83\x61", "\x83\x41"),
+                               Tag("p \x83\x61=\x83\x61 c\x83\x61x\x83\x61yz", "P",
+                                   {{"\x83\x61=\x83\x61", "\x83\x41", "\x83\x61"},
+                                    {"c\x83\x61x\x83\x61yz", "C\x83\x41X\x83\x41YZ", ""}})}));
+}
+
 TEST(ParseShiftJis, CharacterSplitOverTheLinesOfATagJoinsAgain) {
   // "び" (82 D1) split between two lines inside a tag's attribute.
   auto nodes = ParseLines({"<img alt=\x82", "\xd1>"});

@@ -29,23 +29,10 @@ struct Node {
   bool operator==(const Node&) const = default;
 };
 
-inline bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// "a".."z" up, the byte after a Shift-JIS lead byte untouched.
+// Every "a".."z" up, also the second byte of a Shift-JIS character.
 inline std::string Upper(const std::string& s) {
   std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if (IsLead(c) && i + 1 < s.size()) {
-      out += s[i];
-      out += s[i + 1];
-      ++i;
-    } else if (c >= 'a' && c <= 'z') {
-      out += static_cast<char>(c - 32);
-    } else {
-      out += s[i];
-    }
-  }
+  for (char c : s) out += c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
   return out;
 }
 

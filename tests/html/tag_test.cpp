@@ -51,22 +51,32 @@ TEST(TagName, OnlyTheSpaceEndsTheName) {
   EXPECT_EQ(Attrs(tag), (Pairs{{"Y", ""}}));
 }
 
-TEST(TagName, UpperCasingTouchesOnlyLettersAndSparesDoubleByteCharacters) {
+TEST(TagName, UpperCasingTouchesEveryLetterByteKnowingNoCodePage) {
   THTMLTag tag;
-  // "テト" (83 65 83 67): their second bytes are "e" and "g" and must stay.
+  // 83 61: a lead byte and an "a"; the "a" is upper-cased all the same.
+  tag.SetRaw("\x83\x61");
+  EXPECT_EQ(tag.Name, "\x83\x41");
+  // "テト" (83 65 83 67): their second bytes "e" and "g" go up as well, in
+  // names of every length; values are never touched.
   tag.SetRaw("\x83\x65\x83\x67x-y_z9 d\x83\x65=\x83\x65");
-  EXPECT_EQ(tag.Name, "\x83\x65\x83\x67X-Y_Z9");
-  EXPECT_EQ(Attrs(tag), (Pairs{{"D\x83\x65", "\x83\x65"}}));
-  // Half-width katakana (A1..DF) are single bytes; the letter after one is
-  // upper-cased.
-  tag.SetRaw("\xb1x");
-  EXPECT_EQ(tag.Name, "\xb1X");
+  EXPECT_EQ(tag.Name, "\x83\x45\x83\x47X-Y_Z9");
+  EXPECT_EQ(Attrs(tag), (Pairs{{"D\x83\x45", "\x83\x65"}}));
+  tag.SetRaw("\x83\x65\x83\x67\x83\x65\x83\x67\x83\x65 \x95\x7A\x95\x61\x95\x62\x95\x63\x95\x64=v");
+  EXPECT_EQ(tag.Name, "\x83\x45\x83\x47\x83\x45\x83\x47\x83\x45");
+  EXPECT_EQ(Attrs(tag), (Pairs{{"\x95\x5A\x95\x41\x95\x42\x95\x43\x95\x44", "v"}}));
+  // Half-width katakana (A1..DF) and the other high bytes stay; the letter
+  // after one is upper-cased.
+  tag.SetRaw("\xb1x\xe1\xfa\xff{`");
+  EXPECT_EQ(tag.Name, "\xb1X\xe1\xfa\xff{`");
 }
 
 TEST(TagName, EveryLengthUpperCasesExactlyTheLetters) {
   // Names of 1 to 20 bytes, mixing letters with the bytes just outside
-  // "a".."z" ("`" 0x60, "{" 0x7B) and other ASCII.
-  const std::string alphabet = "azAZ`{@[09-_!/mMqQ";
+  // "a".."z" ("`" 0x60, "{" 0x7B), other ASCII, and high bytes whose sums
+  // with the letter bounds would carry (lead bytes, E1 and up).
+  const std::string alphabet =
+      "azAZ`{@[09-_!/mMqQ"
+      "\x83\xE1\xFA\xFF\x80\xE0";
   for (std::size_t n = 1; n <= 20; ++n) {
     for (std::size_t shift = 0; shift < alphabet.size(); ++shift) {
       std::string name;

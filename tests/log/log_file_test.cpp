@@ -206,6 +206,25 @@ TEST_F(LogFileTest, OneMissingFolderLevelIsCreated) {
   EXPECT_TRUE(fs::is_regular_file(dir_ / "a" / "Quillcas.log"));
 }
 
+#ifndef _WIN32
+TEST_F(LogFileTest, Utf8FolderEndingInALeadByteValueIsMadeAndNamed) {
+  // UTF-8 "テ" is E3 83 86; the "/" after the 86 is still a separator, so the
+  // missing folder is the one created and the error line names the file.
+  const fs::path folder = dir_ / "host\xE3\x83\x86";
+  const std::string name = (folder / "Quillcas.log").string();
+  TLogFile log(FixedClock());
+  log.SetLogFileName(name);
+  log.SetActive(true);
+  EXPECT_TRUE(log.Active());
+  ASSERT_TRUE(log.WriteLog("e", true));
+  std::ifstream in(name, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  EXPECT_EQ(s.str(), "--- START ---\t2026-12-06 18:54:00\r\n" + VersionLine() +
+                         "Quillcas.log: e (C.ERROR)\r\n");
+}
+#endif
+
 TEST_F(LogFileTest, UnwritableFileTurnsTheLogOffAtStart) {
   // A folder where the file should be: it can be neither opened nor
   // created, whoever we run as.

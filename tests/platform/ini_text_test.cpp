@@ -4,6 +4,14 @@
 
 #include <string>
 
+#include "platform/platform.h"
+#include "platform/scratch_folder.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace kivo::platform::ini {
 namespace {
 
@@ -83,6 +91,16 @@ TEST(IniRead, ShiftJisSecondBytesAreNotFoldedOrSplit) {
   EXPECT_EQ(Read(sections, "\x83\x5D\x83\x5B", "K"), "v");
 }
 
+TEST(IniRead, EqualsAfterALeadByteStillEndsTheKey) {
+  // A lead byte before "=" (which cannot complete it) is a character of its
+  // own; the "=" after it still splits key and value.
+  const std::string text = "[S]\nK\x83=v\n[T\x83 ]\nL=w\n";
+  EXPECT_EQ(Read(text, "S", "K\x83"), "v");
+  EXPECT_EQ(Read(text, "T\x83", "L"), "w");
+  EXPECT_EQ(Write(text, "S", "K\x83", "x"), "[S]\nK\x83=x\n[T\x83 ]\nL=w\n");
+  EXPECT_FALSE(CanWrite("S", "K\x83=", "v"));
+}
+
 TEST(IniWrite, ReplacesOnlyTheValue) {
   const std::string text = kHostSection + "[kivo]\r\nDLBeforeDays = 14 \r\nBaseURL=x\r\n";
   const std::string out = Write(text, "KIVO", "dlbeforedays", "7");
@@ -142,6 +160,56 @@ TEST(IniWrite, RefusesWhatWouldChangeTheStructure) {
   // A "]" or "=" that is the second byte of a Shift-JIS character is fine.
   EXPECT_TRUE(CanWrite("\x83\x5D", "\x83\x5D", "v"));
 }
+
+#ifndef _WIN32
+// The POSIX seam writes through a temporary file beside the INI file; where
+// none can be made but the file itself can be written, it writes in place.
+class IniWriteInPlace : public ::testing::Test {
+ protected:
+  static std::string Host() { return "[TSetup]\r\nDataDeleteDays_Text=60\r\n"; }
+  kivo::testing::ScratchFolder folder_;
+};
+
+TEST_F(IniWriteInPlace, NameWithNoRoomForTheTemporarySuffix) {
+  // 250 bytes fit in a file name; with ".tmp<pid>_<n>" added they do not.
+  const std::string file = folder_ / (std::string(246, 'q') + ".ini");
+  kivo::testing::ScratchFolder::Put(file, Host());
+  ASSERT_TRUE(platform::IniWrite(file, "kivo", "DLBeforeDays", "30"));
+  EXPECT_EQ(kivo::testing::ScratchFolder::Get(file), Host() + "[kivo]\r\nDLBeforeDays=30\r\n");
+  // Shorter again: the tail of the old text is cut off.
+  ASSERT_TRUE(platform::IniWrite(file, "kivo", "DLBeforeDays", "7"));
+  EXPECT_EQ(kivo::testing::ScratchFolder::Get(file), Host() + "[kivo]\r\nDLBeforeDays=7\r\n");
+  EXPECT_EQ(platform::IniRead(file, "kivo", "DLBeforeDays"), "7");
+  EXPECT_EQ(folder_.Count(), 1u);
+}
+
+TEST_F(IniWriteInPlace, MissingFileIsCreatedInPlace) {
+  const std::string file = folder_ / (std::string(246, 'r') + ".ini");
+  ASSERT_TRUE(platform::IniWrite(file, "kivo", "DLBeforeDays", "30"));
+  EXPECT_EQ(kivo::testing::ScratchFolder::Get(file), "[kivo]\r\nDLBeforeDays=30\r\n");
+  EXPECT_EQ(folder_.Count(), 1u);
+}
+
+TEST_F(IniWriteInPlace, FolderThatTakesNoNewFile) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  const std::string sub = folder_ / "host";
+  ASSERT_TRUE(platform::CreateFolder(sub));
+  const std::string file = sub + "/Quillcast.ini";
+  kivo::testing::ScratchFolder::Put(file, Host());
+  ASSERT_EQ(chmod(sub.c_str(), 0555), 0);
+  const bool written = platform::IniWrite(file, "kivo", "DLBeforeDays", "30");
+  chmod(sub.c_str(), 0755);
+  EXPECT_TRUE(written);
+  EXPECT_EQ(kivo::testing::ScratchFolder::Get(file), Host() + "[kivo]\r\nDLBeforeDays=30\r\n");
+  // Neither file nor folder writable: the write fails and nothing changes.
+  ASSERT_EQ(chmod(file.c_str(), 0444), 0);
+  ASSERT_EQ(chmod(sub.c_str(), 0555), 0);
+  const bool refused = !platform::IniWrite(file, "kivo", "DLBeforeDays", "8");
+  chmod(sub.c_str(), 0755);
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(kivo::testing::ScratchFolder::Get(file), Host() + "[kivo]\r\nDLBeforeDays=30\r\n");
+}
+#endif
 
 }  // namespace
 }  // namespace kivo::platform::ini

@@ -69,6 +69,18 @@ TEST(HostDir, FromProgramPath) {
   // No folder at all: a separator is added before "..".
   EXPECT_EQ(HostDirFromProgramPath("kivo"), "/..");
 }
+
+TEST(HostDir, Utf8FolderNameEndingInALeadByteValue) {
+  // Linux paths are UTF-8: テ is E3 83 86 and ダ E3 83 80. The 86 of テ is a
+  // Shift-JIS lead-byte value, but the "/" after it cannot complete it.
+  EXPECT_EQ(HostDirFromProgramPath("/opt/host\xE3\x83\x86/kivo"), "/opt/host\xE3\x83\x86/..");
+  EXPECT_EQ(HostDirFromProgramPath("/opt/\xE3\x83\x86\xE3\x83\x80/Plugins/kivo"),
+            "/opt/\xE3\x83\x86\xE3\x83\x80/Plugins/..");
+  EXPECT_EQ(HostDirFromProgramPath("/opt/host\xE3\x83\x86/\xE3\x83\x86/kivo"),
+            "/opt/host\xE3\x83\x86/\xE3\x83\x86/..");
+  // A lead byte just before the program's separator, with nothing else.
+  EXPECT_EQ(HostDirFromProgramPath("/\x95/kivo"), "/\x95/..");
+}
 #endif
 
 class SettingsFiles : public ::testing::Test {
@@ -216,11 +228,22 @@ TEST(Environment, GetTempDirIsNeverTheRoot) {
     EXPECT_EQ(GetTempDir(), "/var/tmp/");
   }
   {
-    // Too long for the 260-byte buffer: the system's folder, here the same
-    // variable read without the limit, still not the root.
+    // Too long for the 260-byte buffer: /tmp/, not the refused value read
+    // again without the limit and the trimming.
     const std::string long_dir = "/" + std::string(300, 'd');
     ScopedEnv env("TMPDIR", long_dir.c_str());
-    EXPECT_EQ(GetTempDir(), long_dir + "/");
+    EXPECT_EQ(GetTempDir(), "/tmp/");
+  }
+  {
+    const std::string long_dir = " /var/tmp" + std::string(291, ' ');  // 300 bytes
+    ScopedEnv env("TMPDIR", long_dir.c_str());
+    EXPECT_EQ(GetTempDir(), "/tmp/");
+  }
+  {
+    // 259 bytes still fit; trimmed, with the separator added.
+    const std::string dir = "/" + std::string(257, 'd');
+    ScopedEnv env("TMPDIR", (dir + " ").c_str());
+    EXPECT_EQ(GetTempDir(), dir + "/");
   }
 }
 #endif

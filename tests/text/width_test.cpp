@@ -129,12 +129,18 @@ TEST(TextHanToZen, DoubleByteCharactersAreCopied) {
   EXPECT_EQ(HanToZen(kSo + "\\"), kSo + "\x81\x8F");
 }
 
-TEST(TextHanToZen, BrokenCharactersAreDropped) {
-  EXPECT_EQ(HanToZen("a\x81"), "\x82\x81");  // lead byte at the end
-  // A lead byte before "1" would otherwise pair with the first byte of １.
+TEST(TextHanToZen, BrokenCharactersAreCopiedOnce) {
+  // "caf&eacute; au" as the tokenizer decodes it: the E9 stays, and the
+  // full-width space after it is written as usual.
+  EXPECT_EQ(HanToZen("caf\xE9 au"), "\x82\x83\x82\x81\x82\x86\xE9\x81\x40\x82\x81\x82\x95");
+  EXPECT_EQ(HanToZen("a\x81"), "\x82\x81\x81");  // lead byte at the end
   EXPECT_EQ(HanToZen("\x81"
                      "1"),
-            "\x82\x50");
+            "\x81\x82\x50");
+  EXPECT_EQ(HanToZen("\x95\x0A\xFC"), "\x95\x0A\xFC");
+  // A lead byte before a half-width kana is no broken character: the two
+  // are one double-byte character and stay as they are.
+  EXPECT_EQ(HanToZen("\x95\xB1"), "\x95\xB1");
 }
 
 // ---------------------------------------------------------------- ZenToHan
@@ -204,12 +210,14 @@ TEST(TextZenToHan, OtherDoubleByteCharactersAreRemoved) {
   EXPECT_EQ(ZenToHan("\x82\x4E\x82\x59\x82\x5F\x82\x7A\x82\x80\x82\x9B"), "");
 }
 
-TEST(TextZenToHan, SingleBytesAreCopiedAndBrokenCharactersDropped) {
+TEST(TextZenToHan, SingleBytesAreCopiedBrokenCharactersIncluded) {
   EXPECT_EQ(ZenToHan("ab 1\t\xB1\xDE\x80\xFF"), "ab 1\t\xB1\xDE\x80\xFF");
-  EXPECT_EQ(ZenToHan("P\x81"), "P");            // lead byte at the end
-  EXPECT_EQ(ZenToHan("\x81/1"), "/1");          // lead byte before a byte that cannot follow it
-  EXPECT_EQ(ZenToHan(kSo + "\\|"), "\xBF\\|");  // ソ\| -> ｿ\|
-  EXPECT_EQ(ZenToHan(kPo), "\xCE\xDF");         // ポ -> ﾎﾟ
+  EXPECT_EQ(ZenToHan("caf\xE9 au"), "caf\xE9 au");
+  EXPECT_EQ(ZenToHan("P\x81"), "P\x81");    // lead byte at the end
+  EXPECT_EQ(ZenToHan("\x81/1"), "\x81/1");  // lead byte before a byte that cannot follow it
+  EXPECT_EQ(ZenToHan("\x82\x50\xE9 P"), "1\xE9 P");  // １, then a broken character
+  EXPECT_EQ(ZenToHan(kSo + "\\|"), "\xBF\\|");       // ソ\| -> ｿ\|
+  EXPECT_EQ(ZenToHan(kPo), "\xCE\xDF");              // ポ -> ﾎﾟ
 }
 
 // ---------------------------------------------------------- NormalizeWidth
@@ -274,10 +282,13 @@ TEST(TextNormalizeWidth, EveryHalfWidthByteWithAndWithoutMarks) {
   EXPECT_EQ(NormalizeWidth("\xDE\xDF"), "\xDE\xDF");  // marks after no kana
 }
 
-TEST(TextNormalizeWidth, SingleBytesStayAndBrokenCharactersAreDropped) {
+TEST(TextNormalizeWidth, SingleBytesStayBrokenCharactersIncluded) {
   EXPECT_EQ(NormalizeWidth("abc 1\t\x7F\x80\xA0\xFD"), "abc 1\t\x7F\x80\xA0\xFD");
-  EXPECT_EQ(NormalizeWidth("abc\x95"), "abc");
-  EXPECT_EQ(NormalizeWidth("\x95\x0A"), "\x0A");
+  EXPECT_EQ(NormalizeWidth("caf\xE9 au"), "caf\xE9 au");
+  EXPECT_EQ(NormalizeWidth("abc\x95"), "abc\x95");
+  EXPECT_EQ(NormalizeWidth("\x95\x0A"), "\x95\x0A");
+  // Ａ, a broken character, ｱ: each converted on its own.
+  EXPECT_EQ(NormalizeWidth("\x82\x60\x95 \xB1"), "A\x95 \x83\x41");
 }
 
 TEST(TextWidth, TheTwoNarrowingConversionsDiffer) {
@@ -297,6 +308,18 @@ TEST(TextWidth, TitleNormalisationRoundTrip) {
   title = TrimZen(ReplaceAll(title, "\x81\x69", "\x81\x40"));
   title = TrimZen(ReplaceAll(title, "\x81\x6A", "\x81\x40"));
   EXPECT_EQ(NormalizeWidth(title), "\x83\x5E\x83\x43\x83\x67\x83\x8B 1");
+}
+
+TEST(TextWidth, TitleChainKeepsABrokenCharacter) {
+  // "caf&eacute; au" decoded: HanToZen keeps the E9, which then reads
+  // together with the 81 of the full-width space after it; the 40 of that
+  // space is left as "@". NormalizeWidth copies the pair as a character.
+  std::string title = HanToZen("caf\xE9 au");
+  title = TrimZen(ReplaceAll(title, "\x81\x69", "\x81\x40"));
+  title = TrimZen(ReplaceAll(title, "\x81\x6A", "\x81\x40"));
+  EXPECT_EQ(NormalizeWidth(title), "caf\xE9\x81@au");
+  // The authors go through NormalizeWidth alone and keep the text whole.
+  EXPECT_EQ(NormalizeWidth("caf\xE9 au"), "caf\xE9 au");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // converted. Writes that replace a file go through a temporary file in the
 // same folder, fsync and rename, so a crash or a full disk leaves either the
 // old file or the new one.
+#include "platform/posix/files_posix.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -122,23 +124,64 @@ int OpenTemporaryBeside(const std::string& target, std::string& temp_name) {
   return -1;
 }
 
+enum class Replaced { kDone, kNoTemporary, kFailed };
+
 // Writes the temporary file completely, flushes it and renames it over the
 // target; removes it on any failure. `fill` writes the content to the fd.
+// kNoTemporary: no temporary file could be made, nothing was touched.
 template <typename Fill>
-bool ReplaceThroughTemporary(const std::string& path, Fill fill) {
-  const std::string target = ResolveTarget(path);
+Replaced TryReplaceThroughTemporary(const std::string& target, Fill fill) {
   std::string temp_name;
   const int fd = OpenTemporaryBeside(target, temp_name);
-  if (fd < 0) return false;
+  if (fd < 0) return Replaced::kNoTemporary;
   bool ok = fill(fd) && fsync(fd) == 0;
   if (close(fd) != 0) ok = false;
   if (ok && rename(temp_name.c_str(), target.c_str()) != 0) ok = false;
   if (!ok) {
     unlink(temp_name.c_str());
-    return false;
+    return Replaced::kFailed;
   }
   SyncFolderOf(target);
-  return true;
+  return Replaced::kDone;
+}
+
+template <typename Fill>
+bool ReplaceThroughTemporary(const std::string& path, Fill fill) {
+  return TryReplaceThroughTemporary(ResolveTarget(path), fill) == Replaced::kDone;
+}
+
+// Rewrites `target` where it stands. The growth is reserved before a byte
+// changes, so a full disk fails with the old file intact; only an error in
+// the middle of the write itself can leave it half new. A file created here
+// is removed again on failure.
+bool WriteInPlace(const std::string& target, const std::string& bytes) {
+  bool created = false;
+  int fd = open(target.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) {
+    fd = open(target.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    created = fd >= 0;
+  }
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  const off_t old_size = ok ? st.st_size : 0;
+  const auto new_size = static_cast<off_t>(bytes.size());
+  if (ok && new_size > old_size) {
+    const int rc = posix_fallocate(fd, old_size, new_size - old_size);
+    // File systems that cannot reserve space say so; the write then finds
+    // out for itself.
+    if (rc != 0 && rc != EOPNOTSUPP && rc != EINVAL) {
+      ok = false;
+      [[maybe_unused]] const int undo = ftruncate(fd, old_size);
+    }
+  }
+  if (ok) {
+    ok = posix::WriteAll(fd, bytes.data(), bytes.size()) && ftruncate(fd, new_size) == 0 &&
+         fsync(fd) == 0;
+  }
+  if (close(fd) != 0) ok = false;
+  if (!ok && created) unlink(target.c_str());
+  return ok;
 }
 
 }  // namespace
@@ -256,6 +299,19 @@ bool SaveAtomically(const std::string& path, const std::string& bytes) {
   return ReplaceThroughTemporary(
       path, [&bytes](int fd) { return posix::WriteAll(fd, bytes.data(), bytes.size()); });
 }
+
+namespace posix {
+
+bool SaveAtomicallyOrInPlace(const std::string& path, const std::string& bytes) {
+  if (path.empty()) return false;
+  const std::string target = ResolveTarget(path);
+  const Replaced replaced = TryReplaceThroughTemporary(
+      target, [&bytes](int fd) { return posix::WriteAll(fd, bytes.data(), bytes.size()); });
+  if (replaced == Replaced::kNoTemporary) return WriteInPlace(target, bytes);
+  return replaced == Replaced::kDone;
+}
+
+}  // namespace posix
 
 bool AppendToFile(const std::string& path, const std::string& bytes) {
   if (path.empty()) return false;
