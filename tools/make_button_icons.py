@@ -78,11 +78,19 @@ def pixel(shapes, colours, px, py):
 
 def build_icon(name):
     colours, shapes = IMAGES[name]
-    # BMP rows are stored bottom-up; then a 1-bit AND mask (all zero: the
-    # alpha channel decides transparency), rows padded to 4 bytes.
-    pixels = b"".join(pixel(shapes, colours, x, y)
-                      for y in reversed(range(SIZE)) for x in range(SIZE))
-    mask = bytes(4 * SIZE)
+    # BMP rows are stored bottom-up; then a 1-bit AND mask, rows padded to 4
+    # bytes. The alpha channel decides transparency when the icon is drawn in
+    # colour, but a disabled button draws the mask's shape: set (transparent)
+    # wherever the pixel is less than half covered.
+    rows = [[pixel(shapes, colours, x, y) for x in range(SIZE)] for y in reversed(range(SIZE))]
+    pixels = b"".join(b"".join(row) for row in rows)
+    mask = b""
+    for row in rows:
+        bits = 0
+        for x, p in enumerate(row):
+            if p[3] < 128:
+                bits |= 1 << (31 - x)
+        mask += bits.to_bytes(4, "big")
     header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 32, 0,
                          len(pixels) + len(mask), 0, 0, 0, 0)
     image = header + pixels + mask
