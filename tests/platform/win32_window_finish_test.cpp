@@ -156,7 +156,7 @@ TEST_F(Win32WindowFinishTest, AClickIntoTheDaysFieldSelectsTheNumberOnlyWhenItBr
   EXPECT_EQ(start, end) << "no selection after a click inside the focused field";
 }
 
-TEST_F(Win32WindowFinishTest, AResizeRepaintsTheWholeStatusBar) {
+TEST_F(Win32WindowFinishTest, AResizeRepaintsTheStatusBarAndTheRunButtonsWhole) {
   ShowAndSettle();
   RECT pending;
   ASSERT_FALSE(GetUpdateRect(status_, &pending, FALSE)) << "painted before the resize";
@@ -173,6 +173,25 @@ TEST_F(Win32WindowFinishTest, AResizeRepaintsTheWholeStatusBar) {
   EXPECT_EQ(pending.right, client.right);
   EXPECT_EQ(pending.top, 0);
   EXPECT_EQ(pending.bottom, client.bottom);
+
+  // Taller: the run buttons move down and must be painted whole where they
+  // land, not only where they were not before.
+  UpdateWindow(window_);
+  PumpMessages();
+  GetWindowRect(window_, &outer);
+  SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top + 13,
+               SWP_NOMOVE | SWP_NOZORDER);
+  for (const char* caption :
+       {texts::kPlayCaption, texts::kSkipCaption, texts::kStopCaption, texts::kPauseCaption}) {
+    SCOPED_TRACE(caption);
+    HWND button = Button(caption);
+    GetClientRect(button, &client);
+    ASSERT_TRUE(GetUpdateRect(button, &pending, FALSE));
+    EXPECT_EQ(pending.top, 0);
+    EXPECT_EQ(pending.bottom, client.bottom);
+    EXPECT_EQ(pending.left, 0);
+    EXPECT_EQ(pending.right, client.right);
+  }
 }
 
 TEST_F(Win32WindowFinishTest, EachRunButtonCarriesItsImage) {

@@ -196,9 +196,15 @@ void Win32FormView::Layout(int width, int height) {
   if (title_) GetWindowRect(title_, &title);
   place(title_, 16, 40, width - 16 - 2, title.bottom - title.top);
   if (batch) EndDeferWindowPos(batch);
-  // A moved status bar repaints only what was uncovered, which leaves the
-  // old size grip standing in the middle: repaint all of it.
+  // Moved controls repaint only what was uncovered, and the bits copied
+  // along are not always right: the status bar kept its old size grip in the
+  // middle, and the run buttons came out blank where they had not been
+  // before. Repaint every control that moves or grows, whole.
   if (status_) InvalidateRect(status_, nullptr, TRUE);
+  for (const ButtonPlace& b : kRunButtons) {
+    if (HWND button = GetDlgItem(window_, b.id)) InvalidateRect(button, nullptr, TRUE);
+  }
+  if (title_) InvalidateRect(title_, nullptr, TRUE);
   // The panel's lowered bevel is painted by the window itself.
   RECT panel{0, 0, width, kPanelHeight};
   InvalidateRect(window_, &panel, TRUE);
