@@ -8,11 +8,14 @@ The archive must be BUILD_DIR/kivo-<version>-windows.zip (the version from the t
 CMakeLists.txt) and hold exactly kivo.exe, powershell.exe and readme.txt. The programs
 must be 64-bit Windows programs carrying their manifests; the guide must be the
 repository's docs/readme.txt byte for byte: Shift-JIS (code page 932) with CR LF line
-ends, no byte order mark, and the facts a user needs.
+ends, no byte order mark, and the facts a user needs. The run buttons' icons linked into
+kivo.exe must be what tools/make_button_icons.py draws.
 """
 
 import re
+import subprocess
 import sys
+import tempfile
 import zipfile
 from pathlib import Path
 
@@ -66,6 +69,19 @@ def check_program(data, name, needles):
         check(needle in data, "%s lacks %r" % (name, needle))
 
 
+def check_button_icons():
+    committed = ROOT / "src" / "about" / "buttons"
+    with tempfile.TemporaryDirectory() as folder:
+        subprocess.run([sys.executable, str(ROOT / "tools" / "make_button_icons.py"), folder],
+                       check=True)
+        made = sorted(p.name for p in Path(folder).iterdir())
+        check(made == sorted(p.name for p in committed.iterdir()),
+              "src/about/buttons holds other icons than the script draws: %s" % made)
+        for name in made:
+            check((Path(folder) / name).read_bytes() == (committed / name).read_bytes(),
+                  "src/about/buttons/%s differs from what tools/make_button_icons.py draws" % name)
+
+
 def main(argv):
     if len(argv) != 2:
         print(__doc__, file=sys.stderr)
@@ -76,6 +92,7 @@ def main(argv):
         check(archive.is_file(), "no %s (build the package target)" % archive)
         source_guide = (ROOT / "docs" / "readme.txt").read_bytes()
         check_guide(source_guide, "docs/readme.txt")
+        check_button_icons()
         with zipfile.ZipFile(archive) as z:
             names = sorted(z.namelist())
             check(names == ["kivo.exe", "powershell.exe", "readme.txt"],
