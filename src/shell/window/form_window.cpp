@@ -6,6 +6,7 @@
 
 #include "platform/win32/wide_text.h"
 #include "shell/texts.h"
+#include "shell/window/button_images.h"
 #include "shell/window/speed_button.h"
 
 namespace kivo::window {
@@ -47,14 +48,15 @@ struct ButtonPlace {
   int id;
   const char* caption;
   int left;
+  const wchar_t* image;
 };
 // Panel2's buttons, left + top 1, 81 x 25, in tab order (Play 0, Skip 1,
 // Stop 2, Pause 3).
 constexpr ButtonPlace kRunButtons[] = {
-    {kIdPlay, texts::kPlayCaption, 8},
-    {kIdSkip, texts::kSkipCaption, 97},
-    {kIdStop, texts::kStopCaption, 184},
-    {kIdPause, texts::kPauseCaption, 272},
+    {kIdPlay, texts::kPlayCaption, 8, kPlayImage},
+    {kIdSkip, texts::kSkipCaption, 97, kSkipImage},
+    {kIdStop, texts::kStopCaption, 184, kStopImage},
+    {kIdPause, texts::kPauseCaption, 272, kPauseImage},
 };
 
 HWND Child(HINSTANCE instance, HWND parent, DWORD ex_style, const wchar_t* cls, const char* text,
@@ -135,6 +137,7 @@ void Win32FormView::CreateControls() {
   for (const ButtonPlace& b : kRunButtons) {
     HWND button = Child(instance_, window_, 0, L"BUTTON", b.caption, WS_TABSTOP | BS_PUSHBUTTON,
                         b.id, b.left, 0, 81, 25, font_);
+    SetButtonImage(button, instance_, b.image);
     if (b.id == kIdPlay) play_ = button;
     if (b.id == kIdSkip) skip_ = button;
     if (b.id == kIdStop) stop_ = button;
@@ -193,6 +196,15 @@ void Win32FormView::Layout(int width, int height) {
   if (title_) GetWindowRect(title_, &title);
   place(title_, 16, 40, width - 16 - 2, title.bottom - title.top);
   if (batch) EndDeferWindowPos(batch);
+  // Moved controls repaint only what was uncovered, and the bits copied
+  // along are not always right: the status bar kept its old size grip in the
+  // middle, and the run buttons came out blank where they had not been
+  // before. Repaint every control that moves or grows, whole.
+  if (status_) InvalidateRect(status_, nullptr, TRUE);
+  for (const ButtonPlace& b : kRunButtons) {
+    if (HWND button = GetDlgItem(window_, b.id)) InvalidateRect(button, nullptr, TRUE);
+  }
+  if (title_) InvalidateRect(title_, nullptr, TRUE);
   // The panel's lowered bevel is painted by the window itself.
   RECT panel{0, 0, width, kPanelHeight};
   InvalidateRect(window_, &panel, TRUE);
@@ -319,6 +331,8 @@ void Win32FormView::OnDaysFocus(bool gained) {
       days_focused_ = true;
       SetWindowTextW(days_, Wide(days_raw_).c_str());
     }
+    // As in a dialog: the whole number is selected, so typing replaces it.
+    SendMessageW(days_, EM_SETSEL, 0, -1);
     return;
   }
   const HWND next = days_next_focus_;
@@ -337,6 +351,16 @@ LRESULT CALLBACK Win32FormView::DaysFieldProc(HWND window, UINT message, WPARAM 
   switch (message) {
     case WM_KILLFOCUS:
       self->days_next_focus_ = reinterpret_cast<HWND>(wparam);
+      break;
+    case WM_LBUTTONDOWN:
+      // A click that brings the focus selects the whole number (the edit
+      // control would put the caret at the click instead); once the field
+      // has the focus, clicks place the caret and drag a selection as usual.
+      if (GetFocus() != window) {
+        SetFocus(window);
+        if (GetFocus() == window) SendMessageW(window, EM_SETSEL, 0, -1);
+        return 0;
+      }
       break;
     case WM_CHAR:
       // A whole-number field: digits, a minus sign and the editing keys.
