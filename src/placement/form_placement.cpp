@@ -91,12 +91,13 @@ bool TFormPlacement::ApplyState() {
   if (state == WindowState::Minimized && window_->IsMainWindow()) {
     // The main window is not minimised on its own: the application is,
     // once its message loop runs, and that hides the window with it.
-    window_->SetWindowState(WindowState::Normal);
+    window_->SetWindowState(WindowState::Normal, /*apply=*/false);
     window_->PostApplicationMinimize();
     return true;
   }
-  window_->SetWindowState(state == WindowState::Maximized ? WindowState::Maximized
-                                                          : WindowState::Normal);
+  window_->SetWindowState(
+      state == WindowState::Maximized ? WindowState::Maximized : WindowState::Normal,
+      /*apply=*/true);
   return false;
 }
 

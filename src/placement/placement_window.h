@@ -40,8 +40,9 @@ class PlacementWindow {
   virtual bool ApplicationMinimized() = 0;
   // Asks the application to minimise once its message loop runs.
   virtual void PostApplicationMinimize() = 0;
-  // Normal or maximised; a hidden window takes the state when shown.
-  virtual void SetWindowState(WindowState state) = 0;
+  // Normal or maximised; a hidden window takes the state when shown. With
+  // `apply` false the state is only recorded, the window left as it is.
+  virtual void SetWindowState(WindowState state, bool apply) = 0;
   virtual void Repaint() = 0;
   // The window's outer rectangle now: left, top, width, height.
   virtual void Bounds(int& left, int& top, int& width, int& height) = 0;

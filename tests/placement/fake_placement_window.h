@@ -23,7 +23,10 @@ class FakePlacementWindow : public PlacementWindow {
   bool IsMainWindow() override { return main_window; }
   bool ApplicationMinimized() override { return application_minimized; }
   void PostApplicationMinimize() override { ++minimize_posts; }
-  void SetWindowState(WindowState s) override { states.push_back(s); }
+  void SetWindowState(WindowState s, bool apply) override {
+    states.push_back(s);
+    applied_states.push_back(apply);
+  }
   void Repaint() override { ++repaints; }
   void Bounds(int& left, int& top, int& width, int& height) override {
     left = current.left;
@@ -56,6 +59,7 @@ class FakePlacementWindow : public PlacementWindow {
 
   std::vector<WindowPlacement> applied;
   std::vector<WindowState> states;
+  std::vector<bool> applied_states;
   int minimize_posts = 0;
   int repaints = 0;
 };

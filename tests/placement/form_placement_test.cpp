@@ -134,6 +134,7 @@ TEST_F(FormPlacementTest, MinimisedApplicationStoresTwoAndMinimisesTheApplicatio
   placement_.LoadPlacement();
   EXPECT_EQ(window_.minimize_posts, 1);
   EXPECT_EQ(window_.states, std::vector<WindowState>{WindowState::Normal});
+  EXPECT_EQ(window_.applied_states, std::vector<bool>{false}) << "recorded, not applied";
   EXPECT_EQ(window_.repaints, 0) << "left to the application's minimise";
 }
 

@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "platform/win32/wide_text.h"
 #include "shell/form_dll.h"
+#include "shell/window/application_window.h"
 #include "shell/window/form_window.h"
 #include "shell/window/message_pump.h"
 #include "support/fake_run_host.h"
@@ -67,9 +68,10 @@ class Win32PlacementTest : public ::testing::Test {
   }
 
   // A start in configuration mode: the window made, FormCreate, the show.
-  void Open() {
+  // `application`: the application window owning the plugin window.
+  void Open(HWND application = nullptr) {
     Drop();
-    view_ = std::make_unique<Win32FormView>(GetModuleHandleW(nullptr), nullptr, font_);
+    view_ = std::make_unique<Win32FormView>(GetModuleHandleW(nullptr), application, font_);
     ASSERT_TRUE(view_->Create());
     window_ = view_->Handle();
     host_.on_pump = [] { PumpMessages(); };
@@ -211,6 +213,30 @@ TEST_F(Win32PlacementTest, SessionEndInConfigurationModeSavesEverythingBeforeItR
   const std::vector<std::string> log = CrLfLines(FileText(host_dir_ + "\\Quillcas.log"));
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.back().rfind("--- END ---", 0), 0u) << log.back();
+}
+
+TEST_F(Win32PlacementTest, ClosedWithTheApplicationMinimisedTheNextStartMinimisesIt) {
+  HWND application = CreateApplicationWindow(GetModuleHandleW(nullptr));
+  ASSERT_NE(application, nullptr);
+  ShowWindow(application, SW_SHOWNOACTIVATE);
+  Open(application);
+  SetApplicationMainWindow(application, window_);
+  ShowWindow(application, SW_MINIMIZE);
+  ASSERT_TRUE(IsIconic(application));
+  CloseWindow();
+  EXPECT_EQ(Qlc("ShowCmd"), "2");
+
+  ShowWindow(application, SW_RESTORE);
+  ASSERT_FALSE(IsIconic(application));
+  Open(application);
+  SetApplicationMainWindow(application, window_);
+  EXPECT_FALSE(IsZoomed(window_));
+  // The minimise was posted to the application; it acts in the message loop.
+  PumpMessages();
+  EXPECT_TRUE(IsIconic(application));
+  EXPECT_FALSE(IsIconic(window_)) << "the plugin window itself stays normal";
+  Drop();
+  DestroyWindow(application);
 }
 
 TEST_F(Win32PlacementTest, ASessionThatGoesOnChangesNothing) {

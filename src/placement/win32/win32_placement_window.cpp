@@ -53,9 +53,9 @@ void Win32PlacementWindow::PostApplicationMinimize() {
   PostMessageW(application_ ? application_ : window_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
 }
 
-void Win32PlacementWindow::SetWindowState(WindowState state) {
+void Win32PlacementWindow::SetWindowState(WindowState state, bool apply) {
   state_ = state;
-  if (!IsWindowVisible(window_)) return;  // taken when the window is shown
+  if (!apply || !IsWindowVisible(window_)) return;  // taken when the window is shown
   const bool zoomed = IsZoomed(window_) != FALSE;
   if (state == WindowState::Maximized && !zoomed) ShowWindow(window_, SW_SHOWMAXIMIZED);
   if (state == WindowState::Normal && (zoomed || IsIconic(window_)))

@@ -27,7 +27,7 @@ class Win32PlacementWindow final : public PlacementWindow {
   bool IsMainWindow() override { return true; }
   bool ApplicationMinimized() override;
   void PostApplicationMinimize() override;
-  void SetWindowState(WindowState state) override;
+  void SetWindowState(WindowState state, bool apply) override;
   void Repaint() override;
   void Bounds(int& left, int& top, int& width, int& height) override;
   BorderKind Border() override;
