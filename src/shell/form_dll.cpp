@@ -49,6 +49,10 @@ bool TFormDLL::ConfigurationMode() const { return !Args.empty() && Args[0] == "/
 
 void TFormDLL::FormCreate() {
   FHostDir = HostDirFromProgramPath(ProgramPath);
+  FormPlacement1.SetWindow(View.PlacementWindow());
+  FormPlacement1.IniFileName = HostFile(FHostDir, kPlacementFileName);
+  FormPlacement1.Active = true;
+  FormPlacement1.LoadPlacement();
   const int days =
       LimitBeforeDays(ParseIntOr(ReadPluginValue(FHostDir, kBeforeDaysKey), kDefaultBeforeDays));
   View.SetDaysText(std::to_string(days));
@@ -74,6 +78,8 @@ void TFormDLL::FormActivate() {
   // The window closes after the run however the run ended; an error of the
   // run still reaches the window's handler, after the close.
   std::exception_ptr run_error;
+  FRunStarted = true;
+  FHistoryCountAtStart = FHistory.Count();
   try {
     HarvestRun();
   } catch (...) {
@@ -94,7 +100,19 @@ void TFormDLL::FormClose() {
   }
 }
 
-void TFormDLL::FormDestroy() { FHistory.Clear(); }
+void TFormDLL::FormShow() {
+  FormPlacement1.FormShow([this](const std::string& m) { ReportException(m); });
+}
+
+void TFormDLL::FormCloseQuery() {
+  FormPlacement1.FormCloseQuery(true, [this](const std::string& m) { ReportException(m); });
+}
+
+void TFormDLL::FormDestroy() {
+  // A window destroyed without an allowed close stores its placement here.
+  FormPlacement1.FormDestroy([this](const std::string& m) { ReportException(m); });
+  FHistory.Clear();
+}
 
 int TFormDLL::LimitBeforeDays(int days) {
   const int delete_days = ParseIntOr(ReadSetupValue(FHostDir, kDataDeleteDaysKey), 0);

@@ -5,12 +5,14 @@
 //
 // Where the members are defined:
 //   shell/form_dll.cpp        life cycle, controls, LimitBeforeDays, ReportException
+//   shell/session_end.cpp     FormEndSession
 //   harvest/fetch_page.cpp    FetchPage
 //   harvest/harvest_run.cpp   HarvestRun, PurgeArchive, HarvestDays
 //   harvest/listing.cpp       AnalyzeListing
 //   harvest/detail.cpp        AnalyzeDetail
 #pragma once
 
+#include <cstddef>
 #include <exception>
 #include <functional>
 #include <stdexcept>
@@ -21,6 +23,7 @@
 #include "harvest/fetch.h"
 #include "harvest/history.h"
 #include "log/log_file.h"
+#include "placement/form_placement.h"
 #include "platform/datetime.h"
 #include "platform/run_host.h"
 #include "shell/view.h"
@@ -68,6 +71,15 @@ class TFormDLL {
   void FormActivate();
   void FormClose();
   void FormDestroy();
+  // The window is about to be shown (placement restored once more).
+  void FormShow();
+  // Closing was asked and is allowed: the placement is stored.
+  void FormCloseQuery();
+  // The user's session is ending and the process will be ended as soon as
+  // this returns: stops a run, stores the days value and the placement
+  // (through the window's close), saves the history of a run that has
+  // started and writes the log's end line. Later calls do nothing.
+  void FormEndSession();
 
   // Controls.
   void ButtonStopClick();
@@ -132,6 +144,11 @@ class TFormDLL {
   // must not save its few entries over the months the file still holds.
   bool FHistoryUnread = false;
   TLogFile LogFile1;
+  placement::TFormPlacement FormPlacement1;
+  // A harvest has begun in this process; the history count it began with.
+  bool FRunStarted = false;
+  std::size_t FHistoryCountAtStart = 0;
+  bool FSessionEnded = false;
   RunValues Run;
   // The shop's base address for this run (settings "BaseURL" or default).
   std::string BaseUrl;

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "placement/placement_window.h"
+
 namespace kivo {
 
 enum class Button { Play, Pause, Stop, Skip };
@@ -32,6 +34,9 @@ class FormView {
   virtual void Close() = 0;
   // Show the About dialog (created on first use), not modal.
   virtual void ShowAbout() = 0;
+  // The window whose placement is kept; nullptr when there is none (the
+  // terminal). Its placement component is the logic's FormPlacement1.
+  virtual placement::PlacementWindow* PlacementWindow() { return nullptr; }
 };
 
 }  // namespace kivo

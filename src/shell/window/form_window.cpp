@@ -118,6 +118,7 @@ bool Win32FormView::Create() {
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y, kOuterWidth, kOuterHeight,
                             owner_, nullptr, instance_, this);
   if (!window_) return false;
+  placement_ = std::make_unique<placement::Win32PlacementWindow>(window_, owner_);
   CreateControls();
   RECT client;
   GetClientRect(window_, &client);
@@ -271,6 +272,13 @@ LRESULT Win32FormView::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_CLOSE:
       Close();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      // The process is ended as soon as this returns: everything is saved
+      // inside the call, even with a run below it on the stack.
+      if (wparam && form_) Dispatch([this] { form_->FormEndSession(); });
       return 0;
     case kDestroyWhenIdle:
       if (close_pending_ && depth_ == 0) DestroyWindow(window_);
@@ -507,10 +515,18 @@ void Win32FormView::InformationBox(const std::string& text) {
               MB_OK | MB_ICONINFORMATION);
 }
 
+void Win32FormView::Show(int show) {
+  if (!window_) return;
+  if (form_) Dispatch([this] { form_->FormShow(); });
+  if (window_) ShowWindow(window_, placement_->ShowCommand(show));
+}
+
 void Win32FormView::Close() {
   if (!window_ || !form_) return;
   // FormClose runs for every request, also a second one while a run
-  // unwinds; the window goes when no handler is left on the stack.
+  // unwinds; the window goes when no handler is left on the stack. The
+  // close query before it stores the placement.
+  form_->Invoke([this] { form_->FormCloseQuery(); });
   form_->Invoke([this] { form_->FormClose(); });
   close_pending_ = true;
   AfterHandler();

@@ -12,8 +12,10 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "placement/win32/win32_placement_window.h"
 #include "shell/form_dll.h"
 #include "shell/view.h"
 
@@ -36,6 +38,10 @@ class Win32FormView final : public FormView {
   // Shows the About dialog; installed by the entry.
   void SetAboutHandler(std::function<void()> show) { show_about_ = std::move(show); }
   HWND Handle() const { return window_; }
+  // Shows the window: the logic's FormShow (the placement is restored once
+  // more), then ShowWindow with `show`, or maximised when the restored
+  // placement asks for it.
+  void Show(int show);
 
   // Runs one handler of the logic; errors reach ReportException.
   void Dispatch(const std::function<void()>& handler);
@@ -57,6 +63,7 @@ class Win32FormView final : public FormView {
   void InformationBox(const std::string& text) override;
   void Close() override;
   void ShowAbout() override;
+  placement::PlacementWindow* PlacementWindow() override { return placement_.get(); }
 
   // The days field's display text: whole numbers with digit grouping
   // ("1,234", "-5"), anything else unchanged.
@@ -83,6 +90,7 @@ class Win32FormView final : public FormView {
   HWND play_ = nullptr, skip_ = nullptr, stop_ = nullptr, pause_ = nullptr;
   TFormDLL* form_ = nullptr;
   std::function<void()> show_about_;
+  std::unique_ptr<placement::Win32PlacementWindow> placement_;
 
   int depth_ = 0;               // handlers of the logic on the stack
   bool close_pending_ = false;  // Close() asked; destroy when depth_ is 0

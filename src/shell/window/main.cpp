@@ -91,9 +91,9 @@ int RunWindows(HINSTANCE instance, int show) {
       // FormActivate (and in harvest mode the whole run) inside this call.
       ShowWindow(application, IsMinimisedShow(show) ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
       if (IsMinimisedShow(show)) {
-        ShowWindow(view.Handle(), SW_SHOWNA);
+        view.Show(SW_SHOWNA);
       } else {
-        ShowWindow(view.Handle(), show == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+        view.Show(show == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
       }
       code = kivo::window::RunMessageLoop();
       kivo::window::SetKeyFilter(nullptr);
