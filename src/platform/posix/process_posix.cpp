@@ -7,8 +7,10 @@
 // runs the program, which posix_spawn cannot do. Doing it in the helper
 // instead (with our pid passed through the environment) would protect only
 // our own helper, and only once it has got that far; here it holds for any
-// program the command line names, from before its first instruction. The
-// child runs only async-signal-safe calls between fork and execve.
+// program the command line names, from before its first instruction. (The
+// signal comes when the thread that started the child ends: the plugin
+// starts its processes from its one window thread.) The child runs only
+// async-signal-safe calls between fork and execve.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
