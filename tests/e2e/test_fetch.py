@@ -3,14 +3,18 @@
 Each test starts a small HTTP server on 127.0.0.1 (port 0), runs the helper
 with the words the program's process layer would hand it for a command line
 "powershell wget '<address>' -O '<file>'", and checks the exit code, the
-output file and that no temporary file is left behind. On every failure an
-old output file must still hold its old bytes.
+output file and that no temporary file ("<file>.part") is left behind. On
+every failure an old output file must still hold its old bytes.
+
+One test starts the helper through the platform layer's real spawner, from
+the stand-in parent KIVO_BUILD_DIR/spawn_parent, and kills that parent.
 
 With KIVO_FETCH_WINE set to a Wine program (e.g. "wine"), the tests run the
 Windows build (KIVO_BUILD_DIR/powershell.exe, WinHTTP) under Wine instead,
 with output paths given as Z:\... paths.
 """
 
+import email.utils
 import gzip
 import http.server
 import os
@@ -38,7 +42,7 @@ PAGE = (b"<html>\r\n\x96\x7b\x93\xfa\x82\xcc\x90\x56\x8a\xa7\r\n"  # 本日の�
         b"\x00\xff binary tail\n") * 50
 OLD = b"old contents \x83\x5c\r\n"
 
-EXIT_COMPLETE, EXIT_NETWORK, EXIT_REFUSED, EXIT_LOCAL = 0, 1, 2, 3
+EXIT_COMPLETE, EXIT_FAILED, EXIT_REFUSED, EXIT_LOCAL, EXIT_GONE, EXIT_NO_ANSWER = range(6)
 
 
 def split_windows(line):
@@ -112,9 +116,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def redirect(self, location, status=302):
         self.send_body(status, b"moved", [("Location", location)])
 
+    def retry_after(self, spec):
+        """The Retry-After header for a spec of the test's address: "none",
+        "date+N" (an HTTP date N seconds ahead) or the value itself."""
+        if spec == "none":
+            return []
+        if spec.startswith("date+"):
+            when = time.time() + int(spec[len("date+"):])
+            return [("Retry-After", email.utils.formatdate(when, usegmt=True))]
+        return [("Retry-After", spec)]
+
     def do_GET(self):
         server = self.server
         server.requests.append((self.path, self.headers.get("User-Agent", "")))
+        server.times.append(time.monotonic())
         path = self.path
         if path == "/page":
             self.send_body(200, PAGE)
@@ -122,6 +137,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_body(200, path.encode("latin-1"))
         elif path == "/empty":
             self.send_body(200, b"")
+        elif path.startswith("/busy/"):
+            # /busy/<status>/<retry-after>/<key>: busy the first time a key
+            # is asked for, then the page.
+            _, _, status, spec, key = path.split("/", 4)
+            if server.busy_keys.get(key):
+                self.send_body(200, PAGE)
+            else:
+                server.busy_keys[key] = True
+                self.send_body(int(status), b"busy", self.retry_after(spec))
+        elif path.startswith("/always-busy/"):
+            _, _, status, spec = path.split("/", 3)
+            self.send_body(int(status), b"busy", self.retry_after(spec))
         elif path.startswith("/status/"):
             self.send_body(int(path[len("/status/"):]), b"<html>error page</html>")
         elif path.startswith("/hops/"):
@@ -163,8 +190,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             server.stop.wait(60)
             self.close_connection = True
         elif path == "/drip":
-            # Headers at once, then one byte now and then: only the total
-            # time limit can end this.
+            # Headers at once, then one byte now and then: far below the
+            # low-speed limit, so that or the total time limit ends this.
             self.send_response(200)
             self.send_header("Content-Length", "1000")
             self.end_headers()
@@ -187,12 +214,41 @@ class Server(http.server.ThreadingHTTPServer):
     def __init__(self):
         super().__init__(("127.0.0.1", 0), Handler)
         self.requests = []
+        self.times = []
+        self.busy_keys = {}
         self.stop = threading.Event()
 
     def url(self, path):
         if isinstance(path, str):
             path = path.encode()
         return b"http://127.0.0.1:%d" % self.server_address[1] + path
+
+
+def child_of(pid):
+    """The pid of a process whose parent is `pid`, or None (Linux /proc)."""
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % entry, "rb") as f:
+                stat = f.read()
+        except OSError:
+            continue
+        # The fields after the command name, which is in parentheses.
+        fields = stat[stat.rindex(b")") + 2:].split()
+        if int(fields[1]) == pid:
+            return int(entry)
+    return None
+
+
+def is_alive(pid):
+    """True while `pid` runs (a zombie no longer does)."""
+    try:
+        with open("/proc/%d/stat" % pid, "rb") as f:
+            stat = f.read()
+    except OSError:
+        return False
+    return stat[stat.rindex(b")") + 2:stat.rindex(b")") + 3] != b"Z"
 
 
 def helper_env(**overrides):
@@ -224,6 +280,7 @@ class FetchTest(unittest.TestCase):
         self.dir_b = os.fsencode(self.dir)
         self.target = os.path.join(self.dir_b, b"Getkivo.html")
         del self.server.requests[:]
+        del self.server.times[:]
 
     def tearDown(self):
         shutil.rmtree(self.dir, ignore_errors=True)
@@ -256,11 +313,14 @@ class FetchTest(unittest.TestCase):
         with open(target or self.target, "rb") as f:
             return f.read()
 
+    def part(self, target=None):
+        return (target or self.target) + b".part"
+
     def assert_only(self, *names):
         self.assertEqual(sorted(os.listdir(self.dir_b)), sorted(names),
                          "a temporary file was left behind")
 
-    def assert_failed_untouched(self, code, expected_code=EXIT_NETWORK):
+    def assert_failed_untouched(self, code, expected_code=EXIT_FAILED):
         self.assertEqual(code, expected_code, self.stderr)
         self.assertEqual(self.read(), OLD)
         self.assert_only(b"Getkivo.html")
@@ -295,15 +355,59 @@ class FetchTest(unittest.TestCase):
         self.assert_fetched(self.fetch("/gzip"))
 
     def test_error_statuses_leave_the_old_file(self):
-        for status in (404, 500, 403, 300):
+        # 404 and 410 say the page does not exist; every other failure
+        # status is trouble that may pass.
+        for status, code in ((404, EXIT_GONE), (410, EXIT_GONE), (500, EXIT_FAILED),
+                             (502, EXIT_FAILED), (403, EXIT_FAILED), (429, EXIT_FAILED),
+                             (300, EXIT_FAILED)):
             with self.subTest(status=status):
                 self.write_old()
-                self.assert_failed_untouched(self.fetch("/status/%d" % status))
+                self.assert_failed_untouched(self.fetch("/status/%d" % status), code)
                 self.assertIn(str(status), self.stderr)
 
     def test_error_status_does_not_create_a_file(self):
-        self.assertEqual(self.fetch("/status/404"), EXIT_NETWORK)
+        self.assertEqual(self.fetch("/status/404"), EXIT_GONE)
         self.assert_only()
+
+    def test_missing_page_after_a_redirect_is_gone(self):
+        self.write_old()
+        line = fetcher_line(self.server.url("/relative").replace(b"/relative", b"/no/such"),
+                            helper_path(self.target))
+        self.assert_failed_untouched(self.run_line(line), EXIT_GONE)
+
+    # -- asked to come back later ------------------------------------------------
+
+    def gap(self):
+        """Seconds between the server's first and second request."""
+        self.assertEqual(len(self.server.times), 2, self.server.requests)
+        return self.server.times[1] - self.server.times[0]
+
+    def test_short_retry_after_in_seconds_is_waited_out(self):
+        self.write_old()
+        self.assert_fetched(self.fetch("/busy/503/1/seconds"))
+        self.assertGreater(self.gap(), 0.9)
+        self.assertLess(self.gap(), 5)
+
+    def test_short_retry_after_as_a_date_is_waited_out(self):
+        # A date has whole seconds: two ahead is at least one of waiting.
+        self.write_old()
+        self.assert_fetched(self.fetch("/busy/429/date+2/date"))
+        self.assertGreater(self.gap(), 0.9)
+        self.assertLess(self.gap(), 5)
+
+    def test_second_refusal_fails(self):
+        self.write_old()
+        self.assert_failed_untouched(self.fetch("/always-busy/503/1"))
+        self.gap()  # asked exactly twice
+
+    def test_long_missing_or_unreadable_retry_after_fails_at_once(self):
+        for spec in ("31", "120", "date+90", "none", "soon"):
+            with self.subTest(spec=spec):
+                del self.server.requests[:]
+                self.write_old()
+                self.assert_failed_untouched(self.fetch("/busy/503/%s/%s" % (spec, spec)))
+                self.assertEqual(len(self.server.requests), 1)
+                self.assertLess(self.elapsed, 5)
 
     # -- redirects -------------------------------------------------------------
 
@@ -339,10 +443,15 @@ class FetchTest(unittest.TestCase):
                 self.write_old()
                 self.assert_failed_untouched(self.fetch(path))
 
-    def test_server_that_never_answers_hits_the_time_limit(self):
+    def test_server_that_never_answers_is_no_answer(self):
         self.write_old()
         code = self.fetch("/never", KIVO_FETCH_TIMEOUT=2)
-        self.assert_failed_untouched(code)
+        self.assert_failed_untouched(code, EXIT_NO_ANSWER)
+        self.assertGreater(self.elapsed, 1.5)
+        self.assertLess(self.elapsed, 15)
+        # The low-speed limit covers the wait for the answer too.
+        code = self.fetch("/never", KIVO_FETCH_LOW_SPEED_TIME=2)
+        self.assert_failed_untouched(code, EXIT_NO_ANSWER)
         self.assertGreater(self.elapsed, 1.5)
         self.assertLess(self.elapsed, 15)
 
@@ -350,6 +459,13 @@ class FetchTest(unittest.TestCase):
         self.write_old()
         code = self.fetch("/drip", KIVO_FETCH_TIMEOUT=2)
         self.assert_failed_untouched(code)
+        self.assertLess(self.elapsed, 15)
+
+    def test_slow_body_hits_the_low_speed_limit(self):
+        self.write_old()
+        code = self.fetch("/drip", KIVO_FETCH_LOW_SPEED_TIME=2, KIVO_FETCH_TIMEOUT=60)
+        self.assert_failed_untouched(code)
+        self.assertGreater(self.elapsed, 1.5)
         self.assertLess(self.elapsed, 15)
 
     @unittest.skipIf(WINE, "POSIX signals")
@@ -363,9 +479,10 @@ class FetchTest(unittest.TestCase):
                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                            env=helper_env())
                 deadline = time.monotonic() + 10
-                while len(os.listdir(self.dir_b)) < 2 and time.monotonic() < deadline:
+                while not os.path.exists(self.part()) and time.monotonic() < deadline:
                     time.sleep(0.05)
-                self.assertEqual(len(os.listdir(self.dir_b)), 2, "no temporary file appeared")
+                self.assertTrue(os.path.exists(self.part()), "no temporary file appeared")
+                time.sleep(0.2)  # the body has begun
                 process.send_signal(signal_number)
                 self.assertNotEqual(process.wait(timeout=10), 0)
                 self.assertEqual(self.read(), OLD)
@@ -390,7 +507,7 @@ class FetchTest(unittest.TestCase):
             address = ("http://127.0.0.1:%d/page" % port).encode()
             code = self.run_line(fetcher_line(address, helper_path(self.target)),
                                  KIVO_FETCH_CONNECT_TIMEOUT=1, KIVO_FETCH_TIMEOUT=60)
-            self.assert_failed_untouched(code)
+            self.assert_failed_untouched(code, EXIT_NO_ANSWER)
             self.assertLess(self.elapsed, 15)
         finally:
             for s in fillers:
@@ -404,7 +521,84 @@ class FetchTest(unittest.TestCase):
         s.close()
         self.write_old()
         address = ("http://127.0.0.1:%d/page" % port).encode()
-        self.assert_failed_untouched(self.run_line(fetcher_line(address, helper_path(self.target))))
+        self.assert_failed_untouched(self.run_line(fetcher_line(address, helper_path(self.target))),
+                                     EXIT_NO_ANSWER)
+
+    def test_unknown_host_is_no_answer(self):
+        self.write_old()
+        line = fetcher_line(b"http://kivo-no-such-host.invalid/page", helper_path(self.target))
+        self.assert_failed_untouched(self.run_line(line), EXIT_NO_ANSWER)
+
+    def test_connection_closed_before_any_answer_is_no_answer(self):
+        listener = socket.socket()
+        listener.bind(("127.0.0.1", 0))
+        listener.listen(1)
+        port = listener.getsockname()[1]
+
+        def close_at_once():
+            try:
+                conn, _ = listener.accept()
+                conn.recv(4096)
+                conn.close()
+            except OSError:
+                pass
+
+        closer = threading.Thread(target=close_at_once, daemon=True)
+        closer.start()
+        try:
+            self.write_old()
+            address = ("http://127.0.0.1:%d/page" % port).encode()
+            code = self.run_line(fetcher_line(address, helper_path(self.target)))
+            self.assert_failed_untouched(code, EXIT_NO_ANSWER)
+        finally:
+            listener.close()
+            closer.join(5)
+
+    # -- the temporary file ----------------------------------------------------------
+
+    def test_stale_temporary_file_is_replaced(self):
+        with open(self.part(), "wb") as f:
+            f.write(b"left by a crash " * 1000)
+        self.assert_fetched(self.fetch("/page"))
+        with open(self.part(), "wb") as f:
+            f.write(b"left by a crash")
+        self.write_old()
+        self.assert_failed_untouched(self.fetch("/status/500"))
+
+    @unittest.skipIf(WINE, "POSIX parent-death signal")
+    def test_helper_dies_with_its_parent(self):
+        import signal
+        parent_program = os.path.join(BUILD_DIR, "spawn_parent")
+        self.assertTrue(os.path.isfile(parent_program), "spawn_parent was not built")
+        self.write_old()
+        line = fetcher_line(self.server.url("/drip"), self.target)
+        parent = subprocess.Popen([os.fsencode(parent_program), b"start", self.dir_b, line],
+                                  stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                  env=helper_env())
+        try:
+            self.assertEqual(parent.stdout.readline(), b"started\n")
+            helper = None
+            deadline = time.monotonic() + 10
+            while time.monotonic() < deadline:
+                helper = helper or child_of(parent.pid)
+                if helper and os.path.exists(self.part()):
+                    break
+                time.sleep(0.05)
+            self.assertIsNotNone(helper, "the helper did not start")
+            self.assertTrue(os.path.exists(self.part()), "the download did not begin")
+            parent.send_signal(signal.SIGKILL)
+            parent.wait(5)
+            killed = time.monotonic()
+            while is_alive(helper) and time.monotonic() < killed + 1:
+                time.sleep(0.02)
+            self.assertFalse(is_alive(helper), "the helper outlived its parent by a second")
+            self.assertEqual(self.read(), OLD)
+            self.assert_only(b"Getkivo.html")
+        finally:
+            if parent.poll() is None:
+                parent.kill()
+                parent.wait(5)
+            parent.stdout.close()
 
     # -- output paths ------------------------------------------------------------
 

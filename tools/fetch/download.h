@@ -1,5 +1,7 @@
 // One HTTP(S) download into a sink, implemented with libcurl on POSIX
 // (posix/download_curl.cpp) and WinHTTP on Windows (win32/download_winhttp.cpp).
+// Both classify failures the same way, so that the helper's exit code means
+// the same on every system.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +13,11 @@ namespace kivo::fetch {
 struct DownloadOptions {
   std::string user_agent;
   long connect_timeout_ms = 15000;  // name lookup and connection
-  long total_timeout_ms = 120000;   // the whole transfer, redirects included
+  long total_timeout_ms = 60000;    // the whole transfer, redirects included
+  // A transfer that moves fewer than `low_speed_bytes` bytes a second for
+  // `low_speed_window_ms` is ended. This includes the wait for the answer.
+  long low_speed_bytes = 1024;
+  long low_speed_window_ms = 15000;
   int max_redirects = 10;
 };
 
@@ -31,16 +37,30 @@ inline bool IsFollowedRedirect(long status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
+// A page that does not exist, as opposed to one that cannot be had now.
+inline bool IsGoneStatus(long status) { return status == 404 || status == 410; }
+
 enum class DownloadStatus {
-  kComplete,        // a 2xx answer, its body complete and in the sink
-  kNetworkFailure,  // no answer, an error status, a truncated body, a time limit, ...
-  kSinkFailure,     // the sink refused a piece
+  kComplete,     // a 2xx answer, its body complete and in the sink
+  kFailed,       // the shop answered, but not with a whole 2xx body: an error
+                 // status (not 404/410), a cut body, a reset or a time limit
+                 // after the first answer began, a refused redirect, ...
+  kGone,         // the (final) answer was 404 or 410
+  kNoAnswer,     // no answer at all: no name, no connection, a connection
+                 // closed or a time limit reached before any status line
+  kSinkFailure,  // the sink refused a piece
+};
+
+// What the last answer said, for the caller's retry decision.
+struct DownloadAnswer {
+  long status = 0;          // the status of the last answer; 0 when there was none
+  std::string retry_after;  // that answer's Retry-After header, empty when it had none
 };
 
 // Fetches `address` (an http:// or https:// address, already checked), at
 // most `max_redirects` redirects deep, never leaving http and https and never
 // going from https down to http. On failure `error` says why in English.
 DownloadStatus Download(const std::string& address, const DownloadOptions& options, BodySink& sink,
-                        std::string& error);
+                        DownloadAnswer& answer, std::string& error);
 
 }  // namespace kivo::fetch

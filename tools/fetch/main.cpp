@@ -5,21 +5,48 @@
 // and nothing else: the line is read as PowerShell would read it, but never
 // run by a shell.
 //
-// Exit codes: 0 the file holds the complete body of a 2xx answer; 1 network
-// or HTTP failure; 2 command line refused (nothing fetched, nothing written);
-// 3 the output file could not be written. On every non-zero exit the old
-// output file, if any, is left byte for byte as it was.
+// Exit codes (the plugin's harvest acts on these exact numbers):
+//   0  the file holds the complete body of a 2xx answer
+//   1  passing trouble after the shop answered: 5xx, 429 or any other
+//      non-2xx status but 404 and 410, a cut body, a connection reset
+//      mid-body, a transfer too slow (below 1,024 bytes a second for 15 s),
+//      a body over the size cap, the time limit reached after the answer
+//      began, a refused redirect
+//   2  command line refused: nothing fetched, nothing written
+//   3  the output could not be written (full disk, no permission, ...)
+//   4  the shop answered 404 or 410: the page does not exist
+//   5  no answer at all: the name did not resolve, the connection was
+//      refused, reset or closed before any answer, or a time limit was
+//      reached before any status line arrived
+// A signal (SIGTERM, SIGINT, SIGHUP, SIGQUIT) ends the helper at once with
+// 128 + the signal's number. On every non-zero exit the old output file, if
+// any, is left byte for byte as it was, and its temporary file
+// "<file>.part" is gone (except on Windows after TerminateProcess, where the
+// one who killed the helper removes it).
+//
+// A 429 or 503 answer whose Retry-After asks for at most 30 seconds (as
+// seconds or as an HTTP date) is waited out and asked once more; anything
+// else about it is exit 1. The whole download, the wait included, has 60 s.
+//
+// Tests shorten the limits through the environment, in seconds:
+// KIVO_FETCH_CONNECT_TIMEOUT (15), KIVO_FETCH_TIMEOUT (60) and
+// KIVO_FETCH_LOW_SPEED_TIME (15).
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <optional>
 #include <string>
 
 #include "command_words.h"
 #include "download.h"
 #include "output_file.h"
+#include "platform/platform.h"
 #include "platform/powershell_args.h"
+#include "platform/retry_after.h"
 
 #ifndef KIVO_FETCH_VERSION
 #define KIVO_FETCH_VERSION "0"
@@ -29,9 +56,15 @@ namespace kivo::fetch {
 namespace {
 
 constexpr int kExitComplete = 0;
-constexpr int kExitNetwork = 1;
+constexpr int kExitFailed = 1;
 constexpr int kExitRefused = 2;
 constexpr int kExitLocal = 3;
+constexpr int kExitGone = 4;
+constexpr int kExitNoAnswer = 5;
+
+// The longest Retry-After that is waited out; a shop that asks for more is
+// left for the next run.
+constexpr long kMaxRetryAfterSeconds = 30;
 
 // Pages and cover images are far smaller; the cap only keeps a hostile or
 // broken server from filling the disk within the time limit.
@@ -77,6 +110,47 @@ class CappedSink : public BodySink {
   bool too_large_ = false;
 };
 
+long ElapsedMs(std::chrono::steady_clock::time_point since) {
+  return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - since)
+                               .count());
+}
+
+// Download, but a shop that asks us to come back shortly (429 or 503 with a
+// short Retry-After) is given that time and asked once more, within the
+// same total time limit.
+DownloadStatus DownloadPolitely(const std::string& address, DownloadOptions options, BodySink& sink,
+                                std::string& error) {
+  const auto started = std::chrono::steady_clock::now();
+  DownloadAnswer answer;
+  const DownloadStatus status = Download(address, options, sink, answer, error);
+  if (status != DownloadStatus::kFailed || (answer.status != 429 && answer.status != 503)) {
+    return status;
+  }
+  const std::optional<std::int64_t> wait_s = platform::RetryAfterSeconds(
+      answer.retry_after, static_cast<std::int64_t>(std::time(nullptr)));
+  if (!wait_s) {
+    error += answer.retry_after.empty() ? ", no Retry-After" : ", unreadable Retry-After";
+    return status;
+  }
+  if (*wait_s > kMaxRetryAfterSeconds) {
+    error += ", Retry-After of " + std::to_string(*wait_s) + " s is too long to wait";
+    return status;
+  }
+  const long wait_ms = static_cast<long>(*wait_s) * 1000;
+  const long left_ms = options.total_timeout_ms - ElapsedMs(started) - wait_ms;
+  if (left_ms <= 0) {
+    error += ", Retry-After of " + std::to_string(*wait_s) + " s is beyond the time limit";
+    return status;
+  }
+  Complain(error + "; asking again in " + std::to_string(*wait_s) + " s, as the shop asks");
+  if (wait_ms > 0) platform::SleepMilliseconds(static_cast<int>(wait_ms));
+  options.total_timeout_ms = options.total_timeout_ms - ElapsedMs(started);
+  if (options.total_timeout_ms < 1) options.total_timeout_ms = 1;
+  error.clear();
+  return Download(address, options, sink, answer, error);
+}
+
 int Run(int argc, char** argv) {
   const std::string command = platform::JoinCommandWords(CommandWords(argc, argv));
   platform::DownloadCommand request;
@@ -95,7 +169,9 @@ int Run(int argc, char** argv) {
   DownloadOptions options;
   options.user_agent = "kivo/" KIVO_FETCH_VERSION " (+Quillcast plugin)";
   options.connect_timeout_ms = TimeLimitMs("KIVO_FETCH_CONNECT_TIMEOUT", 15000);
-  options.total_timeout_ms = TimeLimitMs("KIVO_FETCH_TIMEOUT", 120000);
+  options.total_timeout_ms = TimeLimitMs("KIVO_FETCH_TIMEOUT", 60000);
+  options.low_speed_bytes = 1024;
+  options.low_speed_window_ms = TimeLimitMs("KIVO_FETCH_LOW_SPEED_TIME", 15000);
   options.max_redirects = 10;
 
   OutputFile output;
@@ -104,7 +180,7 @@ int Run(int argc, char** argv) {
     return kExitLocal;
   }
   CappedSink sink(output, kMaxBodyBytes);
-  const DownloadStatus status = Download(address, options, sink, error);
+  const DownloadStatus status = DownloadPolitely(address, options, sink, error);
   if (status == DownloadStatus::kComplete) {
     if (!output.Commit(error)) {
       Complain(error);
@@ -113,16 +189,24 @@ int Run(int argc, char** argv) {
     return kExitComplete;
   }
   output.Discard();
-  if (status == DownloadStatus::kSinkFailure) {
-    if (sink.too_large()) {
-      Complain("answer larger than the limit of " + std::to_string(kMaxBodyBytes) + " bytes");
-      return kExitNetwork;
-    }
-    Complain("could not write the temporary file beside the output file");
-    return kExitLocal;
+  switch (status) {
+    case DownloadStatus::kSinkFailure:
+      if (sink.too_large()) {
+        Complain("answer larger than the limit of " + std::to_string(kMaxBodyBytes) + " bytes");
+        return kExitFailed;
+      }
+      Complain("could not write the temporary file beside the output file");
+      return kExitLocal;
+    case DownloadStatus::kGone:
+      Complain(error);
+      return kExitGone;
+    case DownloadStatus::kNoAnswer:
+      Complain(error);
+      return kExitNoAnswer;
+    default:
+      Complain(error);
+      return kExitFailed;
   }
-  Complain(error);
-  return kExitNetwork;
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
-// The output file of one download: the body goes to a new temporary file in
-// the target's folder, which replaces the target only when the download is
-// complete. Until then, and on every failure, the old target stays as it was.
+// The output file of one download: the body goes to the temporary file
+// "<target>.part" beside the target, which replaces the target only when the
+// download is complete. Until then, and on every failure, the old target
+// stays as it was. On POSIX, SIGTERM, SIGINT, SIGHUP and SIGQUIT remove the
+// temporary file and end the process at once with exit code 128 + signal;
+// on Windows, where a killed process cannot clean up, whoever kills the
+// helper removes "<target>.part".
 #pragma once
 
 #include <memory>
@@ -17,9 +21,9 @@ class OutputFile : public BodySink {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Creates a temporary file with a unique name beside `target` (Shift-JIS
-  // bytes; Windows converts them from code page 932). False with `error`
-  // when the target is a folder or the temporary file cannot be created.
+  // Creates "<target>.part" (Shift-JIS bytes; Windows converts them from
+  // code page 932), replacing a stale one. False with `error` when the
+  // target is a folder or the temporary file cannot be created.
   bool Open(const std::string& target, std::string& error);
   bool Write(const char* data, std::size_t size) override;
   // Flushes the temporary file to disk and renames it over the target. On

@@ -1,14 +1,30 @@
 // Starting programs on POSIX: the command line is split by the Windows rules
-// and the program started directly with posix_spawn, never through a shell,
-// so nothing in a command line can reach one.
+// and the program started directly with fork and execve, never through a
+// shell, so nothing in a command line can reach one.
+//
+// fork rather than posix_spawn: a download helper must not outlive the
+// plugin, and on Linux that takes PR_SET_PDEATHSIG in the child before it
+// runs the program, which posix_spawn cannot do. Doing it in the helper
+// instead (with our pid passed through the environment) would protect only
+// our own helper, and only once it has got that far; here it holds for any
+// program the command line names, from before its first instruction. (The
+// signal comes when the thread that started the child ends: the plugin
+// starts its processes from its one window thread.) The child runs only
+// async-signal-safe calls between fork and execve.
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -58,6 +74,19 @@ void ReapUnreaped() {
   }
 }
 
+constexpr std::int64_t kGraceMs = 200;
+
+std::int64_t NowMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+void PauseMs(long ms) {
+  timespec pause{ms / 1000, (ms % 1000) * 1000000};
+  nanosleep(&pause, nullptr);
+}
+
 class PosixProcess : public Process {
  public:
   explicit PosixProcess(pid_t pid) : pid_(pid) {}
@@ -79,14 +108,14 @@ class PosixProcess : public Process {
     // SIGTERM first, so that a download helper can remove its temporary
     // file; whatever is still there after a short grace is killed.
     ::kill(pid_, SIGTERM);
-    for (int i = 0; i < 50 && !Ended(); ++i) usleep(4000);
-    if (!Ended()) {
-      ::kill(pid_, SIGKILL);
-      int status = 0;
-      while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-      }
-      ended_ = true;
+    const std::int64_t grace_end = NowMs() + kGraceMs;
+    while (!Ended() && NowMs() < grace_end) PauseMs(2);
+    if (Ended()) return;
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
+    ended_ = true;
   }
 
  private:
@@ -146,46 +175,112 @@ std::string FindProgram(const std::string& name) {
   return std::string();
 }
 
+// Closes every descriptor from 3 up except `keep`. Async-signal-safe.
+void CloseDescriptorsFrom3(int keep, int highest) {
+#ifdef SYS_close_range
+  if (keep < 3) {
+    if (::syscall(SYS_close_range, 3u, ~0u, 0u) == 0) return;
+  } else {
+    const bool below = keep == 3 || ::syscall(SYS_close_range, 3u, keep - 1u, 0u) == 0;
+    if (below && ::syscall(SYS_close_range, keep + 1u, ~0u, 0u) == 0) return;
+  }
+#endif
+  for (int fd = 3; fd <= highest; ++fd) {
+    if (fd != keep) ::close(fd);
+  }
+}
+
+// In the child: reports `errno` to the parent through `report` and ends.
+[[noreturn]] void ChildFails(int report) {
+  const int code = errno;
+  ssize_t ignored = ::write(report, &code, sizeof code);
+  (void)ignored;
+  ::_exit(127);
+}
+
 // Starts `program` with `args`; standard input and output go to /dev/null,
 // no descriptor of ours is inherited, signal handling starts afresh and the
 // child gets a process group of its own, so a Ctrl+C meant for the plugin
-// (which turns it into Stop) does not kill a download half-way.
+// (which turns it into Stop) does not kill a download half-way. With
+// `die_with_us` the child is sent SIGTERM when this process ends (Linux),
+// and does not start at all when we are already gone.
 pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
-            const std::string& working_folder) {
-  posix_spawn_file_actions_t actions;
-  posix_spawnattr_t attributes;
-  if (posix_spawn_file_actions_init(&actions) != 0) return -1;
-  if (posix_spawnattr_init(&attributes) != 0) {
-    posix_spawn_file_actions_destroy(&actions);
-    return -1;
-  }
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
-  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-#endif
-  if (!working_folder.empty()) {
-    posix_spawn_file_actions_addchdir_np(&actions, working_folder.c_str());
-  }
-  sigset_t none, all;
-  sigemptyset(&none);
-  sigfillset(&all);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setsigdefault(&attributes, &all);
-  posix_spawnattr_setpgroup(&attributes, 0);
-  posix_spawnattr_setflags(&attributes,
-                           POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
-
+            const std::string& working_folder, bool die_with_us) {
+  // Everything the child needs is made here: after fork it may only make
+  // async-signal-safe calls.
   std::vector<char*> argv;
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
+  const char* folder = working_folder.empty() ? nullptr : working_folder.c_str();
+  rlimit files{};
+  const int highest = getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY &&
+                              files.rlim_cur < 65536
+                          ? static_cast<int>(files.rlim_cur) - 1
+                          : 65535;
+  const pid_t parent = getpid();
 
-  pid_t pid = -1;
-  const int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
-  posix_spawnattr_destroy(&attributes);
-  posix_spawn_file_actions_destroy(&actions);
-  return rc == 0 ? pid : -1;
+  // The child tells why it could not run the program through this pipe;
+  // a successful execve closes it and the parent reads nothing.
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) return -1;
+  // No handler of ours may run in the child before its signals are reset.
+  sigset_t all, saved;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &saved);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    ::close(report[0]);
+#ifdef __linux__
+    if (die_with_us) {
+      if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0) ChildFails(report[1]);
+      // We may have died before the prctl took hold; then nobody waits for
+      // this child and the signal will never come.
+      if (getppid() != parent) ::_exit(127);
+    }
+#else
+    (void)die_with_us;
+    (void)parent;
+#endif
+    struct sigaction standard = {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+      ::sigaction(signal_number, &standard, nullptr);  // fails harmlessly for KILL, STOP
+    }
+    if (setpgid(0, 0) != 0) ChildFails(report[1]);
+    const int in = ::open("/dev/null", O_RDONLY);
+    const int out = ::open("/dev/null", O_WRONLY);
+    if (in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(out, 2) < 0) {
+      ChildFails(report[1]);
+    }
+    if (folder != nullptr && chdir(folder) != 0) ChildFails(report[1]);
+    CloseDescriptorsFrom3(report[1], highest);
+    sigset_t none;
+    sigemptyset(&none);
+    pthread_sigmask(SIG_SETMASK, &none, nullptr);
+    execve(program.c_str(), argv.data(), environ);
+    ChildFails(report[1]);
+  }
+  pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+  ::close(report[1]);
+  if (pid < 0) {
+    ::close(report[0]);
+    return -1;
+  }
+  int code = 0;
+  ssize_t got;
+  while ((got = ::read(report[0], &code, sizeof code)) < 0 && errno == EINTR) {
+  }
+  ::close(report[0]);
+  if (got != 0) {
+    // The program did not start: collect the child at once.
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    errno = got == static_cast<ssize_t>(sizeof code) ? code : ECHILD;
+    return -1;
+  }
+  return pid;
 }
 
 }  // namespace
@@ -197,7 +292,7 @@ std::unique_ptr<Process> StartProcess(const std::string& command_line,
   if (args.empty()) return nullptr;
   const std::string program = FindProgram(args[0]);
   if (program.empty()) return nullptr;
-  const pid_t pid = Spawn(program, args, working_folder);
+  const pid_t pid = Spawn(program, args, working_folder, true);
   if (pid <= 0) return nullptr;
   return std::make_unique<PosixProcess>(pid);
 }
@@ -210,7 +305,8 @@ void ShellOpen(const std::string& target, const std::string& /*parameters*/,
   const std::string opener = FindProgram("xdg-open");
   if (opener.empty()) return;
   const std::string folder = FolderExists(default_folder) ? default_folder : std::string();
-  const pid_t pid = Spawn(opener, {"xdg-open", target}, folder);
+  // The desktop's viewer is the user's and stays when the plugin ends.
+  const pid_t pid = Spawn(opener, {"xdg-open", target}, folder, false);
   if (pid > 0) Unreaped().push_back(pid);
 }
 

@@ -9,6 +9,12 @@
 // than CreateProcessA: the line carries the temporary file's path, which on
 // a Japanese system holds the user's Japanese name, and CreateProcessA would
 // read it in whatever the system's ANSI code page is.
+//
+// A started process must not outlive the plugin: each one joins a job object
+// that kills its processes when its last handle closes, and that handle is
+// held until this process ends, however it ends. The process starts
+// suspended and runs only once it is in the job, so not even its first
+// instruction runs outside it.
 #include <windows.h>
 #undef DeleteFile  // keep the seam's own DeleteFile
 
@@ -19,6 +25,25 @@
 
 namespace kivo::platform {
 namespace {
+
+// The job of every process we start; created on first use and never closed,
+// so the system closes it, killing what is in it, when we end. Null when the
+// system refuses a job (then processes are started without one).
+HANDLE ChildJob() {
+  static const HANDLE job = [] {
+    HANDLE created = CreateJobObjectW(nullptr, nullptr);
+    if (created == nullptr) return HANDLE{nullptr};
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!SetInformationJobObject(created, JobObjectExtendedLimitInformation, &limits,
+                                 sizeof limits)) {
+      CloseHandle(created);
+      return HANDLE{nullptr};
+    }
+    return created;
+  }();
+  return job;
+}
 
 class Win32Process : public Process {
  public:
@@ -69,8 +94,20 @@ std::unique_ptr<Process> StartProcess(const std::string& command_line,
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                      nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE,
+                      NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+    return nullptr;
+  }
+  // Windows 7 puts no process in a second job when the plugin already runs
+  // in one (as under some hosts); the download then runs as before, without.
+  const HANDLE job = ChildJob();
+  if (job != nullptr) AssignProcessToJobObject(job, info.hProcess);
+  if (ResumeThread(info.hThread) == static_cast<DWORD>(-1)) {
+    TerminateProcess(info.hProcess, 1);
+    WaitForSingleObject(info.hProcess, 5000);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
     return nullptr;
   }
   return std::make_unique<Win32Process>(info);

@@ -18,6 +18,8 @@ struct Transfer {
   BodySink* sink = nullptr;
   bool sink_failed = false;
   long refused_status = 0;  // an error status whose body was not wanted
+  bool answered = false;    // a status line arrived, on any hop
+  std::string retry_after;  // of the answer whose headers came last
 };
 
 bool IsSuccess(long status) { return status >= 200 && status < 300; }
@@ -42,14 +44,45 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
-bool StartsWithNoCase(const std::string& text, const char* prefix) {
+std::string TrimmedHeaderValue(const char* data, std::size_t size, std::size_t from) {
+  std::size_t begin = from;
+  std::size_t end = size;
+  while (begin < end && (data[begin] == ' ' || data[begin] == '\t')) ++begin;
+  while (end > begin && (data[end - 1] == '\r' || data[end - 1] == '\n' || data[end - 1] == ' ' ||
+                         data[end - 1] == '\t')) {
+    --end;
+  }
+  return std::string(data + begin, end - begin);
+}
+
+bool StartsWithNoCase(const char* data, std::size_t size, const char* prefix) {
   for (std::size_t i = 0; prefix[i] != '\0'; ++i) {
-    if (i >= text.size()) return false;
-    char c = text[i];
+    if (i >= size) return false;
+    char c = data[i];
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     if (c != prefix[i]) return false;
   }
   return true;
+}
+
+// Each answer's header lines, its status line first: notes that the shop
+// answered and keeps the Retry-After of the latest answer.
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+  Transfer& transfer = *static_cast<Transfer*>(user);
+  const size_t bytes = size * count;
+  if (StartsWithNoCase(data, bytes, "http/")) {
+    transfer.answered = true;
+    transfer.retry_after.clear();
+  } else if (StartsWithNoCase(data, bytes, "retry-after:")) {
+    // A sane value is a number or a date; a longer one is nothing to wait for.
+    std::string value = TrimmedHeaderValue(data, bytes, 12);
+    transfer.retry_after = value.size() <= 64 ? std::move(value) : std::string("-");
+  }
+  return bytes;
+}
+
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+  return StartsWithNoCase(text.data(), text.size(), prefix);
 }
 
 // The proxy settings of the environment apply, but never to this machine
@@ -78,18 +111,19 @@ struct CurlGlobal {
 }  // namespace
 
 DownloadStatus Download(const std::string& address, const DownloadOptions& options, BodySink& sink,
-                        std::string& error) {
+                        DownloadAnswer& answer, std::string& error) {
+  answer = DownloadAnswer();
   // A peer closing the connection must end in an error code, not a signal.
   std::signal(SIGPIPE, SIG_IGN);
   static CurlGlobal global;
   if (!global.ok) {
     error = "cannot initialise libcurl";
-    return DownloadStatus::kNetworkFailure;
+    return DownloadStatus::kNoAnswer;
   }
   std::unique_ptr<CURL, void (*)(CURL*)> handle(curl_easy_init(), curl_easy_cleanup);
   if (!handle) {
     error = "cannot initialise libcurl";
-    return DownloadStatus::kNetworkFailure;
+    return DownloadStatus::kNoAnswer;
   }
   CURL* h = handle.get();
   Transfer transfer;
@@ -102,6 +136,11 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, curl_error);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, OnBody);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
+  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, OnHeader);
+  curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer);
+  // libcurl counts the speed over whole seconds: the window is rounded up.
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, options.low_speed_bytes);
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, (options.low_speed_window_ms + 999) / 1000);
   curl_easy_setopt(h, CURLOPT_USERAGENT, options.user_agent.c_str());
   curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");  // every encoding libcurl decodes
@@ -115,6 +154,11 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
 
   // Redirects are followed here rather than by libcurl, so that each hop's
   // address is checked like the first one and https never leads to http.
+  // Once the shop has said anything, a failure later on is its passing
+  // trouble, not a shop that is down.
+  const auto failed = [&transfer] {
+    return transfer.answered ? DownloadStatus::kFailed : DownloadStatus::kNoAnswer;
+  };
   const Clock::time_point deadline =
       Clock::now() + std::chrono::milliseconds(options.total_timeout_ms);
   std::string url = address;
@@ -123,7 +167,7 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
     if (remaining_ms <= 0) {
       error = "time limit reached after " + std::to_string(redirects) + " redirects";
-      return DownloadStatus::kNetworkFailure;
+      return failed();
     }
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, remaining_ms);
@@ -132,6 +176,7 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
         remaining_ms < options.connect_timeout_ms ? remaining_ms : options.connect_timeout_ms);
     curl_error[0] = '\0';
     transfer.refused_status = 0;
+    transfer.retry_after.clear();
     const CURLcode result = curl_easy_perform(h);
     if (transfer.sink_failed) {
       error = "the body could not be stored";
@@ -139,16 +184,18 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
     }
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    answer.status = status;
+    answer.retry_after = transfer.retry_after;
     if (transfer.refused_status != 0 ||
         (result == CURLE_OK && !IsSuccess(status) && !IsFollowedRedirect(status))) {
       error = "HTTP status " + std::to_string(status) + " from " + url;
-      return DownloadStatus::kNetworkFailure;
+      return IsGoneStatus(status) ? DownloadStatus::kGone : DownloadStatus::kFailed;
     }
     if (result != CURLE_OK) {
       error = std::string(curl_easy_strerror(result));
       if (curl_error[0] != '\0') error += std::string(": ") + curl_error;
       error += " (" + url + ")";
-      return DownloadStatus::kNetworkFailure;
+      return failed();
     }
     if (IsSuccess(status)) return DownloadStatus::kComplete;
 
@@ -157,21 +204,21 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
     curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &location);
     if (location == nullptr || *location == '\0') {
       error = "HTTP status " + std::to_string(status) + " without a usable Location from " + url;
-      return DownloadStatus::kNetworkFailure;
+      return DownloadStatus::kFailed;
     }
     if (redirects >= options.max_redirects) {
       error = "more than " + std::to_string(options.max_redirects) + " redirects from " + address;
-      return DownloadStatus::kNetworkFailure;
+      return DownloadStatus::kFailed;
     }
     std::string next;
     std::string why;
     if (!platform::NormalizeDownloadAddress(location, next, why)) {
       error = "redirect refused (" + why + ") from " + url;
-      return DownloadStatus::kNetworkFailure;
+      return DownloadStatus::kFailed;
     }
     if (StartsWithNoCase(url, "https://") && !StartsWithNoCase(next, "https://")) {
       error = "redirect from https to http refused: " + url;
-      return DownloadStatus::kNetworkFailure;
+      return DownloadStatus::kFailed;
     }
     url = std::move(next);
   }

@@ -9,36 +9,40 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 namespace kivo::fetch {
 namespace {
 
-// The temporary file being written, for the signal handler: a terminal's
-// Ctrl-C reaches the whole process group, the helper included, and must not
-// leave a stray file in the temporary folder.
+// The temporary file being written, for the signal handler. The plugin ends
+// a helper it gives up on with SIGTERM, and a terminal's Ctrl-C reaches the
+// whole process group: either way the half-written file must go, and the
+// target must stay as it was. The handler may only make async-signal-safe
+// calls, so the path waits in a static buffer.
 char g_temp_path[4096];
 volatile std::sig_atomic_t g_has_temp = 0;
 
-extern "C" void RemoveTempAndDie(int signal_number) {
+extern "C" void RemoveTempAndExit(int signal_number) {
   if (g_has_temp) ::unlink(g_temp_path);
-  ::signal(signal_number, SIG_DFL);
-  ::raise(signal_number);
+  ::_exit(128 + signal_number);
 }
 
-void WatchTemp(const std::string& path) {
+void InstallHandlers() {
   static bool installed = false;
-  if (!installed) {
-    struct sigaction action = {};
-    action.sa_handler = RemoveTempAndDie;
-    sigemptyset(&action.sa_mask);
-    for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-      ::sigaction(signal_number, &action, nullptr);
-    }
-    installed = true;
+  if (installed) return;
+  struct sigaction action = {};
+  action.sa_handler = RemoveTempAndExit;
+  sigfillset(&action.sa_mask);  // one handler at a time; it does not return
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    ::sigaction(signal_number, &action, nullptr);
   }
+  installed = true;
+}
+
+// Before the file exists, so that a signal right after its creation still
+// removes it.
+void WatchTemp(const std::string& path) {
+  InstallHandlers();
   g_has_temp = 0;
-  if (path.size() >= sizeof g_temp_path) return;  // cannot happen with PATH_MAX paths
   std::memcpy(g_temp_path, path.c_str(), path.size() + 1);
   g_has_temp = 1;
 }
@@ -64,29 +68,31 @@ bool OutputFile::Open(const std::string& target, std::string& error) {
     error = "the output file is a folder: " + target;
     return false;
   }
-  // The temporary file must sit in the target's folder so that the final
-  // rename stays on one file system and is atomic. Its name does not depend
-  // on the target's, so a long target name cannot make it too long.
-  const std::size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  std::string pattern = folder + ".kivo-fetch-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int fd = ::mkstemp(name.data());
-  if (fd < 0) {
-    error =
-        "cannot create a temporary file in the output folder: " + std::string(std::strerror(errno));
+  // The temporary file has a fixed name beside the target, in its folder so
+  // that the final rename is atomic, and known to the plugin, which removes
+  // it when it had to kill a helper that could not clean up. A stale one
+  // from a crash is replaced; never followed, should it be a link.
+  const std::string temp = target + ".part";
+  if (temp.size() >= sizeof g_temp_path) {
+    error = "the output file's name is too long: " + target;
     return false;
   }
-  // mkstemp makes the file private; the finished download gets the modes
-  // any new file of this user would get.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  (void)::fchmod(fd, 0666 & ~mask);
+  WatchTemp(temp);
+  if (::unlink(temp.c_str()) != 0 && errno != ENOENT) {
+    error = "cannot replace the old temporary file " + temp + ": " + std::strerror(errno);
+    ForgetTemp();
+    return false;
+  }
+  // Created with the modes any new file of this user gets.
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    error = "cannot create the temporary file " + temp + ": " + std::strerror(errno);
+    ForgetTemp();
+    return false;
+  }
   impl_->target = target;
-  impl_->temp = name.data();
+  impl_->temp = temp;
   impl_->fd = fd;
-  WatchTemp(impl_->temp);
   return true;
 }
 

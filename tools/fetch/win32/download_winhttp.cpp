@@ -95,20 +95,71 @@ void SetNumber(HINTERNET handle, DWORD option, DWORD value) {
   WinHttpSetOption(handle, option, &value, sizeof value);
 }
 
-// Lets the next wait on `request` last no longer than what is left of the
-// total time limit. WinHTTP itself only limits single waits.
-bool LimitWait(HINTERNET request, ULONGLONG deadline, std::string& error) {
-  const ULONGLONG now = GetTickCount64();
-  if (now >= deadline) {
-    error = Describe("download", ERROR_WINHTTP_TIMEOUT);
+// The time limits of one download. WinHTTP itself only limits single waits,
+// so each wait is given what is left of the total limit, and no more than
+// the low-speed rule allows: in each window of `window_ms` (fixed windows,
+// from the first request on) at least `bytes_per_window` bytes must arrive,
+// the wait for the answer included.
+class Limits {
+ public:
+  Limits(const DownloadOptions& options, ULONGLONG now)
+      : deadline_(now + static_cast<ULONGLONG>(options.total_timeout_ms)),
+        window_ms_(static_cast<ULONGLONG>(options.low_speed_window_ms > 0
+                                              ? options.low_speed_window_ms
+                                              : options.total_timeout_ms)),
+        bytes_per_window_(static_cast<std::uint64_t>(options.low_speed_bytes) * window_ms_ / 1000),
+        window_start_(now) {}
+
+  void Received(std::uint64_t bytes) { bytes_in_window_ += bytes; }
+
+  // Lets the next wait on `request` last only as long as the limits allow.
+  // False with `error` when a limit has been reached.
+  bool LimitWait(HINTERNET request, std::string& error) {
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline_) {
+      error = Describe("download", ERROR_WINHTTP_TIMEOUT);
+      return false;
+    }
+    while (now >= window_start_ + window_ms_) {
+      if (bytes_in_window_ < bytes_per_window_) return TooSlow(error);
+      window_start_ += window_ms_;
+      bytes_in_window_ = 0;
+    }
+    // A window that has had its bytes is followed by a whole new one.
+    ULONGLONG until = window_start_ + window_ms_;
+    if (bytes_in_window_ >= bytes_per_window_) until += window_ms_;
+    if (until > deadline_) until = deadline_;
+    const DWORD left = static_cast<DWORD>(until - now);
+    SetNumber(request, WINHTTP_OPTION_RECEIVE_TIMEOUT, left);
+    SetNumber(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, left);
+    SetNumber(request, WINHTTP_OPTION_SEND_TIMEOUT, left);
+    return true;
+  }
+
+  // Why a wait failed with `code`: a time-out before the total limit is the
+  // low-speed rule's (or, while connecting, the connect limit's).
+  std::string Explain(const char* step, DWORD code) const {
+    if (code == ERROR_WINHTTP_TIMEOUT && GetTickCount64() < deadline_) {
+      return std::string(step) + ": nothing arrived in time (fewer than " +
+             std::to_string(bytes_per_window_) + " bytes in " + std::to_string(window_ms_) +
+             " ms, or no connection)";
+    }
+    return Describe(step, code);
+  }
+
+ private:
+  bool TooSlow(std::string& error) const {
+    error = "transfer too slow: fewer than " + std::to_string(bytes_per_window_) + " bytes in " +
+            std::to_string(window_ms_) + " ms";
     return false;
   }
-  const DWORD left = static_cast<DWORD>(deadline - now);
-  SetNumber(request, WINHTTP_OPTION_RECEIVE_TIMEOUT, left);
-  SetNumber(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, left);
-  SetNumber(request, WINHTTP_OPTION_SEND_TIMEOUT, left);
-  return true;
-}
+
+  ULONGLONG deadline_;
+  ULONGLONG window_ms_;
+  std::uint64_t bytes_per_window_;
+  ULONGLONG window_start_;
+  std::uint64_t bytes_in_window_ = 0;
+};
 
 bool QueryText(HINTERNET request, DWORD info, std::wstring& value) {
   DWORD bytes = 0;
@@ -157,12 +208,22 @@ bool LocationOf(HINTERNET request, std::string& location) {
   return true;
 }
 
+// The Retry-After header, as byte text; empty when there is none.
+std::string RetryAfterOf(HINTERNET request) {
+  std::wstring wide;
+  if (!QueryText(request, WINHTTP_QUERY_RETRY_AFTER, wide)) return std::string();
+  if (wide.size() > 64) return "-";  // nothing a shop should mean
+  std::string text;
+  for (wchar_t c : wide) text += c >= 0x20 && c < 0x7f ? static_cast<char>(c) : '?';
+  return text;
+}
+
 bool StartsWithHttps(const std::string& address) {
   return address.size() >= 8 && _strnicmp(address.c_str(), "https://", 8) == 0;
 }
 
 // Reads the body of a 2xx answer into the sink.
-DownloadStatus ReadBody(HINTERNET request, ULONGLONG deadline, const std::string& address,
+DownloadStatus ReadBody(HINTERNET request, Limits& limits, const std::string& address,
                         BodySink& sink, std::string& error) {
   std::uint64_t declared = 0;
   const bool has_length = DeclaredLength(request, declared);
@@ -172,19 +233,19 @@ DownloadStatus ReadBody(HINTERNET request, ULONGLONG deadline, const std::string
     // Asking what is there first keeps a read from waiting for a full
     // buffer, so a server that sends a byte now and then still meets the
     // total time limit.
-    if (!LimitWait(request, deadline, error)) return DownloadStatus::kNetworkFailure;
+    if (!limits.LimitWait(request, error)) return DownloadStatus::kFailed;
     DWORD available = 0;
     if (!WinHttpQueryDataAvailable(request, &available)) {
-      error = Describe("body", GetLastError());
-      return DownloadStatus::kNetworkFailure;
+      error = limits.Explain("body", GetLastError());
+      return DownloadStatus::kFailed;
     }
     if (available == 0) break;
     while (available > 0) {
       const DWORD want = available < buffer.size() ? available : static_cast<DWORD>(buffer.size());
       DWORD read = 0;
       if (!WinHttpReadData(request, buffer.data(), want, &read)) {
-        error = Describe("body", GetLastError());
-        return DownloadStatus::kNetworkFailure;
+        error = limits.Explain("body", GetLastError());
+        return DownloadStatus::kFailed;
       }
       if (read == 0) break;
       if (!sink.Write(buffer.data(), read)) {
@@ -192,6 +253,7 @@ DownloadStatus ReadBody(HINTERNET request, ULONGLONG deadline, const std::string
         return DownloadStatus::kSinkFailure;
       }
       received += read;
+      limits.Received(read);
       available -= read < available ? read : available;
     }
   }
@@ -200,7 +262,7 @@ DownloadStatus ReadBody(HINTERNET request, ULONGLONG deadline, const std::string
   if (has_length && received != declared) {
     error = "truncated answer: " + std::to_string(received) + " of " + std::to_string(declared) +
             " bytes from " + address;
-    return DownloadStatus::kNetworkFailure;
+    return DownloadStatus::kFailed;
   }
   return DownloadStatus::kComplete;
 }
@@ -208,13 +270,20 @@ DownloadStatus ReadBody(HINTERNET request, ULONGLONG deadline, const std::string
 }  // namespace
 
 DownloadStatus Download(const std::string& address, const DownloadOptions& options, BodySink& sink,
-                        std::string& error) {
-  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(options.total_timeout_ms);
+                        DownloadAnswer& answer, std::string& error) {
+  answer = DownloadAnswer();
+  Limits limits(options, GetTickCount64());
   Internet session(OpenSession(Ascii(options.user_agent)));
   if (!session) {
     error = Describe("WinHttpOpen", GetLastError());
-    return DownloadStatus::kNetworkFailure;
+    return DownloadStatus::kNoAnswer;
   }
+  // Once the shop has said anything, a failure later on is its passing
+  // trouble, not a shop that is down.
+  bool answered = false;
+  const auto failed = [&answered] {
+    return answered ? DownloadStatus::kFailed : DownloadStatus::kNoAnswer;
+  };
   const int connect_ms = static_cast<int>(options.connect_timeout_ms);
   const int total_ms = static_cast<int>(options.total_timeout_ms);
   WinHttpSetTimeouts(session.get(), connect_ms, connect_ms, total_ms, total_ms);
@@ -243,7 +312,7 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
     if (!WinHttpCrackUrl(wide_url.c_str(), 0, 0, &parts) ||
         (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
       error = "address not understood: " + url;
-      return DownloadStatus::kNetworkFailure;
+      return DownloadStatus::kFailed;
     }
     const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
     std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
@@ -254,61 +323,64 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
     Internet connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
     if (!connection) {
       error = Describe("WinHttpConnect", GetLastError());
-      return DownloadStatus::kNetworkFailure;
+      return failed();
     }
     Internet request(WinHttpOpenRequest(connection.get(), L"GET", path.c_str(), nullptr,
                                         WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                         secure ? WINHTTP_FLAG_SECURE : 0));
     if (!request) {
       error = Describe("WinHttpOpenRequest", GetLastError());
-      return DownloadStatus::kNetworkFailure;
+      return failed();
     }
     SetNumber(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_REDIRECTS);
 
-    if (!LimitWait(request.get(), deadline, error)) return DownloadStatus::kNetworkFailure;
+    if (!limits.LimitWait(request.get(), error)) return failed();
     if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
                             WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) {
-      error = Describe("request", GetLastError()) + " (" + url + ")";
-      return DownloadStatus::kNetworkFailure;
+      error = limits.Explain("request", GetLastError()) + " (" + url + ")";
+      return failed();
     }
-    if (!LimitWait(request.get(), deadline, error)) return DownloadStatus::kNetworkFailure;
+    if (!limits.LimitWait(request.get(), error)) return failed();
     if (!WinHttpReceiveResponse(request.get(), nullptr)) {
-      error = Describe("answer", GetLastError()) + " (" + url + ")";
-      return DownloadStatus::kNetworkFailure;
+      error = limits.Explain("answer", GetLastError()) + " (" + url + ")";
+      return failed();
     }
+    answered = true;
     DWORD status = 0;
     DWORD status_size = sizeof status;
     if (!WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                              WINHTTP_HEADER_NAME_BY_INDEX, &status, &status_size,
                              WINHTTP_NO_HEADER_INDEX)) {
       error = Describe("status", GetLastError());
-      return DownloadStatus::kNetworkFailure;
+      return DownloadStatus::kFailed;
     }
-    if (status >= 200 && status <= 299) return ReadBody(request.get(), deadline, url, sink, error);
+    answer.status = static_cast<long>(status);
+    answer.retry_after = RetryAfterOf(request.get());
+    if (status >= 200 && status <= 299) return ReadBody(request.get(), limits, url, sink, error);
     if (!IsFollowedRedirect(static_cast<long>(status))) {
       error = "HTTP status " + std::to_string(status) + " from " + url;
-      return DownloadStatus::kNetworkFailure;
+      return IsGoneStatus(answer.status) ? DownloadStatus::kGone : DownloadStatus::kFailed;
     }
 
     std::string location;
     if (!LocationOf(request.get(), location)) {
       error = "HTTP status " + std::to_string(status) + " without a usable Location from " + url;
-      return DownloadStatus::kNetworkFailure;
+      return DownloadStatus::kFailed;
     }
     if (redirects >= options.max_redirects) {
       error = "more than " + std::to_string(options.max_redirects) + " redirects from " + address;
-      return DownloadStatus::kNetworkFailure;
+      return DownloadStatus::kFailed;
     }
     std::string next;
     std::string why;
     if (!platform::NormalizeDownloadAddress(platform::ResolveUrlReference(url, location), next,
                                             why)) {
       error = "redirect refused (" + why + ") from " + url;
-      return DownloadStatus::kNetworkFailure;
+      return DownloadStatus::kFailed;
     }
     if (StartsWithHttps(url) && !StartsWithHttps(next)) {
       error = "redirect from https to http refused: " + url;
-      return DownloadStatus::kNetworkFailure;
+      return DownloadStatus::kFailed;
     }
     url = std::move(next);
   }

@@ -7,8 +7,8 @@
 namespace kivo::fetch {
 namespace {
 
-std::string WindowsError(const char* what, DWORD code) {
-  return std::string(what) + " (Windows error " + std::to_string(code) + ")";
+std::string WindowsError(const std::string& what, DWORD code) {
+  return what + " (Windows error " + std::to_string(code) + ")";
 }
 
 }  // namespace
@@ -37,34 +37,21 @@ bool OutputFile::Open(const std::string& target, std::string& error) {
     error = "the output file is a folder: " + target;
     return false;
   }
-  // Same folder as the target, so the final move is a rename on one volume.
-  // Found in UTF-16, where a Shift-JIS trail byte 0x5C is no separator.
-  std::wstring folder;
-  const std::size_t separator = wide_target.find_last_of(L"\\/");
-  if (separator != std::wstring::npos) {
-    folder = wide_target.substr(0, separator + 1);
-  } else if (wide_target.size() >= 2 && wide_target[1] == L':') {
-    folder = wide_target.substr(0, 2);  // "C:name": the drive's current folder
+  // "<target>.part": in the target's folder, so the final move is a rename
+  // on one volume, and known to the plugin, which removes it after it had
+  // to end a helper with TerminateProcess (no chance to clean up here). A
+  // stale one from such an end is replaced.
+  const std::wstring temp = wide_target + L".part";
+  const HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    error = WindowsError("cannot create the temporary file " + target + ".part", GetLastError());
+    return false;
   }
-  const DWORD pid = GetCurrentProcessId();
-  const ULONGLONG tick = GetTickCount64();
-  DWORD last_error = 0;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::wstring name = folder + L"kivo-fetch-" + std::to_wstring(pid) + L"-" +
-                              std::to_wstring(tick) + L"-" + std::to_wstring(attempt) + L".tmp";
-    const HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      impl_->target = wide_target;
-      impl_->temp = name;
-      impl_->file = file;
-      return true;
-    }
-    last_error = GetLastError();
-    if (last_error != ERROR_FILE_EXISTS && last_error != ERROR_ALREADY_EXISTS) break;
-  }
-  error = WindowsError("cannot create a temporary file in the output folder", last_error);
-  return false;
+  impl_->target = wide_target;
+  impl_->temp = temp;
+  impl_->file = file;
+  return true;
 }
 
 bool OutputFile::Write(const char* data, std::size_t size) {
