@@ -103,29 +103,7 @@ void TFormDLL::HarvestRun() {
   // to the caller, after the buttons are off.
   std::exception_ptr save_error;
   try {
-    const std::string history_file = HostFile(FHostDir, kHistoryFileName);
-    std::vector<std::string> entries = FHistory.Entries();
-    if (FHistoryUnread && platform::FileExists(history_file)) {
-      // Saving this run's entries alone would wipe the months the file holds
-      // and the next run would fetch every title again. Read it once more
-      // (it may have been locked only for a moment): it holds this run's
-      // entries too, as they were appended. If it is still unreadable, leave
-      // it alone and say so.
-      THistory on_disk;
-      try {
-        on_disk.LoadFromFile(history_file);
-      } catch (...) {
-        throw std::runtime_error(history_file + texts::kCannotWrite);
-      }
-      std::vector<std::string> merged = on_disk.Entries();
-      for (const auto& entry : entries) {
-        if (entry.size() <= 8 || !on_disk.IsInHistory(std::string_view(entry).substr(8))) {
-          merged.push_back(entry);
-        }
-      }
-      entries = std::move(merged);
-    }
-    SaveHistoryFile(history_file, PruneHistory(entries, Host.Now()));
+    SaveHistory();
   } catch (...) {
     save_error = std::current_exception();
   }
@@ -136,6 +114,32 @@ void TFormDLL::HarvestRun() {
   ReportRunResult();
   if (save_error) std::rethrow_exception(save_error);
   if (history_error) std::rethrow_exception(history_error);
+}
+
+void TFormDLL::SaveHistory() {
+  const std::string history_file = HostFile(FHostDir, kHistoryFileName);
+  std::vector<std::string> entries = FHistory.Entries();
+  if (FHistoryUnread && platform::FileExists(history_file)) {
+    // Saving this run's entries alone would wipe the months the file holds
+    // and the next run would fetch every title again. Read it once more
+    // (it may have been locked only for a moment): it holds this run's
+    // entries too, as they were appended. If it is still unreadable, leave
+    // it alone and say so.
+    THistory on_disk;
+    try {
+      on_disk.LoadFromFile(history_file);
+    } catch (...) {
+      throw std::runtime_error(history_file + texts::kCannotWrite);
+    }
+    std::vector<std::string> merged = on_disk.Entries();
+    for (const auto& entry : entries) {
+      if (entry.size() <= 8 || !on_disk.IsInHistory(std::string_view(entry).substr(8))) {
+        merged.push_back(entry);
+      }
+    }
+    entries = std::move(merged);
+  }
+  SaveHistoryFile(history_file, PruneHistory(entries, Host.Now()));
 }
 
 void TFormDLL::ReportRunResult() {

@@ -123,6 +123,9 @@ class TFormDLL {
   // The run's summary line in the log, and a warning when the shop's pages
   // no longer look as the analyses expect.
   void ReportRunResult();
+  // Prunes the history to its last 90 days and replaces the history file
+  // with it; throws std::runtime_error when it cannot be written.
+  void SaveHistory();
 
   // Run state.
   bool FActivated = false;

@@ -14,21 +14,6 @@
 #include "shell/settings.h"
 
 namespace kivo {
-namespace {
-
-// The last line of the catalogue (without its CR LF); empty when there is
-// none or the file cannot be read.
-std::string LastCatalogueLine(const std::string& path) {
-  std::string bytes;
-  if (!platform::ReadFile(path, bytes)) return std::string();
-  std::size_t end = bytes.size();
-  while (end > 0 && (bytes[end - 1] == '\n' || bytes[end - 1] == '\r')) --end;
-  const std::size_t start = bytes.find_last_of("\r\n", end == 0 ? 0 : end - 1);
-  return bytes.substr(start == std::string::npos ? 0 : start + 1,
-                      end - (start == std::string::npos ? 0 : start + 1));
-}
-
-}  // namespace
 
 void TFormDLL::FormEndSession() {
   if (FSessionEnded) return;
@@ -39,31 +24,9 @@ void TFormDLL::FormEndSession() {
 
   if (FRunStarted) {
     try {
-      const std::string history_file = HostFile(FHostDir, kHistoryFileName);
-      std::vector<std::string> entries = FHistory.Entries();
-      // A title's link enters the history when its page has been fetched,
-      // and its catalogue line follows once the page is analysed. The run
-      // may be stopped between the two: an entry whose line is not the last
-      // one in the catalogue is left out, so the next run fetches that
-      // title again instead of skipping it for 90 days. (A link that gave
-      // no line at all is then merely fetched once more.)
-      if (FHistory.Count() > FHistoryCountAtStart && !entries.empty() &&
-          entries.back().size() > 8) {
-        const std::string link = entries.back().substr(8);
-        const std::string last_line = LastCatalogueLine(HostFile(FHostDir, kCatalogueFileName));
-        if (last_line.find("\"" + link + "\"") == std::string::npos) entries.pop_back();
-      }
-      if (FHistoryUnread && platform::FileExists(history_file)) {
-        // As at the end of a run: this run's entries alone would wipe the
-        // months the unreadable file still holds.
-        std::vector<std::string> on_disk;
-        if (!platform::LoadLines(history_file, on_disk)) {
-          throw std::runtime_error(history_file + texts::kCannotWrite);
-        }
-        on_disk.insert(on_disk.end(), entries.begin(), entries.end());
-        entries = std::move(on_disk);
-      }
-      SaveHistoryFile(history_file, PruneHistory(entries, Host.Now()));
+      // Every title committed so far has its line and its entry on disk
+      // already; this saves the pruned history whole, as a run's end does.
+      SaveHistory();
     } catch (const std::exception& e) {
       ReportException(e.what());
     }

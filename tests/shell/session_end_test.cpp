@@ -97,13 +97,13 @@ TEST_P(SessionEndTest, HistoryMatchesTheCatalogueAtEveryPump) {
 // pauses after each.
 INSTANTIATE_TEST_SUITE_P(EachPump, SessionEndTest, ::testing::Range(1, 61));
 
-TEST_F(SessionEndTest, ATitleBetweenItsEntryAndItsLineIsLeftForTheNextRun) {
-  // The tokenizer pumps while the page is analysed: the link is in the
-  // history, its line not yet in the catalogue.
+TEST_F(SessionEndTest, ATitleWhosePageIsBeingAnalysedIsLeftForTheNextRun) {
+  // The tokenizer pumps while the page is analysed: neither the line nor
+  // the entry is on disk yet, and the session end records neither.
   bool ended = false;
   Snapshot at_end;
   host_.on_pump = [&] {
-    if (ended || form_.FHistory.Count() != 1 || !ReadAll(HostFile("QuillsMas.csv")).empty()) {
+    if (ended || form_.Run.DetailsAnalysed != 1 || !ReadAll(HostFile("QuillsMas.csv")).empty()) {
       return;
     }
     ended = true;
