@@ -116,15 +116,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def redirect(self, location, status=302):
         self.send_body(status, b"moved", [("Location", location)])
 
-    def retry_after(self, spec):
-        """The Retry-After header for a spec of the test's address: "none",
+    def retry_after(self, wanted):
+        """The Retry-After header for a choice in the test's address: "none",
         "date+N" (an HTTP date N seconds ahead) or the value itself."""
-        if spec == "none":
+        if wanted == "none":
             return []
-        if spec.startswith("date+"):
-            when = time.time() + int(spec[len("date+"):])
+        if wanted.startswith("date+"):
+            when = time.time() + int(wanted[len("date+"):])
             return [("Retry-After", email.utils.formatdate(when, usegmt=True))]
-        return [("Retry-After", spec)]
+        return [("Retry-After", wanted)]
 
     def do_GET(self):
         server = self.server
@@ -140,15 +140,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif path.startswith("/busy/"):
             # /busy/<status>/<retry-after>/<key>: busy the first time a key
             # is asked for, then the page.
-            _, _, status, spec, key = path.split("/", 4)
+            _, _, status, wanted, key = path.split("/", 4)
             if server.busy_keys.get(key):
                 self.send_body(200, PAGE)
             else:
                 server.busy_keys[key] = True
-                self.send_body(int(status), b"busy", self.retry_after(spec))
+                self.send_body(int(status), b"busy", self.retry_after(wanted))
         elif path.startswith("/always-busy/"):
-            _, _, status, spec = path.split("/", 3)
-            self.send_body(int(status), b"busy", self.retry_after(spec))
+            _, _, status, wanted = path.split("/", 3)
+            self.send_body(int(status), b"busy", self.retry_after(wanted))
         elif path.startswith("/status/"):
             self.send_body(int(path[len("/status/"):]), b"<html>error page</html>")
         elif path.startswith("/hops/"):
@@ -401,11 +401,11 @@ class FetchTest(unittest.TestCase):
         self.gap()  # asked exactly twice
 
     def test_long_missing_or_unreadable_retry_after_fails_at_once(self):
-        for spec in ("31", "120", "date+90", "none", "soon"):
-            with self.subTest(spec=spec):
+        for wanted in ("31", "120", "date+90", "none", "soon"):
+            with self.subTest(wanted=wanted):
                 del self.server.requests[:]
                 self.write_old()
-                self.assert_failed_untouched(self.fetch("/busy/503/%s/%s" % (spec, spec)))
+                self.assert_failed_untouched(self.fetch("/busy/503/%s/%s" % (wanted, wanted)))
                 self.assertEqual(len(self.server.requests), 1)
                 self.assertLess(self.elapsed, 5)
 
