@@ -6,29 +6,13 @@
 #include <cstdint>
 #include <string>
 
+#include "text/bytes.h"
+
 namespace kivo::sjis {
-
-// A byte that may complete a double-byte character.
-inline bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC; }
-
-inline bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// Length in bytes of the character that begins at `i` (< s.size()): 2 for a
-// lead byte followed by a byte that can complete it, else 1. A lead byte at
-// the end of the text, or before a byte that cannot be a second byte (a
-// control character, a space, "/" ...), is a broken character of one byte:
-// whatever follows it starts a character of its own, as it does when Windows
-// converts the text.
-inline std::size_t CharLength(const std::string& s, std::size_t i) {
-  return IsLead(static_cast<unsigned char>(s[i])) && i + 1 < s.size() &&
-                 IsTrailByte(static_cast<unsigned char>(s[i + 1]))
-             ? 2
-             : 1;
-}
 
 // True when the character at `i` is a lead byte with no second byte.
 inline bool IsBrokenLead(const std::string& s, std::size_t i) {
-  return IsLead(static_cast<unsigned char>(s[i])) && CharLength(s, i) == 1;
+  return IsLeadByte(static_cast<unsigned char>(s[i])) && CharLength(s, i) == 1;
 }
 
 // The code of the double-byte character at `i` (CharLength(s, i) == 2).

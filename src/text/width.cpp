@@ -107,7 +107,7 @@ std::string HanToZen(const std::string& text) {
     const auto c = static_cast<unsigned char>(text[i]);
     if (len == 2) {
       out.append(text, i, 2);
-    } else if (sjis::IsLead(c)) {
+    } else if (sjis::IsLeadByte(c)) {
       // Broken character: copied. What follows it is converted as usual,
       // so a full-width form written next pairs with it ("\xE9 " gives E9
       // 81 40), as the conversion has always read such text.
