@@ -109,7 +109,7 @@ void BM_PruneAndSave(benchmark::State& state) {
   const std::string path =
       (std::filesystem::temp_directory_path() / "kivo-bench-history.txt").string();
   const double now = EncodeDateTime({{2026, 12, 7}, 10, 0, 0, 0});
-  for (auto _ : state) SaveHistoryFile(path, PruneHistory(entries, now));
+  for (auto _ : state) SaveHistoryFile(path, PruneHistory(entries, now, 90));
   std::filesystem::remove(path);
 }
 BENCHMARK(BM_PruneAndSave)->Arg(100000)->Unit(benchmark::kMillisecond);

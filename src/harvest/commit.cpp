@@ -6,6 +6,7 @@
 
 #include "harvest/history.h"
 #include "harvest/shop_address.h"
+#include "harvest/texts.h"
 #include "platform/platform.h"
 #include "shell/form_dll.h"
 #include "shell/settings.h"
@@ -14,12 +15,9 @@
 namespace kivo {
 namespace {
 
-// How much of the catalogue's end is read for lines without an entry: far
-// more than one run's titles between two entries could fill (one), and
-// small enough that a catalogue of years costs nothing to look at.
-constexpr std::size_t kCatalogueTailBytes = 64 * 1024;
-// What follows the shop's base address in every detail link.
-constexpr char kDetailPath[] = "/bec/SA/Detail?refShinCode=";
+// The catalogue is read backwards in pieces of this size: usually the first
+// one already holds the last line the history knows.
+constexpr std::int64_t kCatalogueChunkBytes = 64 * 1024;
 
 // The detail link a catalogue line names: its 16th field, the quoted text
 // before the last one. Lines end `,"<link>","<cover file>"`; the cover
@@ -51,36 +49,67 @@ void TFormDLL::CommitHistory(const std::vector<std::string>& links) {
 }
 
 void TFormDLL::RecoverCommittedLinks() {
-  std::string tail;
-  if (!platform::ReadFileTail(HostFile(FHostDir, kCatalogueFileName), kCatalogueTailBytes, tail)) {
-    return;  // no catalogue yet, or none to read: nothing to recover
-  }
-  const std::string prefix = BaseUrl + kDetailPath;
-  // Whole lines only: the first may have been cut by the tail's start, and
-  // the last may be a line another program is writing.
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  if (platform::FileSize(HostFile(FHostDir, kCatalogueFileName)) >
-      static_cast<std::int64_t>(tail.size())) {
-    start = tail.find('\n');
-    start = start == std::string::npos ? tail.size() : start + 1;
-  }
-  while (start < tail.size()) {
-    const std::size_t end = tail.find("\r\n", start);
-    if (end == std::string::npos) break;
-    lines.emplace_back(tail.data() + start, end - start);
-    start = end + 2;
-  }
-  // From the newest line back to the last one the history holds; lines of
-  // other programs (other shops) are passed over on the way.
+  const std::string catalogue = HostFile(FHostDir, kCatalogueFileName);
+  if (!platform::FileExists(catalogue)) return;  // no catalogue yet: nothing to recover
+  // Unread, a line written without its entry would be written again by this
+  // run: better no run at all.
+  const auto unreadable = [&catalogue] {
+    return TCatalogueReadError(catalogue + texts::kCannotRead);
+  };
+  const std::int64_t size = platform::FileSize(catalogue);
+  if (size < 0) throw unreadable();
+
+  // From the newest line back to the last one the history holds, however
+  // far back that is (other programs may have appended much since); lines
+  // of other programs (other shops) are passed over on the way. The file is
+  // read backwards a piece at a time; `buffer` holds what is not yet split
+  // into lines and ends where the lines already looked at begin.
   std::vector<std::string> found;
-  for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
-    const std::string_view link = LinkOfLine(*it);
-    if (link.empty()) continue;
-    if (FHistory.IsInHistory(link)) break;
-    if (link.find(prefix) == std::string_view::npos || !SameOrigin(link, BaseUrl)) continue;
-    found.emplace_back(link);
+  std::string buffer;
+  std::int64_t position = size;
+  bool tail_dropped = false;
+  bool known_line_met = false;
+  while (!known_line_met && position > 0) {
+    const std::int64_t start =
+        position > kCatalogueChunkBytes ? position - kCatalogueChunkBytes : 0;
+    std::string piece;
+    if (!platform::ReadFileRange(catalogue, start, static_cast<std::size_t>(position - start),
+                                 piece) ||
+        static_cast<std::int64_t>(piece.size()) != position - start) {
+      throw unreadable();
+    }
+    buffer.insert(0, piece);
+    position = start;
+    if (!tail_dropped) {
+      // The text after the last line end may be a line another program is
+      // still writing.
+      const std::size_t last = buffer.rfind("\r\n");
+      if (last == std::string::npos) continue;
+      buffer.resize(last + 2);
+      tail_dropped = true;
+    }
+    std::size_t line_end = buffer.size() - 2;
+    for (;;) {
+      const std::size_t previous =
+          line_end == 0 ? std::string::npos : buffer.rfind("\r\n", line_end - 1);
+      // The first line of a piece may begin in the piece before it.
+      if (previous == std::string::npos && position > 0) break;
+      const std::size_t line_start = previous == std::string::npos ? 0 : previous + 2;
+      const std::string_view link =
+          LinkOfLine(std::string_view(buffer).substr(line_start, line_end - line_start));
+      if (!link.empty()) {
+        if (FHistory.IsInHistory(link)) {
+          known_line_met = true;
+          break;
+        }
+        if (IsShopDetailLink(link, BaseUrl)) found.emplace_back(link);
+      }
+      if (previous == std::string::npos) break;
+      line_end = previous;
+    }
+    buffer.resize(line_end + 2);
   }
+
   std::vector<std::string> links;
   for (auto it = found.rbegin(); it != found.rend(); ++it) {
     bool seen = false;

@@ -303,9 +303,13 @@ void TFormDLL::AnalyzeDetail(const std::string& link) {
   const std::string catalogue = HostFile(FHostDir, kCatalogueFileName);
   const auto catalogue_file = OpenCatalogue(catalogue);
 
+  // A page that is not there, cannot be read or holds neither a title nor
+  // an ISBN (a maintenance page answered as if it were the title's) has
+  // not been read: it is tried again, never recorded as fetched.
   const std::string detail_file = GetTempDir() + kDetailFileName;
   if (!platform::FileExists(detail_file)) {
-    CommitHistory({link});
+    ++Run.PageFailures;
+    KeepForNextRun(link);
     return;
   }
 
@@ -350,8 +354,11 @@ void TFormDLL::AnalyzeDetail(const std::string& link) {
   // the line back out, or the next run would write it again.
   std::exception_ptr write_error;
   if (!line.empty()) {
-    const std::int64_t before = catalogue_file->Size();
     try {
+      // A catalogue that another program left without a final line end
+      // would glue our line onto its last one, and the host would lose one
+      // of the two.
+      line = LineStartFor(catalogue) + line;
       AppendCatalogueLine(*catalogue_file, catalogue, line);
     } catch (...) {
       write_error = std::current_exception();
@@ -361,12 +368,13 @@ void TFormDLL::AnalyzeDetail(const std::string& link) {
         CommitHistory({link});
         ++Run.TitlesAdded;
       } catch (...) {
-        if (before >= 0) catalogue_file->Truncate(before);
+        catalogue_file->TakeBack(line);
         throw;
       }
     }
   } else {
-    CommitHistory({link});
+    ++Run.PageFailures;
+    KeepForNextRun(link);
   }
 
   try {

@@ -17,8 +17,14 @@ enum class FetchOutcome {
   kNotFound,  // the shop answered 404 or 410, or the address cannot be fetched at all
   kFailed,    // the shop answered but not with the page (5xx, 429, a cut body, a full disk)
   kNoAnswer,  // no answer at all: no connection, or none before the time limit
-  kNotRun,    // nothing was fetched: a stop, or the helper could not be started or was ended
+  kStopped,   // a stop ended the download part way
+  kNotStarted,  // the download helper could not be started
+  kNotRun,    // nothing was fetched: a stop had been requested before
 };
+
+// True when the fetch brought the page: the file holds the whole answer.
+// Every other outcome but kNotRun is a fetch that failed.
+inline bool BroughtPage(FetchOutcome outcome) { return outcome == FetchOutcome::kComplete; }
 
 // The outcome the helper's exit code stands for (see tools/fetch/main.cpp).
 FetchOutcome OutcomeOfExitCode(int exit_code);

@@ -47,14 +47,18 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, end);
 }
 
+// Exit codes of RunAndWaitIn beyond the command's own.
+constexpr int kNotStarted = -2;
+constexpr int kKilled = -1;
+
 // The command runs in the program's folder, so that the download helper
 // beside the program is the one found. With `stop` given, a stop requested
-// meanwhile ends the command at once. Returns the process's exit code; -1
-// when it could not be started or was ended.
+// meanwhile ends the command at once. Returns the process's exit code,
+// kNotStarted or kKilled.
 int RunAndWaitIn(RunHost& host, const std::string& command_line, const std::string& folder,
                  const bool* stop = nullptr) {
   const auto process = host.StartProcess(command_line, folder);
-  if (!process) return -1;
+  if (!process) return kNotStarted;
   bool ended;
   do {
     ended = process->Ended();
@@ -62,7 +66,7 @@ int RunAndWaitIn(RunHost& host, const std::string& command_line, const std::stri
     host.HandleMessages();
     if (!ended && stop != nullptr && *stop) {
       process->Kill();
-      return -1;
+      return kKilled;
     }
   } while (!ended);
   return process->ExitCode();
@@ -155,8 +159,10 @@ FetchOutcome OutcomeOfExitCode(int exit_code) {
       return FetchOutcome::kNotFound;
     case 5:
       return FetchOutcome::kNoAnswer;
-    case -1:
-      return FetchOutcome::kNotRun;
+    case kKilled:
+      return FetchOutcome::kStopped;
+    case kNotStarted:
+      return FetchOutcome::kNotStarted;
     default:
       return FetchOutcome::kFailed;
   }
@@ -213,7 +219,7 @@ int TFormDLL::FetchPage(const std::string& address, const std::string& file) {
     FLastFetchOutcome = OutcomeOfExitCode(exit_code);
     // A helper ended part way leaves its temporary file beside the target
     // (on Windows it gets no chance to remove it itself).
-    if (exit_code == -1) platform::DeleteFile(file + kPartialSuffix);
+    if (exit_code == kKilled) platform::DeleteFile(file + kPartialSuffix);
   }
 
   const std::int64_t size = platform::FileSize(file);
@@ -229,6 +235,13 @@ int TFormDLL::FetchPage(const std::string& address, const std::string& file) {
     FLastFetchOutcome = FetchOutcome::kFailed;
   }
   NoteShopAnswer(address);
+  if (FLastFetchOutcome == FetchOutcome::kNotStarted && !FHelperMissing) {
+    // Nothing at all can be fetched: say so where the user looks, and end
+    // the run as Stop does rather than fail every page in silence.
+    FHelperMissing = true;
+    FStopRequested = true;
+    ReportException(texts::kHelperNotStarted);
+  }
   if (FStopRequested) return result;
 
   PumpMessages(Host);
@@ -242,8 +255,11 @@ int TFormDLL::FetchPage(const std::string& address, const std::string& file) {
 void TFormDLL::NoteShopAnswer(const std::string& address) {
   // Only the shop's own pages tell whether the shop answers; a cover on
   // another host neither counts nor breaks the count.
-  if (!SameOrigin(address, BaseUrl)) return;
-  if (FLastFetchOutcome == FetchOutcome::kNotRun) return;
+  if (!OnShopHost(address, BaseUrl)) return;
+  if (FLastFetchOutcome == FetchOutcome::kNotRun || FLastFetchOutcome == FetchOutcome::kStopped ||
+      FLastFetchOutcome == FetchOutcome::kNotStarted) {
+    return;
+  }
   if (FLastFetchOutcome != FetchOutcome::kNoAnswer) {
     FNoAnswerCount = 0;
     return;

@@ -2,6 +2,7 @@
 // days and their listing pages, and the pruned history saved at the end.
 #include <cstdint>
 #include <exception>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -11,6 +12,7 @@
 #include "harvest/fetch.h"
 #include "harvest/history.h"
 #include "harvest/texts.h"
+#include "harvest/unfinished_days.h"
 #include "platform/datetime.h"
 #include "platform/platform.h"
 #include "shell/form_dll.h"
@@ -81,19 +83,21 @@ void TFormDLL::HarvestRun() {
   FSkipRequested = false;
   FNoAnswerCount = 0;
   FShopDown = false;
+  FHelperMissing = false;
   Run = RunValues{};
   Run.ListingDay = DecodeDate(Host.Now());
   View.SetTitleText(texts::kDownloadKivo);
 
-  // A history that cannot take an entry ends the run and is the error the
+  // An error that ends the run with nothing recorded wrong (a history that
+  // cannot take an entry, a catalogue that cannot be read) is the error the
   // user is shown, once what can be saved is saved.
-  std::exception_ptr history_error;
+  std::exception_ptr run_error;
   try {
     RecoverCommittedLinks();
     PurgeArchive();
     HarvestDays();
-  } catch (const THistoryWriteError&) {
-    history_error = std::current_exception();
+  } catch (const TRunError&) {
+    run_error = std::current_exception();
     LogFile1.WriteLog(texts::kKivoFailed, true);
   } catch (...) {
     LogFile1.WriteLog(texts::kKivoFailed, true);
@@ -107,13 +111,14 @@ void TFormDLL::HarvestRun() {
   } catch (...) {
     save_error = std::current_exception();
   }
+  SaveUnfinishedDays(Run.UnfinishedDays);
   View.SetButtonEnabled(Button::Play, false);
   View.SetButtonEnabled(Button::Stop, false);
   View.SetButtonEnabled(Button::Skip, false);
   View.SetButtonEnabled(Button::Pause, false);
   ReportRunResult();
   if (save_error) std::rethrow_exception(save_error);
-  if (history_error) std::rethrow_exception(history_error);
+  if (run_error) std::rethrow_exception(run_error);
 }
 
 void TFormDLL::SaveHistory() {
@@ -139,18 +144,35 @@ void TFormDLL::SaveHistory() {
     }
     entries = std::move(merged);
   }
-  SaveHistoryFile(history_file, PruneHistory(entries, Host.Now()));
+  SaveHistoryFile(history_file, PruneHistory(entries, Host.Now(), HistoryKeepDays(FBeforeDays)));
+}
+
+void TFormDLL::SaveUnfinishedDays(const std::set<std::int64_t>& days) {
+  try {
+    WritePluginValue(FHostDir, kUnfinishedDaysKey, FormatUnfinishedDays(days, DateOf(Host.Now())));
+  } catch (const std::exception& e) {
+    // The run goes on: only a title that fails again on a day about to
+    // leave the window could be lost, and the user now knows the settings
+    // cannot be written.
+    ReportException(e.what());
+  }
 }
 
 void TFormDLL::ReportRunResult() {
   LogFile1.WriteLog(texts::kResultAdded + std::to_string(Run.TitlesAdded) + texts::kResultFailed +
-                        std::to_string(Run.DetailFailures) + texts::kResultDays +
+                        std::to_string(Run.PageFailures) + texts::kResultDays +
                         std::to_string(Run.DaysWalked),
                     false);
+  // A run that could fetch no listing page at all found nothing for a
+  // reason the user must hear of (the helper's own failure is said already).
+  if (Run.ListingPagesFetched == 0 && Run.ListingFailures > 0 && !FHelperMissing) {
+    ReportException(texts::kNoListingPage);
+  }
   // Pages that come and go but never hold what the plugin looks for: the
   // shop has most likely changed them, and the plugin finds nothing at all
   // without a word. Say so where the user sees it.
   if ((Run.ListingsAnalysed > 0 && Run.ListingsWithList == 0) ||
+      (Run.UsableLinks == 0 && Run.UnusableDetailLinks > 0) ||
       (Run.DetailsAnalysed > 0 && Run.DetailsWithValues == 0)) {
     ReportException(texts::kPagesChanged);
   }
@@ -172,35 +194,79 @@ void TFormDLL::PurgeArchive() {
 void TFormDLL::HarvestDays() {
   View.MemoClear();
   LogFile1.WriteLog(texts::kDllBanner, false);
-  const std::string listing_file = GetTempDir() + kListingFileName;
   Run.ListingDay = DecodeDate(Host.Now());
+  Run.UnfinishedDays = ParseUnfinishedDays(ReadPluginValue(FHostDir, kUnfinishedDaysKey));
+  // Until this run has walked them, the window's days count as unfinished
+  // too: a run killed part way leaves them to the next, even once they have
+  // left its window.
+  {
+    std::set<std::int64_t> until_walked = Run.UnfinishedDays;
+    const std::int64_t today = DateOf(Host.Now());
+    const std::int64_t oldest = OldestDay(Host.Now(), FBeforeDays);
+    for (std::int64_t day = today; day >= oldest && day > today - kUnfinishedDaysSpan; --day) {
+      until_walked.insert(day);
+    }
+    if (until_walked != Run.UnfinishedDays) SaveUnfinishedDays(until_walked);
+  }
+
   // Today is read afresh at each test: a run that passes midnight moves the
   // oldest day of the window forward by one.
   while (EncodeDate(Run.ListingDay) >= OldestDay(Host.Now(), FBeforeDays) && !FStopRequested) {
-    FSkipRequested = false;
-    Run.DayIntact = true;
-    ++Run.DaysWalked;
-    platform::DeleteFile(listing_file);
-    const std::string day_text = DayText(Run.ListingDay);
-    View.SetTitleText(day_text);
-    LogFile1.WriteLog(day_text, false);
+    HarvestDayOnce();
+    if (EncodeDate(Run.ListingDay) <= EncodeDate(kFirstDay)) return;
+    Run.ListingDay = DecodeDate(EncodeDate(Run.ListingDay) - 1);
+  }
+  // Then the days that earlier runs left incomplete and the window no longer
+  // holds, newest first, while the history still covers their titles.
+  const std::int64_t oldest = OldestDay(Host.Now(), FBeforeDays);
+  const std::int64_t covered_after = DateOf(Host.Now()) - kUnfinishedDaysSpan;
+  const std::set<std::int64_t> left = Run.UnfinishedDays;
+  for (auto it = left.rbegin(); it != left.rend() && !FStopRequested; ++it) {
+    if (*it >= oldest || *it <= covered_after) continue;
+    Run.ListingDay = DecodeDate(static_cast<double>(*it));
+    HarvestDayOnce();
+  }
+}
 
-    const std::string archive_file = ArchiveFile(FHostDir, Run.ListingDay);
-    Run.NextPageFound = true;
-    int page = 1;
-    while (Run.NextPageFound && !FStopRequested) {
+void TFormDLL::HarvestDayOnce() {
+  const std::int64_t day = EncodeDate(Run.ListingDay);
+  Run.UnfinishedDays.insert(day);
+  if (HarvestDay()) Run.UnfinishedDays.erase(day);
+}
+
+bool TFormDLL::HarvestDay() {
+  const std::string listing_file = GetTempDir() + kListingFileName;
+  FSkipRequested = false;
+  Run.DayIntact = true;
+  ++Run.DaysWalked;
+  platform::DeleteFile(listing_file);
+  const std::string day_text = DayText(Run.ListingDay);
+  View.SetTitleText(day_text);
+  LogFile1.WriteLog(day_text, false);
+
+  const std::string archive_file = ArchiveFile(FHostDir, Run.ListingDay);
+  Run.NextPageFound = true;
+  int page = 1;
+  while (Run.NextPageFound && !FStopRequested) {
+    Run.NextPageFound = false;
+    const std::string address = ListingAddress(BaseUrl, Run.ListingDay, page);
+    // Each page starts from nothing, so that a fetch that brings nothing
+    // is seen as such and never mistaken for the page before.
+    if (page > 1) platform::DeleteFile(listing_file);
+    const int size = FetchPage(address, listing_file);
+    if (size < 1 || !BroughtPage(FLastFetchOutcome)) {
+      if (FLastFetchOutcome != FetchOutcome::kNotRun) ++Run.PageFailures;
+      if (FLastFetchOutcome != FetchOutcome::kNotRun &&
+          FLastFetchOutcome != FetchOutcome::kStopped) {
+        ++Run.ListingFailures;
+      }
+      LogFile1.WriteLog(address + texts::kFailedDash + kListingFileName, false);
+      // The rest of the day is unknown: the next run walks it again.
       Run.NextPageFound = false;
-      const std::string address = ListingAddress(BaseUrl, Run.ListingDay, page);
-      // Each page starts from nothing, so that a fetch that brings nothing
-      // is seen as such and never mistaken for the page before.
-      if (page > 1) platform::DeleteFile(listing_file);
-      const int size = FetchPage(address, listing_file);
-      if (size < 1 || FLastFetchOutcome != FetchOutcome::kComplete) {
-        LogFile1.WriteLog(address + texts::kFailedDash + kListingFileName, false);
-        // The rest of the day is unknown: the next run walks it again.
-        Run.NextPageFound = false;
-        Run.DayIntact = false;
-      } else if (!SameFileContents(listing_file, archive_file)) {
+      Run.DayIntact = false;
+    } else {
+      ++Run.ListingPagesFetched;
+      if (!SameFileContents(listing_file, archive_file)) {
         AnalyzeListing();
         if (FSkipRequested || FStopRequested) Run.DayIntact = false;
         // Only a day walked to its last page with nothing cut short is
@@ -213,15 +279,14 @@ void TFormDLL::HarvestDays() {
           platform::CopyFileReplace(listing_file, archive_file);
         }
       }
-      // An unchanged page leaves NextPageFound false: the day ends here.
-      ++page;
-      PumpMessages(Host);
-      WaitSeconds(Host, 1);
     }
-
-    if (EncodeDate(Run.ListingDay) <= EncodeDate(kFirstDay)) break;
-    Run.ListingDay = DecodeDate(EncodeDate(Run.ListingDay) - 1);
+    // An unchanged page leaves NextPageFound false: the day ends here.
+    ++page;
+    PumpMessages(Host);
+    WaitSeconds(Host, 1);
   }
+  // Stopped before the day's pages ran out: not complete either.
+  return Run.DayIntact && !Run.NextPageFound;
 }
 
 }  // namespace kivo

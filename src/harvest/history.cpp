@@ -1,5 +1,6 @@
 #include "harvest/history.h"
 
+#include <climits>
 #include <functional>
 #include <stdexcept>
 #include <utility>
@@ -11,7 +12,7 @@
 namespace kivo {
 namespace {
 
-// How long an entry lasts: one made this many days ago is dropped.
+// How long an entry lasts at least: one made this many days ago is dropped.
 constexpr int kHistoryDays = 90;
 // The date at the front of every entry, "YYYYMMDD".
 constexpr std::size_t kDateLength = 8;
@@ -113,10 +114,22 @@ std::string MakeHistoryEntry(double date_time, const std::string& link) {
   return FormatYYYYMMDD(DecodeDate(date_time)) + link;
 }
 
-std::string HistoryCutDate(double now) { return FormatYYYYMMDD(DecodeDate(now - kHistoryDays)); }
+int HistoryKeepDays(int before_days) {
+  // The oldest day walked is `before_days` back; its titles were fetched on
+  // that day or later, so one day more keeps all of them.
+  return before_days >= kHistoryDays ? (before_days == INT_MAX ? INT_MAX : before_days + 1)
+                                     : kHistoryDays;
+}
 
-std::vector<std::string> PruneHistory(const std::vector<std::string>& entries, double now) {
-  const std::string cut = HistoryCutDate(now);
+std::string HistoryCutDate(double now, int keep_days) {
+  const std::int64_t cut = static_cast<std::int64_t>(DateOf(now)) - keep_days;
+  const std::int64_t first = EncodeDate(CivilDate{1, 1, 1});
+  return FormatYYYYMMDD(DecodeDate(static_cast<double>(cut < first ? first : cut)));
+}
+
+std::vector<std::string> PruneHistory(const std::vector<std::string>& entries, double now,
+                                      int keep_days) {
+  const std::string cut = HistoryCutDate(now, keep_days);
   std::vector<std::string> kept;
   kept.reserve(entries.size());
   for (const auto& entry : entries) {

@@ -67,14 +67,23 @@ void AppendHistoryEntries(const std::string& path, const std::vector<std::string
 // "YYYYMMDD" of the local date `date_time` followed by the link.
 std::string MakeHistoryEntry(double date_time, const std::string& link);
 
-// "YYYYMMDD" of the local date 90 days before `now`: entries dated this day
-// or earlier are dropped by PruneHistory.
-std::string HistoryCutDate(double now);
+// How many days an entry lasts for a run that walks `before_days` days
+// back: 90, or longer when the window is: an entry must outlive every day
+// whose listing is still walked, or its title would be fetched and written
+// again.
+int HistoryKeepDays(int before_days);
+
+// "YYYYMMDD" of the local date `keep_days` days before `now`: entries dated
+// this day or earlier are dropped by PruneHistory. Never before 1 January
+// of the year 1.
+std::string HistoryCutDate(double now, int keep_days);
 
 // The entries, in order, whose first eight characters (fewer for a shorter
-// entry) compare greater, byte by byte, than HistoryCutDate(now). Empty
-// entries and entries made 90 or more days before `now` are left out.
-std::vector<std::string> PruneHistory(const std::vector<std::string>& entries, double now);
+// entry) compare greater, byte by byte, than HistoryCutDate(now, keep_days).
+// Empty entries and entries made `keep_days` or more days before `now` are
+// left out.
+std::vector<std::string> PruneHistory(const std::vector<std::string>& entries, double now,
+                                      int keep_days);
 
 // Writes the lines, each followed by CR LF, to a temporary file beside
 // `path` and renames it over `path` (no lines: an empty file). A crash or a

@@ -20,8 +20,6 @@
 namespace kivo {
 namespace {
 
-// What follows the shop's base address in every detail link.
-constexpr char kDetailPath[] = "/bec/SA/Detail?refShinCode=";
 // Attempts at one detail link whose fetch fails with an error.
 constexpr int kFetchAttempts = 3;
 // A plain pause after each analysed detail page.
@@ -38,9 +36,7 @@ int CategoryOf(const std::string& heading) {
 class TListingWalk {
  public:
   TListingWalk(TFormDLL& form, std::string detail_file)
-      : form_(form),
-        detail_file_(std::move(detail_file)),
-        detail_prefix_(form.BaseUrl + kDetailPath) {}
+      : form_(form), detail_file_(std::move(detail_file)) {}
 
   // Walks `nodes` from the first until the end, a stop or a skip. `index`
   // counts the nodes walked, also when the walk ends in an error.
@@ -79,16 +75,19 @@ class TListingWalk {
   void LinkTag(const THTMLTag& tag) {
     std::string link;
     for (const THTMLParam& param : tag.Params) {
+      if (param.Name != "HREF" || param.Value == last_link_) continue;
       // A foreign address that merely holds the detail path is passed over
       // like any other link: the plugin fetches detail pages from the shop
-      // alone.
-      if (param.Name == "HREF" && param.Value != last_link_ &&
-          ContainsText(std::string(param.Value), detail_prefix_) &&
-          SameOrigin(param.Value, form_.BaseUrl)) {
+      // alone. Such links are counted: a list of nothing else means the
+      // shop's links have changed.
+      if (IsShopDetailLink(param.Value, form_.BaseUrl)) {
         link = param.Value;
         last_link_ = link;
+      } else if (std::string_view(param.Value).find(kDetailPath) != std::string_view::npos) {
+        ++form_.Run.UnusableDetailLinks;
       }
     }
+    if (!link.empty()) ++form_.Run.UsableLinks;
     int size = 0;
     int failures = 0;
     while (!link.empty() && !Known(link) && size == 0 && failures < kFetchAttempts) {
@@ -119,7 +118,7 @@ class TListingWalk {
   // run. Whatever happens, the link is not asked for again in this run.
   void Attempted(const std::string& link, int size) {
     const FetchOutcome outcome = form_.FLastFetchOutcome;
-    if (outcome == FetchOutcome::kComplete && size > 0 && platform::FileExists(detail_file_)) {
+    if (BroughtPage(outcome) && size > 0 && platform::FileExists(detail_file_)) {
       ++form_.Run.DetailsAnalysed;
       try {
         form_.AnalyzeDetail(link);
@@ -130,30 +129,24 @@ class TListingWalk {
         // What escapes the analysis is a catalogue that could not be opened
         // or written: the title never reached the host. The next run
         // fetches it again, so the day is not archived.
-        Retry(link);
+        form_.KeepForNextRun(link);
       }
       // A plain sleep: the run controls wait for the pump below.
       form_.Host.Sleep(kDetailPauseMs);
       return;
     }
-    if (outcome != FetchOutcome::kNotRun) ++form_.Run.DetailFailures;
+    if (outcome != FetchOutcome::kNotRun) ++form_.Run.PageFailures;
     if (outcome == FetchOutcome::kNotFound) {
       // The shop says the page does not exist: not asked for again while the
       // entry lasts.
       form_.CommitHistory({link});
     } else {
-      Retry(link);
+      form_.KeepForNextRun(link);
     }
-  }
-
-  void Retry(const std::string& link) {
-    form_.Run.RetryLinks.insert(link);
-    form_.Run.DayIntact = false;
   }
 
   TFormDLL& form_;
   const std::string detail_file_;
-  const std::string detail_prefix_;
   bool in_list_ = false;
   bool found_list_ = false;
   // The link taken last on this page: the cover link and the title link of
@@ -162,6 +155,11 @@ class TListingWalk {
 };
 
 }  // namespace
+
+void TFormDLL::KeepForNextRun(const std::string& link) {
+  Run.RetryLinks.insert(link);
+  Run.DayIntact = false;
+}
 
 void TFormDLL::AnalyzeListing() {
   const std::string temp_dir = GetTempDir();

@@ -2,33 +2,30 @@
 
 #include <string>
 
+#include "text/bytes.h"
+#include "text/text.h"
+
 namespace kivo {
 namespace {
 
 struct Origin {
   std::string scheme;
   std::string host;
-  std::string port;
+  std::string port;  // empty when the address names none
+  std::size_t end = 0;  // where the authority ends in the address
 };
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string Lowered(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = Lower(c);
-  return out;
-}
 
 bool ParseOrigin(std::string_view address, Origin& origin) {
   const std::size_t colon = address.find("://");
   if (colon == std::string_view::npos) return false;
-  origin.scheme = Lowered(address.substr(0, colon));
+  origin.scheme = ascii::Lowered(address.substr(0, colon));
   if (origin.scheme != "http" && origin.scheme != "https") return false;
   std::string_view authority = address.substr(colon + 3);
   // A backslash ends nothing here: the download helper sends it encoded,
   // so what follows an "@" after it is still the host it connects to.
   const std::size_t end = authority.find_first_of("/?#");
   if (end != std::string_view::npos) authority = authority.substr(0, end);
+  origin.end = colon + 3 + authority.size();
   const std::size_t at = authority.rfind('@');
   if (at != std::string_view::npos) authority = authority.substr(at + 1);
   std::string_view host = authority;
@@ -41,19 +38,38 @@ bool ParseOrigin(std::string_view address, Origin& origin) {
     port = authority.substr(port_colon + 1);
   }
   if (host.empty()) return false;
-  origin.host = Lowered(host);
+  origin.host = ascii::Lowered(host);
   // "0080" and "80" name the same port.
   while (port.size() > 1 && port.front() == '0') port.remove_prefix(1);
-  origin.port = port.empty() ? (origin.scheme == "https" ? "443" : "80") : std::string(port);
+  origin.port = std::string(port);
   return true;
+}
+
+std::string DefaultPort(const std::string& scheme) { return scheme == "https" ? "443" : "80"; }
+
+// Whole characters only: an "h" may be the second byte of a Shift-JIS
+// character, and a link found there is not the one the page means.
+bool Contains(std::string_view text, std::string_view left, std::string_view right) {
+  std::string needle(left);
+  needle += right;
+  return ContainsText(std::string(text), needle);
 }
 
 }  // namespace
 
-bool SameOrigin(std::string_view address, std::string_view base) {
+bool OnShopHost(std::string_view address, std::string_view base) {
   Origin a, b;
-  if (!ParseOrigin(address, a) || !ParseOrigin(base, b)) return false;
-  return a.scheme == b.scheme && a.host == b.host && a.port == b.port;
+  if (!ParseOrigin(address, a) || !ParseOrigin(base, b) || a.host != b.host) return false;
+  const std::string port = a.port.empty() ? DefaultPort(a.scheme) : a.port;
+  const std::string shop_port = b.port.empty() ? DefaultPort(b.scheme) : b.port;
+  return port == shop_port || port == DefaultPort(a.scheme);
+}
+
+bool IsShopDetailLink(std::string_view value, std::string_view base) {
+  if (!OnShopHost(value, base)) return false;
+  Origin own;
+  ParseOrigin(value, own);
+  return Contains(value, base, kDetailPath) || Contains(value, value.substr(0, own.end), kDetailPath);
 }
 
 }  // namespace kivo

@@ -14,7 +14,9 @@
 
 #include <cstddef>
 #include <exception>
+#include <cstdint>
 #include <functional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <unordered_set>
@@ -46,15 +48,29 @@ struct RunValues {
   // written. The next run tries them.
   std::unordered_set<std::string> RetryLinks;
 
+  // Listing days walked incompletely, by this run or earlier ones, as
+  // EncodeDate day numbers: walked again, after the window's days, by every
+  // run until they are complete.
+  std::set<std::int64_t> UnfinishedDays;
+
   // For the summary at the end of the run.
   int TitlesAdded = 0;
-  int DetailFailures = 0;
+  // Page fetches, listing and detail, that did not bring the page.
+  int PageFailures = 0;
   int DaysWalked = 0;
+  // Listing pages that came, and listing fetches that failed for another
+  // reason than a stop: a run in which none came says so.
+  int ListingPagesFetched = 0;
+  int ListingFailures = 0;
   // For telling that the shop's pages have changed beyond recognition.
   int ListingsAnalysed = 0;
   int ListingsWithList = 0;
   int DetailsAnalysed = 0;
   int DetailsWithValues = 0;
+  // Links in the lists that are the shop's detail pages, and links that hold
+  // the detail path but are not (another host, no host at all).
+  int UsableLinks = 0;
+  int UnusableDetailLinks = 0;
 };
 
 class TFormDLL {
@@ -107,6 +123,16 @@ class TFormDLL {
   int FetchPage(const std::string& address, const std::string& file);
   void AnalyzeListing();
   void AnalyzeDetail(const std::string& link);
+  // Walks the listing pages of Run.ListingDay from page 1; true when the day
+  // was walked to its last page with nothing cut short (it is then
+  // archived).
+  bool HarvestDay();
+  // HarvestDay, with the day marked unfinished until it has been walked
+  // completely.
+  void HarvestDayOnce();
+  // A title that was not brought whole: not recorded, not asked for again
+  // in this run, and its day is left for the next run.
+  void KeepForNextRun(const std::string& link);
 
   // Titles are committed one by one: the catalogue line first, then the
   // history entry, each flushed. Appends the entries of `links` to the
@@ -123,9 +149,13 @@ class TFormDLL {
   // The run's summary line in the log, and a warning when the shop's pages
   // no longer look as the analyses expect.
   void ReportRunResult();
-  // Prunes the history to its last 90 days and replaces the history file
-  // with it; throws std::runtime_error when it cannot be written.
+  // Prunes the history (HistoryKeepDays of the days back) and replaces the
+  // history file with it; throws std::runtime_error when it cannot be
+  // written.
   void SaveHistory();
+  // Stores Run.UnfinishedDays, those of the last 90 days, in the settings;
+  // a failure is reported and the run goes on.
+  void SaveUnfinishedDays(const std::set<std::int64_t>& days);
 
   // Run state.
   bool FActivated = false;
@@ -139,6 +169,8 @@ class TFormDLL {
   FetchOutcome FLastFetchOutcome = FetchOutcome::kNotRun;
   int FNoAnswerCount = 0;
   bool FShopDown = false;
+  // The download helper could not be started: the run was ended.
+  bool FHelperMissing = false;
   // The history file ends in a line cut short: the next append starts a
   // new line first.
   bool FHistoryEndsMidLine = false;
@@ -162,11 +194,22 @@ class TFormDLL {
   const std::string ProgramPath;
 };
 
-// The history file cannot take an entry: the run ends, and this reaches the
-// window's handler.
-class THistoryWriteError : public std::runtime_error {
+// An error that ends the run and reaches the window's handler once the
+// history is saved.
+class TRunError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+// The history file cannot take an entry.
+class THistoryWriteError : public TRunError {
+ public:
+  using TRunError::TRunError;
+};
+// The catalogue exists but cannot be read, so the run cannot tell which
+// titles an earlier run wrote without recording them.
+class TCatalogueReadError : public TRunError {
+ public:
+  using TRunError::TRunError;
 };
 
 // Hands a target to the desktop shell's "open" verb; the default folder is

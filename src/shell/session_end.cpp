@@ -30,6 +30,7 @@ void TFormDLL::FormEndSession() {
     } catch (const std::exception& e) {
       ReportException(e.what());
     }
+    SaveUnfinishedDays(Run.UnfinishedDays);
   }
   // The end line; the log is off afterwards, so a run that still unwinds
   // (the system has not ended the process yet) writes no more lines.

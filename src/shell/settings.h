@@ -21,6 +21,8 @@ inline constexpr char kPluginSection[] = "kivo";
 inline constexpr char kDataDeleteDaysKey[] = "DataDeleteDays_Text";
 inline constexpr char kBeforeDaysKey[] = "DLBeforeDays";
 inline constexpr char kBaseUrlKey[] = "BaseURL";
+// Listing days left incomplete, walked again by later runs.
+inline constexpr char kUnfinishedDaysKey[] = "UnfinishedDays";
 // The shop's address when the settings name none.
 inline constexpr char kDefaultBaseUrl[] = "https://www.kivo.co.jp";
 

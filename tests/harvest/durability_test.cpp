@@ -9,6 +9,11 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#undef DeleteFile
+#endif
+
 #include "harvest/harvest_fixture.h"
 #include "support/file_limit.h"
 
@@ -28,6 +33,14 @@ constexpr char kShopDownLine[] =
     "Quillcas.log: "
     "\x83V\x83\x87\x83\x62\x83v\x82\xa9\x82\xe7\x89\x9e\x93\x9a\x82\xaa\x82\xc8\x82\xa2"
     "\x82\xbd\x82\xdf\x92\x86\x8e~\x82\xb5\x82\xdc\x82\xb5\x82\xbd (C.ERROR)";
+// "一覧ページを取得できませんでした"
+constexpr char kNoListingPage[] =
+    "\x88\xea\x97\x97\x83y\x81\x5b\x83W\x82\xf0\x8e\xe6\x93\xbe\x82\xc5\x82\xab\x82\xdc\x82\xb9"
+    "\x82\xf1\x82\xc5\x82\xb5\x82\xbd";
+// "powershell を起動できないためダウンロードできません"
+constexpr char kHelperNotStarted[] =
+    "powershell \x82\xf0\x8bN\x93\xae\x82\xc5\x82\xab\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x83_\x83\x45"
+    "\x83\x93\x83\x8d\x81\x5b\x83h\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1";
 // "ページの形式が変わった可能性があります"
 constexpr char kPagesChanged[] =
     "\x83y\x81[\x83W\x82\xcc\x8c`\x8e\xae\x82\xaa\x95\xcf\x82\xed\x82\xc1\x82\xbd\x89\xc2\x94\x5c"
@@ -106,6 +119,69 @@ TEST_F(DurabilityTest, ALineWithoutItsEntryIsRecoveredAndNotWrittenAgain) {
   // The foreign line is nobody's title of ours: not taken into the history.
   EXPECT_EQ(ReadAll(HostFile("kivo.txt")).find("elsewhere"), std::string::npos);
 }
+
+TEST_F(DurabilityTest, TheRecoveryReadsBackAsFarAsTheLastLineTheHistoryKnows) {
+  // A run killed between A's line and its entry, after which another
+  // program appended far more than one piece of the file.
+  Day(kDec7, {Titles({"A", "B"})});
+  Details({"A", "B"});
+  WriteAll(HostFile("kivo.txt"), HistoryText({"20261207" + DetailLink("B")}));
+  auto line = [](const std::string& title, const std::string& link) {
+    return "\"\",\"" + title + "\",\"\",\"\",\"\",\"\",\"\",0,0,,0,20261207,0,\"\",\"\",\"" + link +
+           "\",\"/tmp/x.jpg\"\r\n";
+  };
+  std::string other;
+  for (int i = 0; i < 3000; ++i) other += line("other", "http://elsewhere.test/" + std::to_string(i));
+  ASSERT_GT(other.size(), 200u * 1024);
+  WriteAll(HostFile("QuillsMas.csv"),
+           line("TB", DetailLink("B")) + line("TA", DetailLink("A")) + other + "\"unfinished");
+  Run();
+  EXPECT_EQ(Fetched(), std::vector<std::string>{ListingUrl(kDec7, 1)});
+  EXPECT_EQ(Entries("A"), 1);
+  EXPECT_EQ(Lines("A"), 1);
+}
+
+TEST_F(DurabilityTest, OurFirstLineStartsOnANewLineAfterAnotherProgramsLastOne) {
+  Day(kDec7, {Titles({"A"})});
+  Details({"A"});
+  WriteAll(HostFile("QuillsMas.csv"), "\"other\",\"line\"");
+  Run();
+  const std::string text = ReadAll(HostFile("QuillsMas.csv"));
+  EXPECT_EQ(text.substr(0, 17), "\"other\",\"line\"\r\n\"");
+  EXPECT_EQ(Lines("A"), 1);
+  EXPECT_EQ(Entries("A"), 1);
+}
+
+#ifdef _WIN32
+// A file opened by another handle that shares nothing, as the host may hold
+// its catalogue.
+class HeldExclusively {
+ public:
+  explicit HeldExclusively(const std::string& path)
+      : h_(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr)) {
+    EXPECT_NE(h_, INVALID_HANDLE_VALUE);
+  }
+  ~HeldExclusively() { CloseHandle(h_); }
+
+ private:
+  HANDLE h_;
+};
+
+TEST_F(DurabilityTest, ACatalogueThatCannotBeReadEndsTheRunBeforeAnyFetch) {
+  Day(kDec7, {Titles({"A"})});
+  Details({"A"});
+  WriteAll(HostFile("QuillsMas.csv"), "\"x\"\r\n");
+  Create(0);
+  {
+    // The host holding the catalogue without letting anyone read it.
+    const HeldExclusively held(HostFile("QuillsMas.csv"));
+    EXPECT_THROW(RunHarvest(), TCatalogueReadError);
+  }
+  EXPECT_TRUE(host_.commands.empty());
+  EXPECT_EQ(CountLog("Quillcas.log: kivo\x8e\xb8\x94s. (C.ERROR)"), 1);
+}
+#endif
 
 TEST_F(DurabilityTest, AHistoryEndingInALineCutShortLoadsWithoutItAndAppendsOnANewLine) {
   Day(kDec7, {Titles({"A"})});
@@ -295,6 +371,69 @@ TEST_F(DurabilityTest, StopDuringALongDownloadEndsItAtOnceAndKeepsTheTitle) {
   EXPECT_EQ(Lines("A"), 1);
 }
 
+// ---- Days that leave the window ------------------------------------------------------
+
+TEST_F(DurabilityTest, TheHistoryOutlivesALongWindow) {
+  // 92 days back: a title fetched on its listing day, 92 days ago, is still
+  // known, so the day is walked without writing it again.
+  const CivilDate sep6{2026, 9, 6};
+  Day(sep6, {Titles({"A"})});
+  Details({"A"});
+  WriteAll(HostFile("kivo.txt"), HistoryText({"20260906" + DetailLink("A")}));
+  Run(92);
+  EXPECT_EQ(Entries("A"), 1);
+  EXPECT_EQ(Lines("A"), 0);
+  // Kept by the pruning at the end of the run, gone once the window is 90.
+  EXPECT_NE(ReadAll(HostFile("kivo.txt")).find("20260906"), std::string::npos);
+  Run(90);
+  EXPECT_EQ(ReadAll(HostFile("kivo.txt")).find("20260906"), std::string::npos);
+}
+
+TEST_F(DurabilityTest, ADayLeftIncompleteIsWalkedAfterItLeavesTheWindow) {
+  const CivilDate dec8{2026, 12, 8};
+  Day(dec8, {Titles({})});
+  Day(kDec7, {Titles({})});
+  Day(kDec6, {Titles({"A", "B"})});
+  Details({"A", "B"});
+  exit_codes_[DetailLink("A")] = kTransient;
+  // While a run is on, its window counts as unfinished: a kill leaves it to
+  // the next run.
+  std::string record_during_run;
+  on_fetch_ = [&](const std::string&) {
+    if (record_during_run.empty()) {
+      record_during_run = platform::IniRead(HostFile("Quillcast.ini"), "kivo", "UnfinishedDays");
+    }
+  };
+  Run(1);
+  EXPECT_EQ(record_during_run, "20261207,20261206");
+  EXPECT_EQ(platform::IniRead(HostFile("Quillcast.ini"), "kivo", "UnfinishedDays"), "20261206");
+  EXPECT_EQ(Lines("B"), 1);
+
+  // Two days later, Dec 6 is out of the window of one day back.
+  on_fetch_ = nullptr;
+  exit_codes_.clear();
+  host_.SetClock({{2026, 12, 8}, 10, 0, 0, 0});
+  host_.commands.clear();
+  Run(1);
+  EXPECT_EQ(Fetched(), (std::vector<std::string>{ListingUrl(dec8, 1), ListingUrl(kDec7, 1),
+                                                 ListingUrl(kDec6, 1), DetailLink("A")}));
+  EXPECT_EQ(Lines("A"), 1);
+  EXPECT_EQ(Lines("B"), 1);
+  EXPECT_EQ(platform::IniRead(HostFile("Quillcast.ini"), "kivo", "UnfinishedDays"), "");
+  EXPECT_EQ(LogLines().back(), Summary(1, 0, 3));
+}
+
+TEST_F(DurabilityTest, AnUnfinishedDayTheHistoryNoLongerCoversIsDropped) {
+  const CivilDate sep8{2026, 9, 8};  // 90 days before Dec 7
+  Day(sep8, {Titles({"A"})});
+  Details({"A"});
+  Create(0);
+  platform::IniWrite(HostFile("Quillcast.ini"), "kivo", "UnfinishedDays", "20261205,20260908");
+  RunHarvest();
+  EXPECT_EQ(Fetched(), (std::vector<std::string>{ListingUrl(kDec7, 1), ListingUrl({2026, 12, 5}, 1)}));
+  EXPECT_EQ(platform::IniRead(HostFile("Quillcast.ini"), "kivo", "UnfinishedDays"), "20261207,20261205");
+}
+
 // ---- Links, summary, warnings -----------------------------------------------------------
 
 TEST_F(DurabilityTest, ADetailPathOnAnotherHostIsPassedOver) {
@@ -313,6 +452,64 @@ TEST_F(DurabilityTest, ADetailPathOnAnotherHostIsPassedOver) {
   EXPECT_EQ(Fetched(), (std::vector<std::string>{ListingUrl(kDec7, 1), DetailLink("B")}));
 }
 
+TEST_F(DurabilityTest, TheShopsOwnHttpsLinksAreItsDetailPages) {
+  // The base address is http; the shop links its pages with https on its
+  // own host, at the default port or at its own; anything else stays out.
+  auto link = [](const std::string& origin, const std::string& code) {
+    return origin + "/bec/SA/Detail?refShinCode=" + code;
+  };
+  const std::string https_a = link("https://shop.test", "A");
+  const std::string https_b = link("HTTPS://Shop.Test:443", "B");
+  Day(kDec7, {ListingPage()
+                  .Start()
+                  .Raw("<a href=\"" + https_a + "\">x</a>\r\n")
+                  .Raw("<a href=\"" + https_b + "\">x</a>\r\n")
+                  .Raw("<a href=\"" + link("https://shop.test:8443", "C") + "\">x</a>\r\n")
+                  .Raw("<a href=\"" + link("https://shop.test.evil", "D") + "\">x</a>\r\n")
+                  .End()});
+  Page(https_a, DetailPage("A"));
+  Page(https_b, DetailPage("B"));
+  Run();
+  EXPECT_EQ(Fetched(), (std::vector<std::string>{ListingUrl(kDec7, 1), https_a, https_b}));
+  EXPECT_EQ(Lines("A"), 1);
+  EXPECT_EQ(view_.status_text, "");
+}
+
+TEST_F(DurabilityTest, ARunThatGetsNoListingPageSaysSo) {
+  Day(kDec7, {Titles({"A"})});
+  Day(kDec6, {Titles({"B"})});
+  exit_codes_[ListingUrl(kDec7, 1)] = kTransient;  // a 503
+  exit_codes_[ListingUrl(kDec6, 1)] = kNoAnswer;
+  Run(1);
+  EXPECT_EQ(view_.status_text, kNoListingPage);
+  EXPECT_EQ(CountLog(std::string("Quillcas.log: ") + kNoListingPage + " (C.ERROR)"), 1);
+  EXPECT_EQ(LogLines().back(), Summary(0, 2, 2));
+}
+
+TEST_F(DurabilityTest, AHelperThatCannotBeStartedEndsTheRunAndSaysSo) {
+  Day(kDec7, {Titles({"A"})});
+  Day(kDec6, {Titles({"B"})});
+  host_.can_start = false;
+  Run(1);
+  EXPECT_EQ(host_.commands.size(), 1u);  // no second attempt
+  EXPECT_EQ(view_.status_text, kHelperNotStarted);
+  EXPECT_EQ(CountLog(std::string("Quillcas.log: ") + kHelperNotStarted + " (C.ERROR)"), 1);
+  EXPECT_EQ(CountLog(std::string("Quillcas.log: ") + kNoListingPage + " (C.ERROR)"), 0);
+  EXPECT_EQ(LogLines().back(), Summary(0, 1, 1));
+}
+
+TEST_F(DurabilityTest, ListsWhoseDetailLinksAreAllUnusableAreReported) {
+  // Relative links, or links on a host the shop has moved to.
+  Day(kDec7, {ListingPage()
+                  .Start()
+                  .Raw("<a href=\"/bec/SA/Detail?refShinCode=A\">x</a>\r\n")
+                  .Raw("<a href=\"http://www2.shop.test/bec/SA/Detail?refShinCode=B\">x</a>\r\n")
+                  .End()});
+  Run();
+  EXPECT_EQ(Fetched(), std::vector<std::string>{ListingUrl(kDec7, 1)});
+  EXPECT_EQ(view_.status_text, kPagesChanged);
+}
+
 TEST_F(DurabilityTest, PagesThatNoLongerLookAsExpectedAreReported) {
   Day(kDec7, {ListingPage().Text("a page of a new design")});
   Run();
@@ -320,12 +517,18 @@ TEST_F(DurabilityTest, PagesThatNoLongerLookAsExpectedAreReported) {
   EXPECT_EQ(CountLog(std::string("Quillcas.log: ") + kPagesChanged + " (C.ERROR)"), 1);
 }
 
-TEST_F(DurabilityTest, DetailPagesWithoutTitleOrIsbnAreReported) {
+TEST_F(DurabilityTest, APageWithoutTitleOrIsbnIsNotReadAndTriedAgain) {
+  // A maintenance page answered with 200 where the title's page should be.
   Day(kDec7, {Titles({"A"})});
   Page(DetailLink("A"), "<html><body><p class=\"newTitle\">TA</p></body></html>");
   Run();
   EXPECT_EQ(view_.status_text, kPagesChanged);
-  EXPECT_EQ(Entries("A"), 1);  // nothing to write, but fetched
+  EXPECT_EQ(Entries("A"), 0);
+  EXPECT_EQ(LogLines().back(), Summary(0, 1, 1));
+  EXPECT_FALSE(fs::exists(ArchiveFile("261207")));
+  Details({"A"});
+  Run();
+  EXPECT_EQ(Lines("A"), 1);
 }
 
 TEST_F(DurabilityTest, AnOrdinaryRunReportsNothing) {

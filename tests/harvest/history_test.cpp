@@ -190,21 +190,33 @@ TEST(HistoryLoad, AFileThatCannotBeReadThrowsAndKeepsTheEntries) {
 // ---- Pruning --------------------------------------------------------------------
 
 TEST(HistoryPrune, KeepsEntriesYoungerThanNinetyDays) {
-  EXPECT_EQ(HistoryCutDate(Dec7()), "20260908");
+  EXPECT_EQ(HistoryCutDate(Dec7(), 90), "20260908");
   const std::vector<std::string> entries = {"20261207today", "20260909day89", "20260908day90",
                                             "20260521day200", "20261208tomorrow"};
-  EXPECT_EQ(PruneHistory(entries, Dec7()),
+  EXPECT_EQ(PruneHistory(entries, Dec7(), 90),
             (std::vector<std::string>{"20261207today", "20260909day89", "20261208tomorrow"}));
+}
+
+TEST(HistoryPrune, EntriesOutliveTheDaysWindow) {
+  // A window of 91 days or more keeps the entries of its oldest day; the
+  // cut never falls before the calendar's first day.
+  EXPECT_EQ(HistoryKeepDays(-5), 90);
+  EXPECT_EQ(HistoryKeepDays(89), 90);
+  EXPECT_EQ(HistoryKeepDays(90), 91);
+  EXPECT_EQ(HistoryKeepDays(2147483647), 2147483647);
+  EXPECT_EQ(PruneHistory({"20260906a", "20260905b"}, Dec7(), HistoryKeepDays(92)),
+            std::vector<std::string>{"20260906a"});
+  EXPECT_EQ(HistoryCutDate(Dec7(), HistoryKeepDays(2147483647)), "00010101");
 }
 
 TEST(HistoryPrune, TheCutMovesWithTheClockNotTheTimeOfDay) {
   // Any time of 7 December gives the same cut; one millisecond after
   // midnight the cut is a day later.
-  EXPECT_EQ(HistoryCutDate(EncodeDateTime({{2026, 12, 7}, 0, 0, 0, 0})), "20260908");
-  EXPECT_EQ(HistoryCutDate(EncodeDateTime({{2026, 12, 7}, 23, 59, 59, 999})), "20260908");
-  EXPECT_EQ(HistoryCutDate(EncodeDateTime({{2026, 12, 8}, 0, 0, 0, 1})), "20260909");
+  EXPECT_EQ(HistoryCutDate(EncodeDateTime({{2026, 12, 7}, 0, 0, 0, 0}), 90), "20260908");
+  EXPECT_EQ(HistoryCutDate(EncodeDateTime({{2026, 12, 7}, 23, 59, 59, 999}), 90), "20260908");
+  EXPECT_EQ(HistoryCutDate(EncodeDateTime({{2026, 12, 8}, 0, 0, 0, 1}), 90), "20260909");
   // Across a leap day and a year end.
-  EXPECT_EQ(HistoryCutDate(EncodeDateTime({{2024, 3, 1}, 12, 0, 0, 0})), "20231202");
+  EXPECT_EQ(HistoryCutDate(EncodeDateTime({{2024, 3, 1}, 12, 0, 0, 0}), 90), "20231202");
 }
 
 TEST(HistoryPrune, ComparesTheFirstEightBytesAsUnsignedText) {
@@ -217,9 +229,9 @@ TEST(HistoryPrune, ComparesTheFirstEightBytesAsUnsignedText) {
       "abcdefgh",              // letters sort after digits: kept, as the comparison says
       "\x82\xa0\x82\xa0zzzz",  // bytes of 0x80 and more count as large
   };
-  EXPECT_EQ(PruneHistory(entries, Dec7()),
+  EXPECT_EQ(PruneHistory(entries, Dec7(), 90),
             (std::vector<std::string>{"2026091", "abcdefgh", "\x82\xa0\x82\xa0zzzz"}));
-  EXPECT_TRUE(PruneHistory({}, Dec7()).empty());
+  EXPECT_TRUE(PruneHistory({}, Dec7(), 90).empty());
 }
 
 // ---- Saving ---------------------------------------------------------------------

@@ -58,6 +58,12 @@ TEST(HarvestTexts, EveryTextHasItsShiftJisBytes) {
       {texts::kDllBanner, "2A 2A 2A 20 6B 69 76 6F 20 44 4C 4C 20 2A 2A 2A"},  // "*** kivo DLL ***"
       {texts::kCannotWrite,
        "20 82 C9 8F 91 82 AB 8D 9E 82 DF 82 DC 82 B9 82 F1"},  // " に書き込めません"
+      {texts::kNoListingPage, "88 EA 97 97 83 79 81 5B 83 57 82 F0 8E E6 93 BE 82 C5 82 AB 82 DC "
+                              "82 B9 82 F1 82 C5 82 B5 82 BD"},  // "一覧ページを取得できませんでした"
+      {texts::kHelperNotStarted,
+       "70 6F 77 65 72 73 68 65 6C 6C 20 82 F0 8B 4E 93 AE 82 C5 82 AB 82 C8 82 A2 82 BD 82 DF 83 5F "
+       "83 45 83 93 83 8D 81 5B 83 68 82 C5 82 AB 82 DC 82 B9 82 F1"},  // "powershell を起動できない..."
+      {texts::kCannotRead, "20 82 F0 93 C7 82 DD 8D 9E 82 DF 82 DC 82 B9 82 F1"},  // " を読み込めません"
   };
   for (const Pin& pin : pins) {
     EXPECT_EQ(Hex(pin.text), pin.hex);
