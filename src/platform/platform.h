@@ -137,9 +137,22 @@ void SleepMilliseconds(int ms);
 // ---- Single instance guard ------------------------------------------------
 
 // True when this process may run: no other process holds a guard of that
-// name. Windows: a named mutex. POSIX: an advisory lock on a file in the
-// temporary folder, which the system drops when the process dies.
-bool AcquireInstanceGuard(const std::string& name);
+// name; false also when this process holds it already, and when the guard
+// cannot be made (treated like another copy).
+// Windows: a named mutex in the session's namespace; `folders` are unused.
+// POSIX: `folders` are the folders a run writes (the host folder and the
+// temporary folder). An exclusive flock on a lock file in each of them, all
+// or none, dropped by the system when the process dies: so two starts that
+// share any one of these folders never both run. In a folder with the
+// sticky bit (a shared /tmp) the file is the user's own,
+// "<name>-<uid>.lock"; elsewhere every user shares "<name>.lock", created
+// with 0666 and the umask and opened for reading, which a lock needs. A
+// folder this process cannot write at all (missing, read-only, no write
+// access) is left out: the run cannot write there either. A lock file that
+// cannot be opened in a folder that can be written (a link in its place,
+// another user's file that the umask made unreadable) fails the guard.
+bool AcquireInstanceGuard(const std::string& name, const std::vector<std::string>& folders);
+// Drops the guard; nothing when none is held.
 void ReleaseInstanceGuard();
 
 // ---- Desktop shell ---------------------------------------------------------

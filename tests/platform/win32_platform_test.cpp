@@ -194,7 +194,8 @@ TEST(Win32Time, LocalNowIsTheLocalWallClock) {
 
 TEST(Win32Guard, SecondHolderIsRefusedAndReleaseFreesTheName) {
   const std::string name = "kivo-w32-guard-" + std::to_string(GetCurrentProcessId());
-  ASSERT_TRUE(AcquireInstanceGuard(name));
+  ASSERT_TRUE(AcquireInstanceGuard(name, {}));
+  EXPECT_FALSE(AcquireInstanceGuard(name, {})) << "nor twice in one process";
   HANDLE seen = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str());
   EXPECT_NE(seen, nullptr) << "the guard is a named mutex others can find";
   if (seen) CloseHandle(seen);
@@ -205,9 +206,12 @@ TEST(Win32Guard, SecondHolderIsRefusedAndReleaseFreesTheName) {
   const std::string taken = name + "-taken";
   HANDLE other = CreateMutexA(nullptr, FALSE, taken.c_str());
   ASSERT_NE(other, nullptr);
-  EXPECT_FALSE(AcquireInstanceGuard(taken));
+  EXPECT_FALSE(AcquireInstanceGuard(taken, {}));
   CloseHandle(other);
-  EXPECT_TRUE(AcquireInstanceGuard(taken));
+  // The refused start kept no handle of its own: the name is gone with the
+  // other copy's.
+  EXPECT_EQ(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, taken.c_str()), nullptr);
+  EXPECT_TRUE(AcquireInstanceGuard(taken, {}));
   ReleaseInstanceGuard();
 }
 
