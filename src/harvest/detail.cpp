@@ -361,7 +361,7 @@ void TFormDLL::AnalyzeDetail(const std::string& link) {
         CommitHistory({link});
         ++Run.TitlesAdded;
       } catch (...) {
-        if (before >= 0) catalogue_file->Truncate(before);
+        if (before >= 0) catalogue_file->TakeBack(line);
         throw;
       }
     }

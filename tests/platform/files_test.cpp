@@ -184,30 +184,6 @@ TEST(Files, SaveAtomicallyFailureLeavesTheOldFile) {
   EXPECT_EQ(dir.Count(), 2u);  // folder and file; the temporary file is gone
 }
 
-TEST(Files, AppendToFile) {
-  ScratchFolder dir;
-  const std::string file = dir / "QuillsMas.csv";
-  EXPECT_TRUE(AppendToFile(file, "line 1\r\n"));
-  EXPECT_TRUE(AppendToFile(file, "line 2\r\n"));
-  EXPECT_TRUE(AppendToFile(file, ""));
-  EXPECT_EQ(ScratchFolder::Get(file), "line 1\r\nline 2\r\n");
-  EXPECT_FALSE(AppendToFile(dir / "no/such", "x"));
-  EXPECT_FALSE(AppendToFile(dir.path(), "x"));
-}
-
-TEST(Files, AppendToFileUndoesAShortWrite) {
-  ScratchFolder dir;
-  const std::string file = dir / "QuillsMas.csv";
-  ScratchFolder::Put(file, std::string(50, 'o'));
-  // Room for 30 more bytes: the write of 100 stops short and is cut back.
-  const int rc = WithFileSizeLimit(80, [&] {
-    const bool appended = AppendToFile(file, std::string(100, 'n'));
-    return appended ? 1 : 0;
-  });
-  EXPECT_EQ(rc, 0);
-  EXPECT_EQ(ScratchFolder::Get(file), std::string(50, 'o'));
-}
-
 TEST(Environment, BufferRule) {
   setenv("KIVO_TEST_VALUE", "  some value ", 1);
   EXPECT_EQ(GetEnvironmentValue("KIVO_TEST_VALUE", 260), "  some value ");

@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/datetime.h"
@@ -97,6 +99,71 @@ TEST_F(Win32FilesTest, AppendCreatesAndAppends) {
   ASSERT_TRUE(AppendToFile(file, ""));
   EXPECT_EQ(ReadAll(file), std::string("one\r\n") + kTestSjis + "\r\n");
   EXPECT_FALSE(AppendToFile(Path("missing\\log.txt"), "x"));
+}
+
+TEST_F(Win32FilesTest, AppendFileSharesTheEndAndTakesBackOnlyItsOwnBytes) {
+  const std::string file = Path(std::string(kTestSjis) + ".csv");
+  ASSERT_TRUE(AppendToFile(file, "host\r\n"));
+  const std::unique_ptr<AppendFile> ours = OpenAppendFile(file);
+  ASSERT_NE(ours, nullptr);
+  EXPECT_EQ(ours->Size(), 6);
+  // The host appends through a handle of its own between our Size and our
+  // Append; our line goes after theirs, and taking it back leaves theirs.
+  ASSERT_TRUE(AppendToFile(file, "theirs\r\n"));
+  ASSERT_EQ(ours->Append("ours\r\n"), AppendStatus::kWritten);
+  EXPECT_EQ(ReadAll(file), "host\r\ntheirs\r\nours\r\n");
+  std::string bytes;
+  ASSERT_TRUE(ours->ReadTail(2, bytes));
+  EXPECT_EQ(bytes, "\r\n");
+  ASSERT_TRUE(ours->ReadTail(1000, bytes));
+  EXPECT_EQ(bytes, "host\r\ntheirs\r\nours\r\n");
+  // A range is read while our handle holds the file open.
+  ASSERT_TRUE(ReadFileRange(file, 6, 6, bytes));
+  EXPECT_EQ(bytes, "theirs");
+  ASSERT_TRUE(ReadFileRange(file, 100, 6, bytes));
+  EXPECT_EQ(bytes, "");
+  EXPECT_FALSE(ReadFileRange(file, -1, 6, bytes));
+  EXPECT_FALSE(ReadFileRange(Path("none.csv"), 0, 6, bytes));
+  EXPECT_TRUE(ours->TakeBack("ours\r\n"));
+  EXPECT_EQ(ReadAll(file), "host\r\ntheirs\r\n");
+  // Once another line ends the file, ours is not the last: nothing is cut.
+  EXPECT_FALSE(ours->TakeBack("ours\r\n"));
+  ASSERT_EQ(ours->Append("ours\r\n"), AppendStatus::kWritten);
+  ASSERT_TRUE(AppendToFile(file, "more\r\n"));
+  EXPECT_FALSE(ours->TakeBack("ours\r\n"));
+  EXPECT_FALSE(ours->TakeBack(std::string(100, 'x')));
+  EXPECT_EQ(ReadAll(file), "host\r\ntheirs\r\nours\r\nmore\r\n");
+}
+
+TEST_F(Win32FilesTest, TwoWritersAppendingTogetherLoseNothing) {
+  const std::string file = Path("QuillsMas.csv");
+  constexpr int kLines = 100;
+  std::vector<std::string> expected;
+  for (int i = 0; i < kLines; ++i) {
+    expected.push_back("ours " + std::to_string(i));
+    expected.push_back("theirs " + std::to_string(i));
+  }
+  const std::unique_ptr<AppendFile> ours = OpenAppendFile(file);
+  ASSERT_NE(ours, nullptr);
+  // The other writer has handles of its own, as the host's process would.
+  bool theirs = true;
+  std::thread other([&] {
+    for (int i = 0; i < kLines; ++i) {
+      theirs = AppendToFile(file, "theirs " + std::to_string(i) + "\r\n") && theirs;
+    }
+  });
+  int written = 0;
+  for (int i = 0; i < kLines; ++i) {
+    if (ours->Append("ours " + std::to_string(i) + "\r\n") == AppendStatus::kWritten) ++written;
+  }
+  other.join();
+  EXPECT_TRUE(theirs);
+  EXPECT_EQ(written, kLines);
+  std::vector<std::string> lines;
+  ASSERT_TRUE(LoadLines(file, lines));
+  std::sort(lines.begin(), lines.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(lines, expected);
 }
 
 TEST_F(Win32FilesTest, LoadLinesSplitsOnEveryTerminator) {

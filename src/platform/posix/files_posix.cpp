@@ -313,40 +313,6 @@ bool SaveAtomicallyOrInPlace(const std::string& path, const std::string& bytes) 
 
 }  // namespace posix
 
-bool AppendToFile(const std::string& path, const std::string& bytes) {
-  if (path.empty()) return false;
-  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return false;
-  }
-  bool ok = true;
-  if (!bytes.empty()) {
-    // One write call, so that a reader (the host) never sees a line arrive
-    // in pieces. A short write is cut back off: half a catalogue line would
-    // be read as a broken record.
-    ssize_t written;
-    do {
-      written = write(fd, bytes.data(), bytes.size());
-    } while (written < 0 && errno == EINTR);
-    if (written != static_cast<ssize_t>(bytes.size())) {
-      ok = false;
-      if (written > 0) {
-        const off_t end = lseek(fd, 0, SEEK_CUR);
-        if (end >= written) {
-          // A failed undo leaves nothing better to do; the result is false.
-          [[maybe_unused]] const int cut = ftruncate(fd, end - written);
-        }
-      }
-    }
-  }
-  if (ok && fsync(fd) != 0) ok = false;
-  if (close(fd) != 0) ok = false;
-  return ok;
-}
-
 std::string GetEnvironmentValue(const std::string& name, std::size_t buffer_size) {
   if (name.empty() || name.find('=') != std::string::npos) return std::string();
   const char* value = std::getenv(name.c_str());

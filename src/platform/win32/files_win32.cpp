@@ -224,34 +224,4 @@ bool SaveAtomically(const std::string& path, const std::string& bytes) {
   return true;
 }
 
-bool AppendToFile(const std::string& path, const std::string& bytes) {
-  std::wstring wide;
-  if (!WideExact(path, wide) || wide.empty()) return false;
-  if (bytes.size() > 0x7fffffffu) return false;
-  // FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end
-  // even when another process appends to the same file.
-  FileHandle file(CreateFileW(wide.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return false;
-  if (bytes.empty()) return true;
-  LARGE_INTEGER before;
-  if (!GetFileSizeEx(file.get(), &before)) return false;
-  DWORD wrote = 0;
-  const BOOL ok =
-      ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
-  if (ok && wrote == bytes.size()) return FlushFileBuffers(file.get()) != 0;
-
-  // A short write (a full disk): cut the file back so no torn line stays.
-  file.Close();
-  if (wrote > 0) {
-    FileHandle again(CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (again.valid() && SetFilePointerEx(again.get(), before, nullptr, FILE_BEGIN)) {
-      SetEndOfFile(again.get());
-    }
-  }
-  return false;
-}
-
 }  // namespace kivo::platform
