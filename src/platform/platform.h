@@ -101,6 +101,16 @@ bool ReadFileTail(const std::string& path, std::size_t max_bytes, std::string& b
 bool ReadFileRange(const std::string& path, std::int64_t offset, std::size_t max_bytes,
                    std::string& bytes);
 
+// Removes what a process killed in the middle of SaveAtomically,
+// CopyFileReplace or (POSIX) IniWrite left beside the target: the files in
+// `folder` whose names are exactly this seam's temporary names for a name
+// matching `name_pattern` (wildcards as FindFiles), and nothing else.
+// POSIX: "<name>.tmp<pid>_<n>"; Windows: "<name>.<pid>-<n>.tmp", both
+// numbers in plain decimal. Call it while no other copy can be writing there
+// (under the instance guard): a replace in progress would lose its
+// temporary file. Returns how many files it removed.
+int RemoveOwnTemporaries(const std::string& folder, const std::string& name_pattern);
+
 // ---- Environment and program ---------------------------------------------
 
 // Value of an environment variable. `buffer_size` mimics the system call's

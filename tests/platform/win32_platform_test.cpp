@@ -166,6 +166,31 @@ TEST_F(Win32FilesTest, TwoWritersAppendingTogetherLoseNothing) {
   EXPECT_EQ(lines, expected);
 }
 
+TEST_F(Win32FilesTest, RemoveOwnTemporariesTakesOnlyTheLeftoversOfAReplace) {
+  const std::string target = std::string(kTestSjis) + ".txt";
+  const std::vector<std::string> look_alikes = {
+      target + ".tmp",         target + ".1234-.tmp",   target + ".-1.tmp",
+      target + ".01234-1.tmp", target + ".1234-01.tmp", target + ".1234-0.tmp",
+      target + ".1234_1.tmp",  target + ".1234-1.tmpx", target + ".tmp1234_1",
+      ".1234-1.tmp",           "other.txt.1234-1.tmp",  target};
+  for (const std::string& name : look_alikes) ASSERT_TRUE(SaveAtomically(Path(name), "x"));
+  ASSERT_TRUE(SaveAtomically(Path(target + ".1234-1.tmp"), "stale"));
+  ASSERT_TRUE(SaveAtomically(Path(target + ".88-12.tmp"), "stale"));
+  ASSERT_TRUE(CreateFolder(Path(target + ".5-6.tmp")));
+
+  EXPECT_EQ(RemoveOwnTemporaries(dir_, target), 2);
+  EXPECT_EQ(RemoveOwnTemporaries(dir_ + "\\", "OTHER.*"), 1);
+  EXPECT_EQ(RemoveOwnTemporaries(dir_, "*"), 0);
+  std::vector<std::string> kept = FindFiles(dir_ + "\\*");
+  std::sort(kept.begin(), kept.end());
+  std::vector<std::string> expected = look_alikes;
+  expected.erase(std::find(expected.begin(), expected.end(), "other.txt.1234-1.tmp"));
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(kept, expected);
+  EXPECT_TRUE(FolderExists(Path(target + ".5-6.tmp")));
+  RemoveDirectoryW(WideOf(Path(target + ".5-6.tmp")).c_str());
+}
+
 TEST_F(Win32FilesTest, LoadLinesSplitsOnEveryTerminator) {
   const std::string file = Path("lines.txt");
   ASSERT_TRUE(SaveAtomically(file, std::string("a\r\nb\nc\rd\r\n\r\n") + kHyouSjis));
