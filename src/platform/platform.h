@@ -48,35 +48,68 @@ bool LoadLines(const std::string& path, std::vector<std::string>& lines);
 // temporary file is removed and false is returned.
 bool SaveAtomically(const std::string& path, const std::string& bytes);
 // Appends `bytes` with a single write to `path`, creating the file when
-// missing, and flushes. False on any failure. A short write is undone by
-// truncating back to the old size, so no partial line is left behind.
+// missing, and flushes: AppendFile::Append on a file opened for this one
+// call. True only when every byte is in the file and flushed; a short write
+// is taken back as Append says.
 bool AppendToFile(const std::string& path, const std::string& bytes);
 
 // A file held open for appending, so that a line can be written, checked
-// and taken back again without another process (the host) getting the file
-// in between.
+// and taken back again. Other writers (the host) may append to the same
+// file at any time: every write goes to the end of the file as it is at
+// that moment, through the system's own append (O_APPEND; a handle with
+// FILE_APPEND_DATA and without FILE_WRITE_DATA), so neither writer's bytes
+// overwrite the other's.
 enum class AppendStatus {
   kWritten,            // every byte is in the file and flushed to disk
   kWrittenNotFlushed,  // every byte is in the file; the flush reported an error
-  kFailed,             // nothing of the bytes is left in the file
+  kFailed,             // not every byte went in; see Append for what is left
 };
 class AppendFile {
  public:
   virtual ~AppendFile() = default;  // closes the file
   // The file's size now, or -1 when it cannot be told.
   virtual std::int64_t Size() = 0;
-  // Appends `bytes` at the end with a single write and flushes. A short
-  // write is cut back off, so a reader never keeps part of it.
+  // Appends `bytes` at the end with a single write and flushes. The part
+  // of a short write that went in is taken back as TakeBack does, so a
+  // reader never keeps it, unless another writer appended after it: then
+  // the partial bytes stay, since cutting them would cut the other
+  // writer's too. Empty `bytes` only flush.
   virtual AppendStatus Append(const std::string& bytes) = 0;
-  // Cuts the file back to `size` bytes and flushes. False on failure.
-  virtual bool Truncate(std::int64_t size) = 0;
+  // Cuts the last bytes.size() bytes off the file and flushes, but only
+  // when the file still ends with exactly `bytes` (read back and compared);
+  // otherwise (another writer appended since, the file is shorter, it
+  // cannot be read) the file is left alone. True when cut (empty `bytes`:
+  // nothing to cut, true); false when left alone or the cut failed. A writer
+  // appending in the instant between the check and the cut is not seen.
+  virtual bool TakeBack(const std::string& bytes) = 0;
+  // The last `n` bytes of the file into `bytes`, fewer when the file is
+  // shorter. False (and `bytes` empty) when the file cannot be read.
+  virtual bool ReadTail(std::size_t n, std::string& bytes) = 0;
 };
-// Opens `path` for appending, creating it when missing. nullptr when it
-// cannot be opened (a folder in its place, no access, locked).
+// Opens `path` for appending and reading, creating it when missing.
+// nullptr when it cannot be opened (a folder in its place, no access,
+// locked).
 std::unique_ptr<AppendFile> OpenAppendFile(const std::string& path);
 // Reads at most the last `max_bytes` of a file into `bytes`. False when it
 // cannot be opened or read (a missing file included).
 bool ReadFileTail(const std::string& path, std::size_t max_bytes, std::string& bytes);
+// Reads at most `max_bytes` from byte `offset` of a file into `bytes`:
+// fewer where the file ends first, none from an offset at or past its end.
+// False (and `bytes` empty) when it cannot be opened or read (a missing file
+// and a negative offset included). Windows opens it sharing read, write and
+// delete, so a writer holding it open does not stop the read.
+bool ReadFileRange(const std::string& path, std::int64_t offset, std::size_t max_bytes,
+                   std::string& bytes);
+
+// Removes what a process killed in the middle of SaveAtomically,
+// CopyFileReplace or (POSIX) IniWrite left beside the target: the files in
+// `folder` whose names are exactly this seam's temporary names for a name
+// matching `name_pattern` (wildcards as FindFiles), and nothing else.
+// POSIX: "<name>.tmp<pid>_<n>"; Windows: "<name>.<pid>-<n>.tmp", both
+// numbers in plain decimal. Call it while no other copy can be writing there
+// (under the instance guard): a replace in progress would lose its
+// temporary file. Returns how many files it removed.
+int RemoveOwnTemporaries(const std::string& folder, const std::string& name_pattern);
 
 // ---- Environment and program ---------------------------------------------
 
@@ -137,9 +170,22 @@ void SleepMilliseconds(int ms);
 // ---- Single instance guard ------------------------------------------------
 
 // True when this process may run: no other process holds a guard of that
-// name. Windows: a named mutex. POSIX: an advisory lock on a file in the
-// temporary folder, which the system drops when the process dies.
-bool AcquireInstanceGuard(const std::string& name);
+// name; false also when this process holds it already, and when the guard
+// cannot be made (treated like another copy).
+// Windows: a named mutex in the session's namespace; `folders` are unused.
+// POSIX: `folders` are the folders a run writes (the host folder and the
+// temporary folder). An exclusive flock on a lock file in each of them, all
+// or none, dropped by the system when the process dies: so two starts that
+// share any one of these folders never both run. In a folder with the
+// sticky bit (a shared /tmp) the file is the user's own,
+// "<name>-<uid>.lock"; elsewhere every user shares "<name>.lock", created
+// with 0666 and the umask and opened for reading, which a lock needs. A
+// folder this process cannot write at all (missing, read-only, no write
+// access) is left out: the run cannot write there either. A lock file that
+// cannot be opened in a folder that can be written (a link in its place,
+// another user's file that the umask made unreadable) fails the guard.
+bool AcquireInstanceGuard(const std::string& name, const std::vector<std::string>& folders);
+// Drops the guard; nothing when none is held.
 void ReleaseInstanceGuard();
 
 // ---- Desktop shell ---------------------------------------------------------

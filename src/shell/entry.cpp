@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "platform/platform.h"
+#include "shell/settings.h"
 
 namespace kivo {
 
@@ -16,7 +17,10 @@ EntrySystem DefaultEntrySystem() {
     return static_cast<std::uint64_t>(wall) ^ (static_cast<std::uint64_t>(steady) << 1);
   };
   system.sleep = platform::SleepMilliseconds;
-  system.acquire_guard = platform::AcquireInstanceGuard;
+  system.acquire_guard = [](const std::string& name) {
+    return platform::AcquireInstanceGuard(
+        name, {HostDirFromProgramPath(platform::ProgramPath()), GetTempDir()});
+  };
   system.release_guard = platform::ReleaseInstanceGuard;
   return system;
 }

@@ -2,8 +2,8 @@
 
 Each test lays out a host folder in a temporary directory: Quillcast.ini in
 host/, and a copy of the program in host/plugin/, so the program finds the
-host folder as its own folder + "/..". Every test has its own TMPDIR, so the
-single-instance guard of one test never meets another's.
+host folder as its own folder + "/..". Every test has its own host folder and
+TMPDIR, so the single-instance guard of one test never meets another's.
 """
 
 import os
@@ -197,6 +197,15 @@ class ShellTest(unittest.TestCase):
             self.assertEqual(second.stdout, b"")
             self.assertEqual(second.stderr, b"")
             self.assertEqual(self.folder.read("Quillcast.ini"), ini_before)
+            self.assertEqual(self.folder.read("Quillcas.log"), log_before)
+            # Another temporary folder does not make it another run: both
+            # would write the same host files.
+            other_tmp = os.path.join(self.folder.root, "other-tmp")
+            os.makedirs(other_tmp)
+            env = dict(self.folder.env(), TMPDIR=other_tmp)
+            third = subprocess.run([self.folder.program], input=b"", capture_output=True,
+                                   env=env, cwd=self.folder.root, timeout=30)
+            self.assertEqual((third.returncode, third.stdout, third.stderr), (0, b"", b""))
             self.assertEqual(self.folder.read("Quillcas.log"), log_before)
             self.assertIsNone(first.poll(), "the first copy was disturbed")
             first.stdin.write(b"7\n")

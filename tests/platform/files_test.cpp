@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -41,6 +42,31 @@ int WithFileSizeLimit(rlim_t limit, const std::function<int()>& body) {
   int status = 0;
   waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
+}
+
+// Runs `body` in a child process as a crash would stop it: killed by
+// SIGXFSZ at its first write past `limit` bytes. True when it died so.
+bool KilledWhileWriting(rlim_t limit, const std::function<void()>& body) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    rlimit no_core{0, 0};
+    setrlimit(RLIMIT_CORE, &no_core);
+    rlimit lim{limit, limit};
+    setrlimit(RLIMIT_FSIZE, &lim);
+    body();
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ;
+}
+
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  return Sorted(names);
 }
 
 TEST(Files, ExistenceAndSize) {
@@ -118,6 +144,40 @@ TEST(Files, CopyFileReplace) {
   EXPECT_EQ(dir.Count(), 3u);  // from, to, new: no temporary file left
 }
 
+TEST(Files, RemoveOwnTemporariesClearsWhatAKillLeftAndNothingElse) {
+  ScratchFolder dir;
+  ScratchFolder::Put(dir / "kivo.txt", "old");
+  ScratchFolder::Put(dir / "page", std::string(5000, 'p'));
+  ASSERT_TRUE(CreateFolder(dir / "old"));
+  // Killed in the middle of each kind of replace.
+  ASSERT_TRUE(
+      KilledWhileWriting(1000, [&] { SaveAtomically(dir / "kivo.txt", std::string(5000, 'n')); }));
+  ASSERT_TRUE(KilledWhileWriting(
+      1000, [&] { CopyFileReplace(dir / "page", dir / "old/kivod260101.html"); }));
+  ASSERT_TRUE(KilledWhileWriting(
+      1000, [&] { IniWrite(dir / "qlc.ini", "TFormDLL", "Left", std::string(5000, '1')); }));
+  ASSERT_EQ(Names(dir / "old").size(), 1u);
+  // A stale one of another process, and names that only look like ours.
+  const std::vector<std::string> look_alikes = {
+      "kivo.txt.tmpx",     "kivo.txt.tmp12_",   "kivo.txt.tmp_3",    "kivo.txt.tmp012_3",
+      "kivo.txt.tmp12_03", "kivo.txt.tmp0_1",   "kivo.txt.tmp12_3x", "kivo.txt.12-3.tmp",
+      ".tmp12_3",          "other.txt.tmp12_3", "kivo.txt.tmp12-3"};
+  for (const std::string& name : look_alikes) ScratchFolder::Put(dir / name, "x");
+  ScratchFolder::Put(dir / "kivo.txt.tmp12_3", "x");
+  ASSERT_TRUE(CreateFolder(dir / "kivo.txt.tmp5_6"));
+
+  EXPECT_EQ(RemoveOwnTemporaries(dir.path(), "kivo.txt"), 2);
+  EXPECT_EQ(RemoveOwnTemporaries(dir.path() + "/", "*.ini"), 1);
+  EXPECT_EQ(RemoveOwnTemporaries(dir / "old", "KIVOD*.html"), 1);
+  EXPECT_EQ(RemoveOwnTemporaries(dir.path(), "kivo.txt"), 0);
+  std::vector<std::string> kept = look_alikes;
+  kept.insert(kept.end(), {"kivo.txt", "kivo.txt.tmp5_6", "old", "page"});
+  EXPECT_EQ(Names(dir.path()), Sorted(kept));
+  EXPECT_TRUE(Names(dir / "old").empty());
+  EXPECT_EQ(ScratchFolder::Get(dir / "kivo.txt"), "old");
+  EXPECT_EQ(RemoveOwnTemporaries(dir / "missing", "*"), 0);
+}
+
 TEST(Files, ReadFileAndLoadLines) {
   ScratchFolder dir;
   std::string bytes;
@@ -182,30 +242,6 @@ TEST(Files, SaveAtomicallyFailureLeavesTheOldFile) {
   EXPECT_EQ(rc, 0);
   EXPECT_EQ(ScratchFolder::Get(file), "old history");
   EXPECT_EQ(dir.Count(), 2u);  // folder and file; the temporary file is gone
-}
-
-TEST(Files, AppendToFile) {
-  ScratchFolder dir;
-  const std::string file = dir / "QuillsMas.csv";
-  EXPECT_TRUE(AppendToFile(file, "line 1\r\n"));
-  EXPECT_TRUE(AppendToFile(file, "line 2\r\n"));
-  EXPECT_TRUE(AppendToFile(file, ""));
-  EXPECT_EQ(ScratchFolder::Get(file), "line 1\r\nline 2\r\n");
-  EXPECT_FALSE(AppendToFile(dir / "no/such", "x"));
-  EXPECT_FALSE(AppendToFile(dir.path(), "x"));
-}
-
-TEST(Files, AppendToFileUndoesAShortWrite) {
-  ScratchFolder dir;
-  const std::string file = dir / "QuillsMas.csv";
-  ScratchFolder::Put(file, std::string(50, 'o'));
-  // Room for 30 more bytes: the write of 100 stops short and is cut back.
-  const int rc = WithFileSizeLimit(80, [&] {
-    const bool appended = AppendToFile(file, std::string(100, 'n'));
-    return appended ? 1 : 0;
-  });
-  EXPECT_EQ(rc, 0);
-  EXPECT_EQ(ScratchFolder::Get(file), std::string(50, 'o'));
 }
 
 TEST(Environment, BufferRule) {

@@ -1,14 +1,17 @@
 // The instance guard between processes, the local clock and sleeping.
 // POSIX only: the Windows side has its own tests.
 #ifndef _WIN32
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "platform/datetime.h"
 #include "platform/platform.h"
@@ -19,66 +22,137 @@ namespace {
 
 using kivo::testing::ScratchFolder;
 
-// Tries the guard in a child process: 1 when it was acquired, 0 when not.
-int AcquireInChild(const std::string& name) {
+// Tries the guard in a child process, as the user `uid` when one is
+// given: 1 when it was acquired, 0 when not.
+int AcquireInChild(const std::string& name, const std::vector<std::string>& folders,
+                   uid_t uid = static_cast<uid_t>(-1)) {
   const pid_t pid = fork();
   if (pid == 0) {
     // Drop the child's copy of a guard the parent holds; the parent's lock
     // stays, as it would for any other process.
     ReleaseInstanceGuard();
-    _exit(AcquireInstanceGuard(name) ? 1 : 0);
+    if (uid != static_cast<uid_t>(-1) &&
+        (setgroups(0, nullptr) != 0 || setgid(uid) != 0 || setuid(uid) != 0))
+      _exit(3);
+    _exit(AcquireInstanceGuard(name, folders) ? 1 : 0);
   }
   int status = 0;
   waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+mode_t CurrentUmask() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return mask;
+}
+
 class GuardTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const char* old = getenv("TMPDIR");
-    had_tmpdir_ = old != nullptr;
-    saved_ = old ? old : "";
-    setenv("TMPDIR", temp_.path().c_str(), 1);
+  void TearDown() override { ReleaseInstanceGuard(); }
+  // The folders of one run: a host folder and a temporary folder.
+  std::vector<std::string> Run(const ScratchFolder& host, const ScratchFolder& temp) const {
+    return {host.path(), temp.path() + "/"};
   }
-  void TearDown() override {
-    ReleaseInstanceGuard();
-    if (had_tmpdir_) {
-      setenv("TMPDIR", saved_.c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
-  }
-  ScratchFolder temp_;
-  bool had_tmpdir_ = false;
-  std::string saved_;
+  ScratchFolder host_, temp_;
+  ScratchFolder other_host_, other_temp_;
 };
 
 TEST_F(GuardTest, SecondProcessIsRefusedWhileHeld) {
-  ASSERT_TRUE(AcquireInstanceGuard("QuillsPlugIn"));
-  EXPECT_EQ(AcquireInChild("QuillsPlugIn"), 0);
-  EXPECT_FALSE(AcquireInstanceGuard("QuillsPlugIn"));  // nor twice in one process
+  ASSERT_TRUE(AcquireInstanceGuard("QuillsPlugIn", Run(host_, temp_)));
+  EXPECT_EQ(AcquireInChild("QuillsPlugIn", Run(host_, temp_)), 0);
+  EXPECT_FALSE(
+      AcquireInstanceGuard("QuillsPlugIn", Run(host_, temp_)));  // nor twice in one process
   // Another name is another guard.
-  EXPECT_EQ(AcquireInChild("OtherGuard"), 1);
+  EXPECT_EQ(AcquireInChild("OtherGuard", Run(host_, temp_)), 1);
   ReleaseInstanceGuard();
-  EXPECT_EQ(AcquireInChild("QuillsPlugIn"), 1);
-  EXPECT_TRUE(AcquireInstanceGuard("QuillsPlugIn"));
-  // The lock file lies in the temporary folder, named after guard and user.
+  EXPECT_EQ(AcquireInChild("QuillsPlugIn", Run(host_, temp_)), 1);
+  // One folder named twice, once through "..", is locked once, not refused
+  // by our own lock.
+  ASSERT_TRUE(CreateFolder(host_ / "plugin"));
+  EXPECT_TRUE(AcquireInstanceGuard("QuillsPlugIn", {host_ / "plugin/..", host_.path()}));
+  // Outside a shared temporary folder, the lock file is one for every user,
+  // named after the guard alone, readable as the umask allows.
+  struct stat st;
+  ASSERT_EQ(stat((host_ / "QuillsPlugIn.lock").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0666 & ~CurrentUmask() & 0777);
+  EXPECT_EQ(host_.Count(), 3u);  // this guard's file, OtherGuard's and "plugin"
+}
+
+TEST_F(GuardTest, OneRunPerHostFolderAndPerTemporaryFolder) {
+  ASSERT_TRUE(AcquireInstanceGuard("QuillsPlugIn", Run(host_, temp_)));
+  // The same host folder with another temporary folder, and the same
+  // temporary folder with another host folder: either would write the same
+  // files twice.
+  EXPECT_EQ(AcquireInChild("QuillsPlugIn", Run(host_, other_temp_)), 0);
+  EXPECT_EQ(AcquireInChild("QuillsPlugIn", Run(other_host_, temp_)), 0);
+  EXPECT_EQ(AcquireInChild("QuillsPlugIn", Run(other_host_, other_temp_)), 1);
+}
+
+TEST_F(GuardTest, FoldersThatCannotBeWrittenDoNotBlockButLinksDo) {
+  // A missing temporary folder cannot be written by the run either.
+  const std::vector<std::string> missing_temp = {host_.path(), temp_ / "missing/"};
+  ASSERT_TRUE(AcquireInstanceGuard("QuillsPlugIn", missing_temp));
+  EXPECT_EQ(AcquireInChild("QuillsPlugIn", Run(host_, other_temp_)), 0);
+  ReleaseInstanceGuard();
+  // A link in the lock file's place is not followed: the guard fails and
+  // the link's target is not created.
+  ASSERT_EQ(symlink((other_host_ / "planted").c_str(), (temp_ / "QuillsPlugIn.lock").c_str()), 0);
+  EXPECT_FALSE(AcquireInstanceGuard("QuillsPlugIn", Run(host_, temp_)));
+  EXPECT_FALSE(FileExists(other_host_ / "planted"));
+  EXPECT_EQ(AcquireInChild("QuillsPlugIn", Run(host_, other_temp_)), 1) << "all or none";
+  // A name that is no plain file name stays inside its folder.
+  ASSERT_TRUE(AcquireInstanceGuard("../escape/x", {other_host_.path()}));
+  EXPECT_EQ(other_host_.Count(), 1u);
+}
+
+TEST_F(GuardTest, UsersShareTheHostFolderFileAndKeepTheirOwnInASharedTemp) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs a second user: run as the superuser";
+  constexpr uid_t kNobody = 65534;
+  // A shared /tmp: sticky and writable by all. The host folder: writable by
+  // every user of the host.
+  ASSERT_EQ(chmod(temp_.path().c_str(), 01777), 0);
+  ASSERT_EQ(chmod(host_.path().c_str(), 0777), 0);
+  ASSERT_EQ(chmod(other_host_.path().c_str(), 0777), 0);
+  ASSERT_TRUE(AcquireInstanceGuard("QuillsPlugIn", Run(host_, temp_)));
   EXPECT_TRUE(FileExists(temp_ / ("QuillsPlugIn-" + std::to_string(getuid()) + ".lock")));
+  EXPECT_FALSE(FileExists(temp_ / "QuillsPlugIn.lock"));
+  // Another user opens our file in the host folder and is refused by it...
+  EXPECT_EQ(AcquireInChild("QuillsPlugIn", Run(host_, other_temp_), kNobody), 0);
+  // ...but in the shared temporary folder takes a file of their own.
+  EXPECT_EQ(AcquireInChild("QuillsPlugIn", Run(other_host_, temp_), kNobody), 1);
+  EXPECT_TRUE(FileExists(temp_ / ("QuillsPlugIn-" + std::to_string(kNobody) + ".lock")));
+  // A host folder that user cannot write takes no lock file of theirs and
+  // does not keep them from running.
+  ASSERT_EQ(chmod(other_host_.path().c_str(), 0755), 0);
+  ASSERT_TRUE(DeleteFile(other_host_ / "QuillsPlugIn.lock"));
+  EXPECT_EQ(AcquireInChild("QuillsPlugIn", Run(other_host_, temp_), kNobody), 1);
+  EXPECT_FALSE(FileExists(other_host_ / "QuillsPlugIn.lock"));
+  // A lock file that its creator's umask keeps from others fails their
+  // guard, held or not, rather than letting them run unguarded (their
+  // catalogue would be as closed to them).
+  ReleaseInstanceGuard();
+  ASSERT_TRUE(DeleteFile(host_ / "QuillsPlugIn.lock"));
+  const mode_t saved = umask(077);
+  const bool made = AcquireInstanceGuard("QuillsPlugIn", Run(host_, temp_));
+  umask(saved);
+  ASSERT_TRUE(made);
+  ReleaseInstanceGuard();
+  EXPECT_EQ(AcquireInChild("QuillsPlugIn", Run(host_, other_temp_), kNobody), 0);
 }
 
 TEST_F(GuardTest, ReleasedWhenTheHolderDies) {
   const pid_t holder = fork();
   if (holder == 0) {
     ReleaseInstanceGuard();
-    if (!AcquireInstanceGuard("QuillsPlugIn")) _exit(2);
+    if (!AcquireInstanceGuard("QuillsPlugIn", Run(host_, temp_))) _exit(2);
     pause();  // held until killed
     _exit(0);
   }
   // Wait until the holder has the guard.
   bool held = false;
   for (int i = 0; i < 500 && !held; ++i) {
-    held = !AcquireInstanceGuard("QuillsPlugIn");
+    held = !AcquireInstanceGuard("QuillsPlugIn", Run(host_, temp_));
     if (!held) {
       ReleaseInstanceGuard();
       usleep(10000);
@@ -87,23 +161,7 @@ TEST_F(GuardTest, ReleasedWhenTheHolderDies) {
   ASSERT_TRUE(held);
   kill(holder, SIGKILL);
   waitpid(holder, nullptr, 0);
-  EXPECT_TRUE(AcquireInstanceGuard("QuillsPlugIn"));
-}
-
-TEST_F(GuardTest, UnsafeNameStaysInTheTemporaryFolder) {
-  ASSERT_TRUE(AcquireInstanceGuard("../escape/x"));
-  EXPECT_EQ(temp_.Count(), 1u);
-}
-
-TEST_F(GuardTest, MissingTemporaryFolderFallsBackToTmp) {
-  const std::string name = "kivo-guard-test-" + std::to_string(getpid());
-  setenv("TMPDIR", (temp_ / "missing").c_str(), 1);
-  ASSERT_TRUE(AcquireInstanceGuard(name));
-  EXPECT_EQ(AcquireInChild(name), 0);
-  const std::string lock = "/tmp/" + name + "-" + std::to_string(getuid()) + ".lock";
-  EXPECT_TRUE(FileExists(lock));
-  ReleaseInstanceGuard();
-  unlink(lock.c_str());
+  EXPECT_TRUE(AcquireInstanceGuard("QuillsPlugIn", Run(host_, temp_)));
 }
 
 TEST(Clock, LocalNowIsTodaysLocalTime) {

@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/datetime.h"
@@ -97,6 +99,96 @@ TEST_F(Win32FilesTest, AppendCreatesAndAppends) {
   ASSERT_TRUE(AppendToFile(file, ""));
   EXPECT_EQ(ReadAll(file), std::string("one\r\n") + kTestSjis + "\r\n");
   EXPECT_FALSE(AppendToFile(Path("missing\\log.txt"), "x"));
+}
+
+TEST_F(Win32FilesTest, AppendFileSharesTheEndAndTakesBackOnlyItsOwnBytes) {
+  const std::string file = Path(std::string(kTestSjis) + ".csv");
+  ASSERT_TRUE(AppendToFile(file, "host\r\n"));
+  const std::unique_ptr<AppendFile> ours = OpenAppendFile(file);
+  ASSERT_NE(ours, nullptr);
+  EXPECT_EQ(ours->Size(), 6);
+  // The host appends through a handle of its own between our Size and our
+  // Append; our line goes after theirs, and taking it back leaves theirs.
+  ASSERT_TRUE(AppendToFile(file, "theirs\r\n"));
+  ASSERT_EQ(ours->Append("ours\r\n"), AppendStatus::kWritten);
+  EXPECT_EQ(ReadAll(file), "host\r\ntheirs\r\nours\r\n");
+  std::string bytes;
+  ASSERT_TRUE(ours->ReadTail(2, bytes));
+  EXPECT_EQ(bytes, "\r\n");
+  ASSERT_TRUE(ours->ReadTail(1000, bytes));
+  EXPECT_EQ(bytes, "host\r\ntheirs\r\nours\r\n");
+  // A range is read while our handle holds the file open.
+  ASSERT_TRUE(ReadFileRange(file, 6, 6, bytes));
+  EXPECT_EQ(bytes, "theirs");
+  ASSERT_TRUE(ReadFileRange(file, 100, 6, bytes));
+  EXPECT_EQ(bytes, "");
+  EXPECT_FALSE(ReadFileRange(file, -1, 6, bytes));
+  EXPECT_FALSE(ReadFileRange(Path("none.csv"), 0, 6, bytes));
+  EXPECT_TRUE(ours->TakeBack("ours\r\n"));
+  EXPECT_EQ(ReadAll(file), "host\r\ntheirs\r\n");
+  // Once another line ends the file, ours is not the last: nothing is cut.
+  EXPECT_FALSE(ours->TakeBack("ours\r\n"));
+  ASSERT_EQ(ours->Append("ours\r\n"), AppendStatus::kWritten);
+  ASSERT_TRUE(AppendToFile(file, "more\r\n"));
+  EXPECT_FALSE(ours->TakeBack("ours\r\n"));
+  EXPECT_FALSE(ours->TakeBack(std::string(100, 'x')));
+  EXPECT_EQ(ReadAll(file), "host\r\ntheirs\r\nours\r\nmore\r\n");
+}
+
+TEST_F(Win32FilesTest, TwoWritersAppendingTogetherLoseNothing) {
+  const std::string file = Path("QuillsMas.csv");
+  constexpr int kLines = 100;
+  std::vector<std::string> expected;
+  for (int i = 0; i < kLines; ++i) {
+    expected.push_back("ours " + std::to_string(i));
+    expected.push_back("theirs " + std::to_string(i));
+  }
+  const std::unique_ptr<AppendFile> ours = OpenAppendFile(file);
+  ASSERT_NE(ours, nullptr);
+  // The other writer has handles of its own, as the host's process would.
+  bool theirs = true;
+  std::thread other([&] {
+    for (int i = 0; i < kLines; ++i) {
+      theirs = AppendToFile(file, "theirs " + std::to_string(i) + "\r\n") && theirs;
+    }
+  });
+  int written = 0;
+  for (int i = 0; i < kLines; ++i) {
+    if (ours->Append("ours " + std::to_string(i) + "\r\n") == AppendStatus::kWritten) ++written;
+  }
+  other.join();
+  EXPECT_TRUE(theirs);
+  EXPECT_EQ(written, kLines);
+  std::vector<std::string> lines;
+  ASSERT_TRUE(LoadLines(file, lines));
+  std::sort(lines.begin(), lines.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(lines, expected);
+}
+
+TEST_F(Win32FilesTest, RemoveOwnTemporariesTakesOnlyTheLeftoversOfAReplace) {
+  const std::string target = std::string(kTestSjis) + ".txt";
+  const std::vector<std::string> look_alikes = {
+      target + ".tmp",         target + ".1234-.tmp",   target + ".-1.tmp",
+      target + ".01234-1.tmp", target + ".1234-01.tmp", target + ".1234-0.tmp",
+      target + ".1234_1.tmp",  target + ".1234-1.tmpx", target + ".tmp1234_1",
+      ".1234-1.tmp",           "other.txt.1234-1.tmp",  target};
+  for (const std::string& name : look_alikes) ASSERT_TRUE(SaveAtomically(Path(name), "x"));
+  ASSERT_TRUE(SaveAtomically(Path(target + ".1234-1.tmp"), "stale"));
+  ASSERT_TRUE(SaveAtomically(Path(target + ".88-12.tmp"), "stale"));
+  ASSERT_TRUE(CreateFolder(Path(target + ".5-6.tmp")));
+
+  EXPECT_EQ(RemoveOwnTemporaries(dir_, target), 2);
+  EXPECT_EQ(RemoveOwnTemporaries(dir_ + "\\", "OTHER.*"), 1);
+  EXPECT_EQ(RemoveOwnTemporaries(dir_, "*"), 0);
+  std::vector<std::string> kept = FindFiles(dir_ + "\\*");
+  std::sort(kept.begin(), kept.end());
+  std::vector<std::string> expected = look_alikes;
+  expected.erase(std::find(expected.begin(), expected.end(), "other.txt.1234-1.tmp"));
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(kept, expected);
+  EXPECT_TRUE(FolderExists(Path(target + ".5-6.tmp")));
+  RemoveDirectoryW(WideOf(Path(target + ".5-6.tmp")).c_str());
 }
 
 TEST_F(Win32FilesTest, LoadLinesSplitsOnEveryTerminator) {
@@ -194,7 +286,8 @@ TEST(Win32Time, LocalNowIsTheLocalWallClock) {
 
 TEST(Win32Guard, SecondHolderIsRefusedAndReleaseFreesTheName) {
   const std::string name = "kivo-w32-guard-" + std::to_string(GetCurrentProcessId());
-  ASSERT_TRUE(AcquireInstanceGuard(name));
+  ASSERT_TRUE(AcquireInstanceGuard(name, {}));
+  EXPECT_FALSE(AcquireInstanceGuard(name, {})) << "nor twice in one process";
   HANDLE seen = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str());
   EXPECT_NE(seen, nullptr) << "the guard is a named mutex others can find";
   if (seen) CloseHandle(seen);
@@ -205,9 +298,12 @@ TEST(Win32Guard, SecondHolderIsRefusedAndReleaseFreesTheName) {
   const std::string taken = name + "-taken";
   HANDLE other = CreateMutexA(nullptr, FALSE, taken.c_str());
   ASSERT_NE(other, nullptr);
-  EXPECT_FALSE(AcquireInstanceGuard(taken));
+  EXPECT_FALSE(AcquireInstanceGuard(taken, {}));
   CloseHandle(other);
-  EXPECT_TRUE(AcquireInstanceGuard(taken));
+  // The refused start kept no handle of its own: the name is gone with the
+  // other copy's.
+  EXPECT_EQ(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, taken.c_str()), nullptr);
+  EXPECT_TRUE(AcquireInstanceGuard(taken, {}));
   ReleaseInstanceGuard();
 }
 

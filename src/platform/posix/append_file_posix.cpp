@@ -1,9 +1,13 @@
-// Files held open for appending, and reading a file's tail, on POSIX.
+// Files held open for appending, and reading parts of a file, on POSIX.
+// Appends go through O_APPEND, so the system puts every write at the end of
+// the file as it is at that moment: the host appending to the same file at
+// the same time neither overwrites our bytes nor has its own overwritten.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -12,6 +16,28 @@
 
 namespace kivo::platform {
 namespace {
+
+// Up to `max_bytes` from `offset`, fewer where the file ends first. False
+// (and `bytes` empty) on a read error.
+bool ReadAt(int fd, std::uint64_t offset, std::size_t max_bytes, std::string& bytes) {
+  bytes.clear();
+  char buffer[16 * 1024];
+  while (bytes.size() < max_bytes) {
+    std::size_t want = max_bytes - bytes.size();
+    if (want > sizeof buffer) want = sizeof buffer;
+    ssize_t got;
+    do {
+      got = pread(fd, buffer, want, static_cast<off_t>(offset + bytes.size()));
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) {
+      bytes.clear();
+      return false;
+    }
+    if (got == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  return true;
+}
 
 class PosixAppendFile : public AppendFile {
  public:
@@ -26,28 +52,44 @@ class PosixAppendFile : public AppendFile {
   }
 
   AppendStatus Append(const std::string& bytes) override {
-    if (bytes.empty())
-      return fsync(fd_) == 0 ? AppendStatus::kWritten : AppendStatus::kWrittenNotFlushed;
-    const std::int64_t before = Size();
-    // One write call: a reader (the host) never sees a line arrive in
-    // pieces, and a short write is cut back off.
-    ssize_t written;
-    do {
-      written = write(fd_, bytes.data(), bytes.size());
-    } while (written < 0 && errno == EINTR);
-    if (written != static_cast<ssize_t>(bytes.size())) {
-      if (written > 0 && before >= 0) {
-        [[maybe_unused]] const int cut = ftruncate(fd_, static_cast<off_t>(before));
+    if (!bytes.empty()) {
+      // One write call: a reader (the host) never sees a line arrive in
+      // pieces.
+      ssize_t written;
+      do {
+        written = write(fd_, bytes.data(), bytes.size());
+      } while (written < 0 && errno == EINTR);
+      if (written != static_cast<ssize_t>(bytes.size())) {
+        if (written > 0) TakeBack(bytes.substr(0, static_cast<std::size_t>(written)));
+        return AppendStatus::kFailed;
       }
-      return AppendStatus::kFailed;
     }
     return fsync(fd_) == 0 ? AppendStatus::kWritten : AppendStatus::kWrittenNotFlushed;
   }
 
-  bool Truncate(std::int64_t size) override {
-    if (size < 0) return false;
-    if (ftruncate(fd_, static_cast<off_t>(size)) != 0) return false;
+  bool TakeBack(const std::string& bytes) override {
+    if (bytes.empty()) return true;
+    const std::int64_t size = Size();
+    const auto length = static_cast<std::int64_t>(bytes.size());
+    if (size < length) return false;
+    std::string tail;
+    if (!ReadAt(fd_, static_cast<std::uint64_t>(size - length), bytes.size(), tail) ||
+        tail != bytes) {
+      return false;
+    }
+    // Bytes another writer added since the size was read would be cut too.
+    if (Size() != size) return false;
+    if (ftruncate(fd_, static_cast<off_t>(size - length)) != 0) return false;
     return fsync(fd_) == 0;
+  }
+
+  bool ReadTail(std::size_t n, std::string& bytes) override {
+    bytes.clear();
+    const std::int64_t size = Size();
+    if (size < 0) return false;
+    const auto total = static_cast<std::uint64_t>(size);
+    const std::uint64_t start = total > n ? total - n : 0;
+    return ReadAt(fd_, start, n, bytes);
   }
 
  private:
@@ -58,7 +100,9 @@ class PosixAppendFile : public AppendFile {
 
 std::unique_ptr<AppendFile> OpenAppendFile(const std::string& path) {
   if (path.empty()) return nullptr;
-  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  // Read access too: taking a line back first checks that it is still the
+  // file's last, and the caller reads the tail before appending.
+  const int fd = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -66,6 +110,11 @@ std::unique_ptr<AppendFile> OpenAppendFile(const std::string& path) {
     return nullptr;
   }
   return std::make_unique<PosixAppendFile>(fd);
+}
+
+bool AppendToFile(const std::string& path, const std::string& bytes) {
+  const std::unique_ptr<AppendFile> file = OpenAppendFile(path);
+  return file && file->Append(bytes) == AppendStatus::kWritten;
 }
 
 bool ReadFileTail(const std::string& path, std::size_t max_bytes, std::string& bytes) {
@@ -88,6 +137,20 @@ bool ReadFileTail(const std::string& path, std::size_t max_bytes, std::string& b
       bytes.append(buffer, static_cast<std::size_t>(got));
     }
   }
+  close(fd);
+  if (!ok) bytes.clear();
+  return ok;
+}
+
+bool ReadFileRange(const std::string& path, std::int64_t offset, std::size_t max_bytes,
+                   std::string& bytes) {
+  bytes.clear();
+  if (offset < 0) return false;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                  ReadAt(fd, static_cast<std::uint64_t>(offset), max_bytes, bytes);
   close(fd);
   if (!ok) bytes.clear();
   return ok;

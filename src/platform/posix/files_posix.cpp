@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -43,9 +42,10 @@ bool SameCharacter(const std::string& a, const std::string& b) {
   return a == b;
 }
 
-// Windows' wildcard rules for one file name: '*' any run of characters, '?'
-// one character (a double-byte character counts as one), ASCII letters
-// folded. "*.*" matches every name, as on Windows.
+}  // namespace
+
+namespace posix {
+
 bool WildcardMatch(const std::string& pattern_text, const std::string& name_text) {
   const std::vector<std::string> pattern = Characters(pattern_text);
   const std::vector<std::string> name = Characters(name_text);
@@ -69,6 +69,10 @@ bool WildcardMatch(const std::string& pattern_text, const std::string& name_text
   return p == pattern.size();
 }
 
+}  // namespace posix
+
+namespace {
+
 // The folder of a path, without the name: "." for a bare name, "/" for a
 // name in the root.
 std::string FolderOf(const std::string& path) {
@@ -76,13 +80,6 @@ std::string FolderOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
-}
-
-// A name for a temporary file beside `path` that no other writer uses.
-std::string TemporaryNameBeside(const std::string& path) {
-  static std::atomic<unsigned> counter{0};
-  return path + ".tmp" + std::to_string(static_cast<long>(getpid())) + "_" +
-         std::to_string(counter.fetch_add(1));
 }
 
 // Follows a symbolic link so that replacing a linked file replaces its
@@ -113,7 +110,7 @@ int OpenTemporaryBeside(const std::string& target, std::string& temp_name) {
   struct stat st;
   const bool exists = stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temp_name = TemporaryNameBeside(target);
+    temp_name = posix::TemporaryNameBeside(target);
     const int fd = open(temp_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       if (exists) fchmod(fd, st.st_mode & 07777);
@@ -217,7 +214,7 @@ std::vector<std::string> FindFiles(const std::string& pattern) {
   while (const dirent* entry = readdir(dir)) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
-    if (!WildcardMatch(mask, name)) continue;
+    if (!posix::WildcardMatch(mask, name)) continue;
     if (FileExists(prefix + name)) names.push_back(name);
   }
   closedir(dir);
@@ -312,40 +309,6 @@ bool SaveAtomicallyOrInPlace(const std::string& path, const std::string& bytes) 
 }
 
 }  // namespace posix
-
-bool AppendToFile(const std::string& path, const std::string& bytes) {
-  if (path.empty()) return false;
-  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return false;
-  }
-  bool ok = true;
-  if (!bytes.empty()) {
-    // One write call, so that a reader (the host) never sees a line arrive
-    // in pieces. A short write is cut back off: half a catalogue line would
-    // be read as a broken record.
-    ssize_t written;
-    do {
-      written = write(fd, bytes.data(), bytes.size());
-    } while (written < 0 && errno == EINTR);
-    if (written != static_cast<ssize_t>(bytes.size())) {
-      ok = false;
-      if (written > 0) {
-        const off_t end = lseek(fd, 0, SEEK_CUR);
-        if (end >= written) {
-          // A failed undo leaves nothing better to do; the result is false.
-          [[maybe_unused]] const int cut = ftruncate(fd, end - written);
-        }
-      }
-    }
-  }
-  if (ok && fsync(fd) != 0) ok = false;
-  if (close(fd) != 0) ok = false;
-  return ok;
-}
 
 std::string GetEnvironmentValue(const std::string& name, std::size_t buffer_size) {
   if (name.empty() || name.find('=') != std::string::npos) return std::string();

@@ -1,8 +1,17 @@
-// Files held open for appending, and reading a file's tail, on Windows. The
-// path is converted from code page 932, as everywhere in the seam.
+// Files held open for appending, and reading parts of a file, on Windows.
+// The path is converted from code page 932, as everywhere in the seam.
+//
+// The append handle has FILE_APPEND_DATA without FILE_WRITE_DATA: the
+// system then puts every write at the end of the file as it is at that
+// moment, so the host appending to the same file at the same time neither
+// overwrites our bytes nor has its own overwritten. (Moving to the end and
+// writing there leaves a moment in which the other writer's bytes land
+// where ours then go.) Taking bytes back needs FILE_WRITE_DATA, which a
+// second handle on the same open file gets only when a cut is due.
 #include <windows.h>
 #undef DeleteFile
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -12,6 +21,35 @@
 namespace kivo::platform {
 namespace {
 
+// Up to `max_bytes` from `offset`, fewer where the file ends first, without
+// moving the handle's file pointer. False (and `bytes` empty) on an error.
+bool ReadAt(HANDLE h, std::uint64_t offset, std::size_t max_bytes, std::string& bytes) {
+  bytes.clear();
+  char buffer[16 * 1024];
+  while (bytes.size() < max_bytes) {
+    std::size_t want = max_bytes - bytes.size();
+    if (want > sizeof buffer) want = sizeof buffer;
+    const std::uint64_t at = offset + bytes.size();
+    OVERLAPPED position = {};
+    position.Offset = static_cast<DWORD>(at);
+    position.OffsetHigh = static_cast<DWORD>(at >> 32);
+    DWORD got = 0;
+    if (!::ReadFile(h, buffer, static_cast<DWORD>(want), &got, &position)) {
+      if (GetLastError() == ERROR_HANDLE_EOF) break;
+      bytes.clear();
+      return false;
+    }
+    if (got == 0) break;
+    bytes.append(buffer, got);
+  }
+  return true;
+}
+
+std::int64_t SizeOf(HANDLE h) {
+  LARGE_INTEGER size;
+  return GetFileSizeEx(h, &size) ? static_cast<std::int64_t>(size.QuadPart) : -1;
+}
+
 class Win32AppendFile : public AppendFile {
  public:
   explicit Win32AppendFile(HANDLE h) : h_(h) {}
@@ -19,38 +57,51 @@ class Win32AppendFile : public AppendFile {
   Win32AppendFile(const Win32AppendFile&) = delete;
   Win32AppendFile& operator=(const Win32AppendFile&) = delete;
 
-  std::int64_t Size() override {
-    LARGE_INTEGER size;
-    return GetFileSizeEx(h_, &size) ? static_cast<std::int64_t>(size.QuadPart) : -1;
-  }
+  std::int64_t Size() override { return SizeOf(h_); }
 
   AppendStatus Append(const std::string& bytes) override {
     if (bytes.size() > 0x7fffffffu) return AppendStatus::kFailed;
-    const std::int64_t before = Size();
-    if (before < 0) return AppendStatus::kFailed;
-    // The handle writes where its pointer is: put it at the end, where the
-    // file ends now (another process may have appended meanwhile).
-    LARGE_INTEGER end;
-    end.QuadPart = before;
-    if (!SetFilePointerEx(h_, end, nullptr, FILE_BEGIN)) return AppendStatus::kFailed;
     if (!bytes.empty()) {
+      // One write call: a reader (the host) never sees a line arrive in
+      // pieces.
       DWORD wrote = 0;
       const BOOL ok =
-          WriteFile(h_, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
+          ::WriteFile(h_, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
       if (!ok || wrote != bytes.size()) {
-        if (wrote > 0) Truncate(before);
+        if (wrote > 0) TakeBack(bytes.substr(0, wrote));
         return AppendStatus::kFailed;
       }
     }
     return FlushFileBuffers(h_) ? AppendStatus::kWritten : AppendStatus::kWrittenNotFlushed;
   }
 
-  bool Truncate(std::int64_t size) override {
-    if (size < 0) return false;
+  bool TakeBack(const std::string& bytes) override {
+    if (bytes.empty()) return true;
+    const std::int64_t size = Size();
+    const auto length = static_cast<std::int64_t>(bytes.size());
+    if (size < length) return false;
+    std::string tail;
+    if (!ReadAt(h_, static_cast<std::uint64_t>(size - length), bytes.size(), tail) ||
+        tail != bytes) {
+      return false;
+    }
+    const HANDLE cutter = ReOpenFile(h_, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+    if (cutter == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER at;
-    at.QuadPart = size;
-    if (!SetFilePointerEx(h_, at, nullptr, FILE_BEGIN) || !SetEndOfFile(h_)) return false;
-    return FlushFileBuffers(h_) != 0;
+    at.QuadPart = size - length;
+    // Bytes another writer added since the size was read would be cut too.
+    const bool cut = Size() == size && SetFilePointerEx(cutter, at, nullptr, FILE_BEGIN) &&
+                     SetEndOfFile(cutter) && FlushFileBuffers(cutter);
+    CloseHandle(cutter);
+    return cut;
+  }
+
+  bool ReadTail(std::size_t n, std::string& bytes) override {
+    bytes.clear();
+    const std::int64_t size = Size();
+    if (size < 0) return false;
+    const auto total = static_cast<std::uint64_t>(size);
+    return ReadAt(h_, total > n ? total - n : 0, n, bytes);
   }
 
  private:
@@ -62,16 +113,22 @@ class Win32AppendFile : public AppendFile {
 std::unique_ptr<AppendFile> OpenAppendFile(const std::string& path) {
   std::wstring wide;
   if (!win32::WideExact(path, wide) || wide.empty()) return nullptr;
-  // Write access (not append-only) so that a line can be taken back; the
-  // host may go on reading the file meanwhile.
-  const HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Read access for the checks before a line is taken back and for the
+  // tail the caller reads; the host may go on reading and appending.
+  const HANDLE h =
+      CreateFileW(wide.c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   if (GetFileType(h) != FILE_TYPE_DISK) {
     CloseHandle(h);
     return nullptr;
   }
   return std::make_unique<Win32AppendFile>(h);
+}
+
+bool AppendToFile(const std::string& path, const std::string& bytes) {
+  const std::unique_ptr<AppendFile> file = OpenAppendFile(path);
+  return file && file->Append(bytes) == AppendStatus::kWritten;
 }
 
 bool ReadFileTail(const std::string& path, std::size_t max_bytes, std::string& bytes) {
@@ -99,6 +156,22 @@ bool ReadFileTail(const std::string& path, std::size_t max_bytes, std::string& b
       bytes.append(buffer, got);
     }
   }
+  CloseHandle(h);
+  if (!ok) bytes.clear();
+  return ok;
+}
+
+bool ReadFileRange(const std::string& path, std::int64_t offset, std::size_t max_bytes,
+                   std::string& bytes) {
+  bytes.clear();
+  std::wstring wide;
+  if (offset < 0 || !win32::WideExact(path, wide) || wide.empty()) return false;
+  const HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool ok = GetFileType(h) == FILE_TYPE_DISK &&
+                  ReadAt(h, static_cast<std::uint64_t>(offset), max_bytes, bytes);
   CloseHandle(h);
   if (!ok) bytes.clear();
   return ok;

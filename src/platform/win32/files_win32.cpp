@@ -52,6 +52,33 @@ std::wstring TemporaryBeside(const std::wstring& target) {
          std::to_wstring(++counter) + L".tmp";
 }
 
+// A number as std::to_wstring writes it, never 0: digits, no leading zero.
+bool IsPositiveNumber(const std::wstring& s) {
+  if (s.empty() || s[0] == L'0') return false;
+  for (const wchar_t c : s) {
+    if (c < L'0' || c > L'9') return false;
+  }
+  return true;
+}
+
+// The target's name when `name` is one of TemporaryBeside's names,
+// "<target>.<pid>-<n>.tmp", else empty.
+std::wstring TargetOfTemporary(const std::wstring& name) {
+  const std::wstring ending = L".tmp";
+  if (name.size() <= ending.size() || name.compare(name.size() - 4, 4, ending) != 0) return {};
+  const std::size_t end = name.size() - ending.size();
+  const std::size_t dash = name.rfind(L'-', end);
+  if (dash == std::wstring::npos || !IsPositiveNumber(name.substr(dash + 1, end - dash - 1))) {
+    return {};
+  }
+  const std::size_t dot = name.rfind(L'.', dash);
+  if (dot == std::wstring::npos || dot == 0 ||
+      !IsPositiveNumber(name.substr(dot + 1, dash - dot - 1))) {
+    return {};
+  }
+  return name.substr(0, dot);
+}
+
 bool WriteAll(HANDLE h, const std::string& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -224,34 +251,26 @@ bool SaveAtomically(const std::string& path, const std::string& bytes) {
   return true;
 }
 
-bool AppendToFile(const std::string& path, const std::string& bytes) {
-  std::wstring wide;
-  if (!WideExact(path, wide) || wide.empty()) return false;
-  if (bytes.size() > 0x7fffffffu) return false;
-  // FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end
-  // even when another process appends to the same file.
-  FileHandle file(CreateFileW(wide.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return false;
-  if (bytes.empty()) return true;
-  LARGE_INTEGER before;
-  if (!GetFileSizeEx(file.get(), &before)) return false;
-  DWORD wrote = 0;
-  const BOOL ok =
-      ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
-  if (ok && wrote == bytes.size()) return FlushFileBuffers(file.get()) != 0;
-
-  // A short write (a full disk): cut the file back so no torn line stays.
-  file.Close();
-  if (wrote > 0) {
-    FileHandle again(CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (again.valid() && SetFilePointerEx(again.get(), before, nullptr, FILE_BEGIN)) {
-      SetEndOfFile(again.get());
-    }
+int RemoveOwnTemporaries(const std::string& folder, const std::string& name_pattern) {
+  std::wstring wide_folder, pattern;
+  if (!WideExact(folder, wide_folder) || !WideExact(name_pattern, pattern) || wide_folder.empty() ||
+      pattern.empty()) {
+    return 0;
   }
-  return false;
+  const std::wstring last = wide_folder.substr(wide_folder.size() - 1);
+  if (last != L"\\" && last != L"/" && last != L":") wide_folder += L'\\';
+  int removed = 0;
+  WIN32_FIND_DATAW found;
+  HANDLE h = FindFirstFileW((wide_folder + L"*").c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    const std::wstring target = TargetOfTemporary(found.cFileName);
+    if (target.empty() || !WildcardMatch(pattern.c_str(), target.c_str())) continue;
+    if (DeleteFileW((wide_folder + found.cFileName).c_str())) ++removed;
+  } while (FindNextFileW(h, &found));
+  FindClose(h);
+  return removed;
 }
 
 }  // namespace kivo::platform

@@ -154,18 +154,19 @@ void SleepMilliseconds(int ms) { Sleep(ms < 0 ? 0 : static_cast<DWORD>(ms)); }
 // it. It lives as long as some process holds a handle, so a copy that dies
 // releases it with its handles.
 
-bool AcquireInstanceGuard(const std::string& name) {
-  if (g_instance_guard != nullptr) return true;
-  HANDLE other = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str());
-  if (other != nullptr) {
-    CloseHandle(other);
+bool AcquireInstanceGuard(const std::string& name, const std::vector<std::string>& /*folders*/) {
+  if (g_instance_guard != nullptr) return false;  // held already by this process
+  // One call both creates and finds: a mutex that existed before it is
+  // another copy's, however close together the two starts came. (Opening
+  // first and creating after would leave a moment in which both pass.)
+  const HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+  if (mutex == nullptr) return false;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(mutex);
     return false;
   }
-  // A create that finds the mutex just made by another copy still returns a
-  // handle; both copies then run, which the random start-up delay makes
-  // unlikely.
-  g_instance_guard = CreateMutexA(nullptr, FALSE, name.c_str());
-  return g_instance_guard != nullptr;
+  g_instance_guard = mutex;
+  return true;
 }
 
 void ReleaseInstanceGuard() {
