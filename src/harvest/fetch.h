@@ -26,6 +26,10 @@ enum class FetchOutcome {
 // Every other outcome but kNotRun is a fetch that failed.
 inline bool BroughtPage(FetchOutcome outcome) { return outcome == FetchOutcome::kComplete; }
 
+// The download helper writes the page into the target's path and this, and
+// renames it over the target once it is complete.
+inline constexpr char kPartialSuffix[] = ".part";
+
 // The outcome the helper's exit code stands for (see tools/fetch/main.cpp).
 FetchOutcome OutcomeOfExitCode(int exit_code);
 

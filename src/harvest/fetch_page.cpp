@@ -22,8 +22,6 @@ constexpr int kSettleRounds = 5;
 // Fetches from the shop in a row that got no answer at all, after which the
 // shop is taken to be down.
 constexpr int kNoAnswerLimit = 3;
-// The download helper's temporary file: the target's path and this.
-constexpr char kPartialSuffix[] = ".part";
 
 bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 

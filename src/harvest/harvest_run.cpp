@@ -79,6 +79,7 @@ void TFormDLL::HarvestRun() {
   // An archive folder that cannot be made costs only the short path for
   // unchanged days: the comparison then never finds an archived page.
   platform::CreateFolder(ArchiveFolder(FHostDir));
+  RemoveLeftovers();
   FStopRequested = false;
   FSkipRequested = false;
   FNoAnswerCount = 0;
@@ -121,6 +122,21 @@ void TFormDLL::HarvestRun() {
   if (run_error) std::rethrow_exception(run_error);
 }
 
+void TFormDLL::RemoveLeftovers() {
+  // A run killed while it replaced a file leaves the temporary file it was
+  // writing; one killed while a download ran may leave the helper's. No
+  // other copy of the plugin runs now, so none of them is being written.
+  for (const char* name : {kHistoryFileName, kSettingsFileName, kPlacementFileName}) {
+    platform::RemoveOwnTemporaries(FHostDir, name);
+  }
+  platform::RemoveOwnTemporaries(ArchiveFolder(FHostDir),
+                                 std::string(kArchivePrefix) + "*" + kArchiveSuffix);
+  const std::string temp_dir = GetTempDir();
+  for (const char* name : {kListingFileName, kDetailFileName}) {
+    platform::DeleteFile(temp_dir + name + kPartialSuffix);
+  }
+}
+
 void TFormDLL::SaveHistory() {
   const std::string history_file = HostFile(FHostDir, kHistoryFileName);
   std::vector<std::string> entries = FHistory.Entries();
@@ -152,17 +168,14 @@ void TFormDLL::SaveUnfinishedDays(const std::set<std::int64_t>& days) {
     WritePluginValue(FHostDir, kUnfinishedDaysKey, FormatUnfinishedDays(days, DateOf(Host.Now())));
   } catch (const std::exception& e) {
     // The run goes on: only a title that fails again on a day about to
-    // leave the window could be lost, and the user now knows the settings
-    // cannot be written.
-    ReportException(e.what());
+    // leave the window could be lost. Said once: the next write would fail
+    // the same way.
+    if (!Run.UnfinishedDaysUnwritable) ReportException(e.what());
+    Run.UnfinishedDaysUnwritable = true;
   }
 }
 
 void TFormDLL::ReportRunResult() {
-  LogFile1.WriteLog(texts::kResultAdded + std::to_string(Run.TitlesAdded) + texts::kResultFailed +
-                        std::to_string(Run.PageFailures) + texts::kResultDays +
-                        std::to_string(Run.DaysWalked),
-                    false);
   // A run that could fetch no listing page at all found nothing for a
   // reason the user must hear of (the helper's own failure is said already).
   if (Run.ListingPagesFetched == 0 && Run.ListingFailures > 0 && !FHelperMissing) {
@@ -176,6 +189,11 @@ void TFormDLL::ReportRunResult() {
       (Run.DetailsAnalysed > 0 && Run.DetailsWithValues == 0)) {
     ReportException(texts::kPagesChanged);
   }
+  // The summary is the run's last line.
+  LogFile1.WriteLog(texts::kResultAdded + std::to_string(Run.TitlesAdded) + texts::kResultFailed +
+                        std::to_string(Run.PageFailures) + texts::kResultDays +
+                        std::to_string(Run.DaysWalked),
+                    false);
 }
 
 void TFormDLL::PurgeArchive() {

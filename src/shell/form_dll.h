@@ -52,6 +52,7 @@ struct RunValues {
   // EncodeDate day numbers: walked again, after the window's days, by every
   // run until they are complete.
   std::set<std::int64_t> UnfinishedDays;
+  bool UnfinishedDaysUnwritable = false;
 
   // For the summary at the end of the run.
   int TitlesAdded = 0;
@@ -149,6 +150,9 @@ class TFormDLL {
   // The run's summary line in the log, and a warning when the shop's pages
   // no longer look as the analyses expect.
   void ReportRunResult();
+  // Removes what a killed run left: the temporary files of a replace in the
+  // host folder and the archive, and the helper's partial downloads.
+  void RemoveLeftovers();
   // Prunes the history (HistoryKeepDays of the days back) and replaces the
   // history file with it; throws std::runtime_error when it cannot be
   // written.

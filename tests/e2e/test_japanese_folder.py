@@ -110,11 +110,12 @@ class JapaneseFolderTest(unittest.TestCase):
         self.assertEqual(sorted(p.name for p in self.plugin.iterdir()), ["kivo", "powershell"])
         self.assertEqual(sorted(p.name for p in self.host.iterdir()),
                          sorted(["Quillcast.ini", "QuillsMas.csv", "Quillcas.log", "kivo.txt",
-                                 "old", PLUGIN_NAME]))
+                                 "old", "QuillsPlugIn.lock", PLUGIN_NAME]))
 
         # The settings: the host's section as it was, the plugin's value written back
-        # on closing.
-        self.assertEqual((self.host / "Quillcast.ini").read_bytes(), self.ini)
+        # on closing, and no day left unfinished.
+        self.assertEqual((self.host / "Quillcast.ini").read_bytes(),
+                         self.ini + b"UnfinishedDays=\r\n")
 
         # The catalogue: one line per title of today's list, cover paths in the
         # temporary folder with one separator.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "harvest/fetch.h"
+#include "harvest/texts.h"
 #include "platform/cmdline.h"
 #include "platform/platform.h"
 #include "platform/powershell_args.h"
@@ -236,20 +237,25 @@ TEST_F(FetchPageTest, StopWhileTheCommandRunsEndsItAtOnce) {
   EXPECT_EQ(form_.FetchPage(kListing, file_), 0);
   EXPECT_EQ(host_.kills, 1);
   EXPECT_LE(host_.now_ms, 500);
-  EXPECT_EQ(form_.FLastFetchOutcome, FetchOutcome::kNotRun);
+  EXPECT_EQ(form_.FLastFetchOutcome, FetchOutcome::kStopped);
   const std::int64_t after = host_.now_ms;
   EXPECT_EQ(form_.FetchPage(kListing, file_), 0);
   EXPECT_EQ(host_.commands.size(), 1u);
   EXPECT_EQ(host_.now_ms, after);
 }
 
-TEST_F(FetchPageTest, CommandThatCannotStart) {
+TEST_F(FetchPageTest, ACommandThatCannotStartEndsTheRunAndSaysSo) {
   host_.can_start = false;
+  ScratchFolder::Put(file_, "left over");
+  // Measured as after a command that wrote nothing, but nothing more can be
+  // fetched: no settling, the run is stopped and the user told.
+  EXPECT_EQ(form_.FetchPage(kListing, file_), 9);
+  EXPECT_EQ(form_.FLastFetchOutcome, FetchOutcome::kNotStarted);
+  EXPECT_EQ(host_.slept_ms, 0);
+  EXPECT_TRUE(form_.FStopRequested);
+  EXPECT_EQ(view_.status_text, texts::kHelperNotStarted);
   EXPECT_EQ(form_.FetchPage(kListing, file_), 0);
   EXPECT_EQ(host_.commands.size(), 1u);
-  EXPECT_EQ(host_.slept_ms, 500);  // no waiting for a process, settling still
-  ScratchFolder::Put(file_, "left over");
-  EXPECT_EQ(form_.FetchPage(kListing, file_), 9);
 }
 
 TEST_F(FetchPageTest, AFileLeftFromBeforeCountsAndAnEmptyOneIsZero) {

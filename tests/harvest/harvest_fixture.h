@@ -118,8 +118,9 @@ class HarvestTest : public ::testing::Test {
   // FormCreate with the days value, the log switched on: what the window
   // does before it calls HarvestRun.
   void Create(int before_days = 0) {
-    WriteAll(HostFile("Quillcast.ini"), "[kivo]\r\nDLBeforeDays=" + std::to_string(before_days) +
-                                            "\r\nBaseURL=" + kShopBase + "\r\n");
+    // The other values stay: a run leaves its record of unfinished days
+    // there for the next.
+    platform::IniWrite(HostFile("Quillcast.ini"), "kivo", "DLBeforeDays", std::to_string(before_days));
     form_.FormCreate();
     form_.FBeforeDays = before_days;  // also negative ones
     form_.LogFile1.SetLogFileName(HostFile("Quillcas.log"));
