@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "harvest/catalogue.h"
-#include "harvest/detail.h"
-#include "harvest/texts.h"
+#include "harvest/detail_page.h"
+#include "harvest/harvest_texts.h"
 #include "html/html_parser.h"
 
 namespace kivo {

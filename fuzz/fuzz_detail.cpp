@@ -1,5 +1,5 @@
 // Fuzzes the detail page analysis end to end: the input is written as the
-// detail file and TFormDLL::AnalyzeDetail runs on it with a fake view and a
+// detail file and THarvest::AnalyzeDetail runs on it with a fake view and a
 // fake run host (no process is started, the clock is fake). Beyond crashes
 // and sanitizer reports it checks what the host relies on: at most one
 // catalogue line, ending in the only CR LF; field 1 empty or 13 bytes;
@@ -15,10 +15,10 @@
 #include <iterator>
 #include <string>
 
-#include "shell/form_dll.h"
-#include "shell/settings.h"
+#include "harvest/harvest.h"
+#include "settings/settings.h"
 #include "support/fake_run_host.h"
-#include "support/fake_view.h"
+#include "support/fake_harvest_view.h"
 
 namespace {
 
@@ -68,9 +68,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   kivo::testing::FakeRunHost host;
-  kivo::testing::FakeView view;
-  kivo::TFormDLL form(view, host, {}, "/opt/host/plugin/kivo");
-  form.FHostDir = folders.host;
+  kivo::TLogFile log(host);
+  kivo::testing::FakeHarvestView view(log);
+  kivo::TRunState state;
+  state.FHostDir = folders.host;
+  kivo::THarvest form(state, view, log, host, "/opt/host/plugin/kivo");
   form.Run.ListingDay = {2026, 12, 7};
   form.Run.CategoryCode = 2;
   form.Run.CategoryText = "c";

@@ -1,5 +1,5 @@
 // libFuzzer target for the listing page analysis: the input is written as
-// the listing file and TFormDLL::AnalyzeListing walks it, with a fake view
+// the listing file and THarvest::AnalyzeListing walks it, with a fake view
 // and a fake run host whose shop answers every detail link with a tiny page.
 // Besides the sanitizers' findings it checks what must hold after every
 // analysis: the detail file is gone, each detail link is fetched at most once
@@ -15,12 +15,12 @@
 #include <set>
 #include <string>
 
-#include "harvest/fetch.h"
+#include "harvest/fetch_page.h"
 #include "platform/platform.h"
-#include "shell/form_dll.h"
-#include "shell/settings.h"
+#include "harvest/harvest.h"
+#include "settings/settings.h"
 #include "support/fake_run_host.h"
-#include "support/fake_view.h"
+#include "support/fake_harvest_view.h"
 
 namespace {
 
@@ -36,6 +36,8 @@ struct Folders {
     fs::create_directories(root / "host" / "plugin");
     fs::create_directories(root / "tmp");
     setenv("TMPDIR", (root / "tmp").c_str(), 1);
+    std::ofstream(root / "host" / "Quillcast.ini", std::ios::binary)
+        << "[kivo]\r\nBaseURL=" << kBase << "\r\n";
     temp = kivo::GetTempDir();
     std::atexit([] { fs::remove_all(Get().root); });
   }
@@ -82,8 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
 
-  kivo::testing::FakeView view;
   kivo::testing::FakeRunHost host;
+  kivo::TLogFile log(host);
+  kivo::testing::FakeHarvestView view(log);
   host.process_ms = 0;
   std::set<std::string> commands;
   bool bad_fetch = false;
@@ -94,11 +97,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       return;
     }
     bad_fetch |= !commands.insert(line).second;  // the same link twice
-    std::ofstream(path, std::ios::binary) << "<p class=\"x\">y</p>";
+    std::ofstream(path, std::ios::binary) << "<p class=\"itemTitle\">y</p>";
   };
-  kivo::TFormDLL form(view, host, {}, (folders.root / "host" / "plugin" / "kivo").string());
-  form.FHostDir = (folders.root / "host").string();
-  form.BaseUrl = kBase;
+  kivo::TRunState state;
+  state.FHostDir = (folders.root / "host").string();
+  kivo::THarvest form(state, view, log, host, (folders.root / "host" / "plugin" / "kivo").string());
   form.Run.ListingDay = {2026, 12, 7};
   form.Run.CategoryCode = 0;
 
@@ -110,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // to the download command.
   std::set<std::string> recorded;
   std::size_t passed = 0;
-  for (const std::string& entry : form.FHistory.Entries()) {
+  for (const std::string& entry : state.FHistory.Entries()) {
     Check(entry.compare(0, 8, "20261207") == 0);
     const std::string link = entry.substr(8);
     Check(link.find(kDetailPrefix) != std::string::npos);

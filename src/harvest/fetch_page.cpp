@@ -7,11 +7,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "harvest/fetch.h"
+#include "harvest/fetch_page.h"
 #include "harvest/shop_address.h"
-#include "harvest/texts.h"
+#include "harvest/harvest_texts.h"
 #include "platform/platform.h"
-#include "shell/form_dll.h"
+#include "harvest/harvest.h"
 
 namespace kivo {
 namespace {
@@ -193,28 +193,28 @@ bool SameFileContents(const std::string& x, const std::string& y) {
   return a == b;
 }
 
-int TFormDLL::FetchPage(const std::string& address, const std::string& file) {
-  FLastFetchOutcome = FetchOutcome::kNotRun;
-  if (FStopRequested) return 0;
+int THarvest::FetchPage(const std::string& address, const std::string& file) {
+  last_fetch_outcome_ = FetchOutcome::kNotRun;
+  if (State.FStopRequested) return 0;
 
   // A clock set back would hold every fetch until it caught up again; the
   // spacing is then counted from now instead.
-  if (Host.Now() < FLastFetch) FLastFetch = Host.Now();
-  while (MillisecondsBetween(FLastFetch, Host.Now()) < kFetchSpacingMs) {
+  if (Host.Now() < State.FLastFetch) State.FLastFetch = Host.Now();
+  while (MillisecondsBetween(State.FLastFetch, Host.Now()) < kFetchSpacingMs) {
     PumpMessages(Host);
-    if (FStopRequested) return 0;
+    if (State.FStopRequested) return 0;
     Host.Sleep(kPollMs);
   }
-  FLastFetch = Host.Now();
+  State.FLastFetch = Host.Now();
 
   // An address or path that cannot be passed safely starts nothing; the
   // file is measured all the same, as after a command that wrote nothing.
   const std::string command_line = BuildFetchCommandLine(address, file);
   if (command_line.empty()) {
-    FLastFetchOutcome = FetchOutcome::kNotFound;
+    last_fetch_outcome_ = FetchOutcome::kNotFound;
   } else {
-    const int exit_code = RunAndWaitIn(Host, command_line, FolderOf(ProgramPath), &FStopRequested);
-    FLastFetchOutcome = OutcomeOfExitCode(exit_code);
+    const int exit_code = RunAndWaitIn(Host, command_line, FolderOf(ProgramPath), &State.FStopRequested);
+    last_fetch_outcome_ = OutcomeOfExitCode(exit_code);
     // A helper ended part way leaves its temporary file beside the target
     // (on Windows it gets no chance to remove it itself).
     if (exit_code == kKilled) platform::DeleteFile(file + kPartialSuffix);
@@ -229,44 +229,44 @@ int TFormDLL::FetchPage(const std::string& address, const std::string& file) {
   }
   // A helper that says it succeeded but left nothing has not brought the
   // page: that is worth another try, not a mark as fetched.
-  if (FLastFetchOutcome == FetchOutcome::kComplete && result == 0) {
-    FLastFetchOutcome = FetchOutcome::kFailed;
+  if (last_fetch_outcome_ == FetchOutcome::kComplete && result == 0) {
+    last_fetch_outcome_ = FetchOutcome::kFailed;
   }
   NoteShopAnswer(address);
-  if (FLastFetchOutcome == FetchOutcome::kNotStarted && !FHelperMissing) {
+  if (last_fetch_outcome_ == FetchOutcome::kNotStarted && !helper_missing_) {
     // Nothing at all can be fetched: say so where the user looks, and end
     // the run as Stop does rather than fail every page in silence.
-    FHelperMissing = true;
-    FStopRequested = true;
-    ReportException(texts::kHelperNotStarted);
+    helper_missing_ = true;
+    State.FStopRequested = true;
+    View.ShowError(texts::kHelperNotStarted);
   }
-  if (FStopRequested) return result;
+  if (State.FStopRequested) return result;
 
   PumpMessages(Host);
-  for (int i = 0; i < kSettleRounds && !FStopRequested; ++i) {
+  for (int i = 0; i < kSettleRounds && !State.FStopRequested; ++i) {
     PumpMessages(Host);
     Host.Sleep(kPollMs);
   }
   return result;
 }
 
-void TFormDLL::NoteShopAnswer(const std::string& address) {
+void THarvest::NoteShopAnswer(const std::string& address) {
   // Only the shop's own pages tell whether the shop answers; a cover on
   // another host neither counts nor breaks the count.
   if (!OnShopHost(address, BaseUrl)) return;
-  if (FLastFetchOutcome == FetchOutcome::kNotRun || FLastFetchOutcome == FetchOutcome::kStopped ||
-      FLastFetchOutcome == FetchOutcome::kNotStarted) {
+  if (last_fetch_outcome_ == FetchOutcome::kNotRun || last_fetch_outcome_ == FetchOutcome::kStopped ||
+      last_fetch_outcome_ == FetchOutcome::kNotStarted) {
     return;
   }
-  if (FLastFetchOutcome != FetchOutcome::kNoAnswer) {
-    FNoAnswerCount = 0;
+  if (last_fetch_outcome_ != FetchOutcome::kNoAnswer) {
+    no_answer_count_ = 0;
     return;
   }
-  if (++FNoAnswerCount < kNoAnswerLimit || FShopDown) return;
+  if (++no_answer_count_ < kNoAnswerLimit || shop_down_) return;
   // Every further fetch would wait out its time limit as well: end the run
   // as Stop does, so the history is still saved, and let the next run try.
-  FShopDown = true;
-  FStopRequested = true;
+  shop_down_ = true;
+  State.FStopRequested = true;
   LogFile1.WriteLog(texts::kShopNotAnswering, true);
 }
 

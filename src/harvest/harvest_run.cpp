@@ -9,14 +9,15 @@
 #include <utility>
 #include <vector>
 
-#include "harvest/fetch.h"
+#include "harvest/fetch_page.h"
 #include "harvest/history.h"
-#include "harvest/texts.h"
+#include "harvest/harvest_texts.h"
 #include "harvest/unfinished_days.h"
 #include "platform/datetime.h"
 #include "platform/platform.h"
-#include "shell/form_dll.h"
-#include "shell/settings.h"
+#include "harvest/harvest.h"
+#include "harvest/recovery.h"
+#include "settings/settings.h"
 
 namespace kivo {
 namespace {
@@ -74,17 +75,22 @@ std::int64_t OldestDay(double now, int before_days) {
 
 }  // namespace
 
-void TFormDLL::HarvestRun() {
-  BaseUrl = ShopBaseUrl(FHostDir);
+THarvest::THarvest(TRunState& state, HarvestView& view, TLogFile& log, RunHost& host,
+                   std::string program_path)
+    : State(state),
+      View(view),
+      LogFile1(log),
+      Host(host),
+      ProgramPath(std::move(program_path)),
+      BaseUrl(ShopBaseUrl(state.FHostDir)) {}
+
+void THarvest::HarvestRun() {
   // An archive folder that cannot be made costs only the short path for
   // unchanged days: the comparison then never finds an archived page.
-  platform::CreateFolder(ArchiveFolder(FHostDir));
+  platform::CreateFolder(ArchiveFolder(State.FHostDir));
   RemoveLeftovers();
-  FStopRequested = false;
-  FSkipRequested = false;
-  FNoAnswerCount = 0;
-  FShopDown = false;
-  FHelperMissing = false;
+  State.FStopRequested = false;
+  State.FSkipRequested = false;
   Run = RunValues{};
   Run.ListingDay = DecodeDate(Host.Now());
   View.SetTitleText(texts::kDownloadKivo);
@@ -94,7 +100,7 @@ void TFormDLL::HarvestRun() {
   // user is shown, once what can be saved is saved.
   std::exception_ptr run_error;
   try {
-    RecoverCommittedLinks();
+    RecoverCommittedLinks(State, BaseUrl, Host.Now());
     PurgeArchive();
     HarvestDays();
   } catch (const TRunError&) {
@@ -108,28 +114,25 @@ void TFormDLL::HarvestRun() {
   // to the caller, after the buttons are off.
   std::exception_ptr save_error;
   try {
-    SaveHistory();
+    SaveHistory(State, Host.Now());
   } catch (...) {
     save_error = std::current_exception();
   }
   SaveUnfinishedDays(Run.UnfinishedDays);
-  View.SetButtonEnabled(Button::Play, false);
-  View.SetButtonEnabled(Button::Stop, false);
-  View.SetButtonEnabled(Button::Skip, false);
-  View.SetButtonEnabled(Button::Pause, false);
+  View.DisableRunButtons();
   ReportRunResult();
   if (save_error) std::rethrow_exception(save_error);
   if (run_error) std::rethrow_exception(run_error);
 }
 
-void TFormDLL::RemoveLeftovers() {
+void THarvest::RemoveLeftovers() {
   // A run killed while it replaced a file leaves the temporary file it was
   // writing; one killed while a download ran may leave the helper's. No
   // other copy of the plugin runs now, so none of them is being written.
   for (const char* name : {kHistoryFileName, kSettingsFileName, kPlacementFileName}) {
-    platform::RemoveOwnTemporaries(FHostDir, name);
+    platform::RemoveOwnTemporaries(State.FHostDir, name);
   }
-  platform::RemoveOwnTemporaries(ArchiveFolder(FHostDir),
+  platform::RemoveOwnTemporaries(ArchiveFolder(State.FHostDir),
                                  std::string(kArchivePrefix) + "*" + kArchiveSuffix);
   const std::string temp_dir = GetTempDir();
   for (const char* name : {kListingFileName, kDetailFileName}) {
@@ -137,49 +140,34 @@ void TFormDLL::RemoveLeftovers() {
   }
 }
 
-void TFormDLL::SaveHistory() {
-  const std::string history_file = HostFile(FHostDir, kHistoryFileName);
-  std::vector<std::string> entries = FHistory.Entries();
-  if (FHistoryUnread && platform::FileExists(history_file)) {
-    // Saving this run's entries alone would wipe the months the file holds
-    // and the next run would fetch every title again. Read it once more
-    // (it may have been locked only for a moment): it holds this run's
-    // entries too, as they were appended. If it is still unreadable, leave
-    // it alone and say so.
-    THistory on_disk;
-    try {
-      on_disk.LoadFromFile(history_file);
-    } catch (...) {
-      throw std::runtime_error(history_file + texts::kCannotWrite);
-    }
-    std::vector<std::string> merged = on_disk.Entries();
-    for (const auto& entry : entries) {
-      if (entry.size() <= 8 || !on_disk.IsInHistory(std::string_view(entry).substr(8))) {
-        merged.push_back(entry);
-      }
-    }
-    entries = std::move(merged);
+void THarvest::SaveProgress() {
+  try {
+    // Every title committed so far has its line and its entry on disk
+    // already; this saves the pruned history whole, as a run's end does.
+    SaveHistory(State, Host.Now());
+  } catch (const std::exception& e) {
+    View.ShowError(e.what());
   }
-  SaveHistoryFile(history_file, PruneHistory(entries, Host.Now(), HistoryKeepDays(FBeforeDays)));
+  SaveUnfinishedDays(Run.UnfinishedDays);
 }
 
-void TFormDLL::SaveUnfinishedDays(const std::set<std::int64_t>& days) {
+void THarvest::SaveUnfinishedDays(const std::set<std::int64_t>& days) {
   try {
-    WritePluginValue(FHostDir, kUnfinishedDaysKey, FormatUnfinishedDays(days, DateOf(Host.Now())));
+    WritePluginValue(State.FHostDir, kUnfinishedDaysKey, FormatUnfinishedDays(days, DateOf(Host.Now())));
   } catch (const std::exception& e) {
     // The run goes on: only a title that fails again on a day about to
     // leave the window could be lost. Said once: the next write would fail
     // the same way.
-    if (!Run.UnfinishedDaysUnwritable) ReportException(e.what());
+    if (!Run.UnfinishedDaysUnwritable) View.ShowError(e.what());
     Run.UnfinishedDaysUnwritable = true;
   }
 }
 
-void TFormDLL::ReportRunResult() {
+void THarvest::ReportRunResult() {
   // A run that could fetch no listing page at all found nothing for a
   // reason the user must hear of (the helper's own failure is said already).
-  if (Run.ListingPagesFetched == 0 && Run.ListingFailures > 0 && !FHelperMissing) {
-    ReportException(texts::kNoListingPage);
+  if (Run.ListingPagesFetched == 0 && Run.ListingFailures > 0 && !helper_missing_) {
+    View.ShowError(texts::kNoListingPage);
   }
   // Pages that come and go but never hold what the plugin looks for: the
   // shop has most likely changed them, and the plugin finds nothing at all
@@ -187,7 +175,7 @@ void TFormDLL::ReportRunResult() {
   if ((Run.ListingsAnalysed > 0 && Run.ListingsWithList == 0) ||
       (Run.UsableLinks == 0 && Run.UnusableDetailLinks > 0) ||
       (Run.DetailsAnalysed > 0 && Run.DetailsWithValues == 0)) {
-    ReportException(texts::kPagesChanged);
+    View.ShowError(texts::kPagesChanged);
   }
   // The summary is the run's last line.
   LogFile1.WriteLog(texts::kResultAdded + std::to_string(Run.TitlesAdded) + texts::kResultFailed +
@@ -196,31 +184,31 @@ void TFormDLL::ReportRunResult() {
                     false);
 }
 
-void TFormDLL::PurgeArchive() {
-  const std::string folder = ArchiveFolder(FHostDir);
+void THarvest::PurgeArchive() {
+  const std::string folder = ArchiveFolder(State.FHostDir);
   const std::vector<std::string> names = platform::FindFiles(folder + platform::PathSeparator() +
                                                              kArchivePrefix + "*" + kArchiveSuffix);
   for (const std::string& name : names) {
-    if (FStopRequested) break;
+    if (State.FStopRequested) break;
     const std::int64_t day = EncodeDate(ArchivedPageDay(name));
-    if (day < OldestDay(Host.Now(), FBeforeDays)) {
+    if (day < OldestDay(Host.Now(), State.FBeforeDays)) {
       platform::DeleteFile(folder + platform::PathSeparator() + name);
     }
   }
 }
 
-void TFormDLL::HarvestDays() {
+void THarvest::HarvestDays() {
   View.MemoClear();
   LogFile1.WriteLog(texts::kDllBanner, false);
   Run.ListingDay = DecodeDate(Host.Now());
-  Run.UnfinishedDays = ParseUnfinishedDays(ReadPluginValue(FHostDir, kUnfinishedDaysKey));
+  Run.UnfinishedDays = ParseUnfinishedDays(ReadPluginValue(State.FHostDir, kUnfinishedDaysKey));
   // Until this run has walked them, the window's days count as unfinished
   // too: a run killed part way leaves them to the next, even once they have
   // left its window.
   {
     std::set<std::int64_t> until_walked = Run.UnfinishedDays;
     const std::int64_t today = DateOf(Host.Now());
-    const std::int64_t oldest = OldestDay(Host.Now(), FBeforeDays);
+    const std::int64_t oldest = OldestDay(Host.Now(), State.FBeforeDays);
     for (std::int64_t day = today; day >= oldest && day > today - kUnfinishedDaysSpan; --day) {
       until_walked.insert(day);
     }
@@ -229,32 +217,32 @@ void TFormDLL::HarvestDays() {
 
   // Today is read afresh at each test: a run that passes midnight moves the
   // oldest day of the window forward by one.
-  while (EncodeDate(Run.ListingDay) >= OldestDay(Host.Now(), FBeforeDays) && !FStopRequested) {
+  while (EncodeDate(Run.ListingDay) >= OldestDay(Host.Now(), State.FBeforeDays) && !State.FStopRequested) {
     HarvestDayOnce();
     if (EncodeDate(Run.ListingDay) <= EncodeDate(kFirstDay)) return;
     Run.ListingDay = DecodeDate(EncodeDate(Run.ListingDay) - 1);
   }
   // Then the days that earlier runs left incomplete and the window no longer
   // holds, newest first, while the history still covers their titles.
-  const std::int64_t oldest = OldestDay(Host.Now(), FBeforeDays);
+  const std::int64_t oldest = OldestDay(Host.Now(), State.FBeforeDays);
   const std::int64_t covered_after = DateOf(Host.Now()) - kUnfinishedDaysSpan;
   const std::set<std::int64_t> left = Run.UnfinishedDays;
-  for (auto it = left.rbegin(); it != left.rend() && !FStopRequested; ++it) {
+  for (auto it = left.rbegin(); it != left.rend() && !State.FStopRequested; ++it) {
     if (*it >= oldest || *it <= covered_after) continue;
     Run.ListingDay = DecodeDate(static_cast<double>(*it));
     HarvestDayOnce();
   }
 }
 
-void TFormDLL::HarvestDayOnce() {
+void THarvest::HarvestDayOnce() {
   const std::int64_t day = EncodeDate(Run.ListingDay);
   Run.UnfinishedDays.insert(day);
   if (HarvestDay()) Run.UnfinishedDays.erase(day);
 }
 
-bool TFormDLL::HarvestDay() {
+bool THarvest::HarvestDay() {
   const std::string listing_file = GetTempDir() + kListingFileName;
-  FSkipRequested = false;
+  State.FSkipRequested = false;
   Run.DayIntact = true;
   ++Run.DaysWalked;
   platform::DeleteFile(listing_file);
@@ -262,20 +250,20 @@ bool TFormDLL::HarvestDay() {
   View.SetTitleText(day_text);
   LogFile1.WriteLog(day_text, false);
 
-  const std::string archive_file = ArchiveFile(FHostDir, Run.ListingDay);
+  const std::string archive_file = ArchiveFile(State.FHostDir, Run.ListingDay);
   Run.NextPageFound = true;
   int page = 1;
-  while (Run.NextPageFound && !FStopRequested) {
+  while (Run.NextPageFound && !State.FStopRequested) {
     Run.NextPageFound = false;
     const std::string address = ListingAddress(BaseUrl, Run.ListingDay, page);
     // Each page starts from nothing, so that a fetch that brings nothing
     // is seen as such and never mistaken for the page before.
     if (page > 1) platform::DeleteFile(listing_file);
     const int size = FetchPage(address, listing_file);
-    if (size < 1 || !BroughtPage(FLastFetchOutcome)) {
-      if (FLastFetchOutcome != FetchOutcome::kNotRun) ++Run.PageFailures;
-      if (FLastFetchOutcome != FetchOutcome::kNotRun &&
-          FLastFetchOutcome != FetchOutcome::kStopped) {
+    if (size < 1 || !BroughtPage(last_fetch_outcome_)) {
+      if (last_fetch_outcome_ != FetchOutcome::kNotRun) ++Run.PageFailures;
+      if (last_fetch_outcome_ != FetchOutcome::kNotRun &&
+          last_fetch_outcome_ != FetchOutcome::kStopped) {
         ++Run.ListingFailures;
       }
       LogFile1.WriteLog(address + texts::kFailedDash + kListingFileName, false);
@@ -286,7 +274,7 @@ bool TFormDLL::HarvestDay() {
       ++Run.ListingPagesFetched;
       if (!SameFileContents(listing_file, archive_file)) {
         AnalyzeListing();
-        if (FSkipRequested || FStopRequested) Run.DayIntact = false;
+        if (State.FSkipRequested || State.FStopRequested) Run.DayIntact = false;
         // Only a day walked to its last page with nothing cut short is
         // archived: the archive then stands for "every title of this day is
         // in", and the next run takes the short path. A page cut short, a

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "harvest/texts.h"
+#include "harvest/harvest_texts.h"
 #include "platform/datetime.h"
 #include "platform/platform.h"
 

@@ -28,8 +28,10 @@ class THistory {
   // a new line. Throws std::runtime_error, leaving the entries as they were,
   // when the file cannot be read.
   void LoadFromFile(const std::string& path);
-  // The file last loaded ended in the middle of a line.
+  // The file ends in the middle of a line: the next append starts a new
+  // line first, and then says so.
   bool EndsMidLine() const { return ends_mid_line_; }
+  void SetEndsMidLine(bool ends_mid_line) { ends_mid_line_ = ends_mid_line; }
   // True when some entry, from its 9th character on, equals `link` byte for
   // byte. An entry of 8 characters or fewer only equals an empty link.
   bool IsInHistory(std::string_view link) const;

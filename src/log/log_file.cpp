@@ -5,7 +5,6 @@
 #include "log/log_file.h"
 
 #include <string>
-#include <utility>
 
 #include "about/version.h"
 #include "platform/datetime.h"
@@ -56,9 +55,7 @@ bool IsAbsolute(const std::string& name) {
 
 }  // namespace
 
-TLogFile::TLogFile(std::function<double()> now) : now_(std::move(now)) {
-  if (!now_) now_ = platform::LocalNow;
-}
+TLogFile::TLogFile(RunHost& host) : host_(host) {}
 
 TLogFile::~TLogFile() {
   if (active_) EndLog();
@@ -91,7 +88,7 @@ void TLogFile::StartLog() noexcept {
     }
     TVersion version;
     ReadVersionInfo(platform::ProgramPath(), version);
-    const std::string lines = "--- START ---\t" + FormatDateTime(now_()) + kLineEnd + "Version " +
+    const std::string lines = "--- START ---\t" + FormatDateTime(host_.Now()) + kLineEnd + "Version " +
                               version.FileVersion + kLineEnd;
     // Both start lines in one append: the file gets both or neither.
     if (!platform::AppendToFile(file_name_, lines)) active_ = false;
@@ -104,8 +101,8 @@ void TLogFile::EndLog() noexcept {
   try {
     if (!active_ || IsBlank(file_name_)) return;
     // The date is read first, then the time of day.
-    const std::string date = FormatDate(now_());
-    const std::string time = FormatTime(now_());
+    const std::string date = FormatDate(host_.Now());
+    const std::string time = FormatTime(host_.Now());
     platform::AppendToFile(file_name_, "--- END ---\t" + date + "\t" + time + kLineEnd);
   } catch (...) {
     // A lost end line is not worth bothering the program with.

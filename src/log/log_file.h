@@ -3,15 +3,16 @@
 // throws to the caller.
 #pragma once
 
-#include <functional>
 #include <string>
+
+#include "platform/run_host.h"
 
 namespace kivo {
 
 class TLogFile {
  public:
-  // `now` gives the local date-time for the start and end lines.
-  explicit TLogFile(std::function<double()> now = nullptr);
+  // `host` gives the local date-time for the start and end lines.
+  explicit TLogFile(RunHost& host);
   ~TLogFile();  // writes the end line when active
 
   bool Active() const { return active_; }
@@ -29,7 +30,7 @@ class TLogFile {
   void StartLog() noexcept;
   void EndLog() noexcept;
 
-  std::function<double()> now_;
+  RunHost& host_;
   bool active_ = false;
   std::string file_name_;
 };

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "placement/placement_values.h"
-#include "placement/texts.h"
+#include "placement/placement_texts.h"
 #include "platform/platform.h"
 
 namespace kivo::placement {

@@ -1,12 +1,17 @@
-// What the harvest and the window logic need from the running system: the
-// clock, sleeping, process starts and the handling of waiting window
-// messages. The real host forwards to the platform and to the front-end's
-// message pump; tests supply a fake whose clock advances when slept.
+// What the program needs from the running system that tests must control:
+// the clock, sleeping, process starts, the handling of waiting window
+// messages, the single-instance guard and the seed of the start-up delay.
+// Everything else (files, settings, the environment) goes through the
+// platform functions, which tests use for real on folders of their own. The
+// real host forwards to the platform and to the front-end's message pump;
+// tests supply a fake whose clock advances when slept.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -23,6 +28,13 @@ class RunHost {
   virtual void HandleMessages() = 0;
   virtual std::unique_ptr<platform::Process> StartProcess(const std::string& command_line,
                                                           const std::string& working_folder) = 0;
+  // As platform::AcquireInstanceGuard and ReleaseInstanceGuard.
+  virtual bool AcquireInstanceGuard(const std::string& name,
+                                    const std::vector<std::string>& folders) = 0;
+  virtual void ReleaseInstanceGuard() = 0;
+  // A seed for a random generator; two copies started at the same moment
+  // get different ones.
+  virtual std::uint64_t RandomSeed() = 0;
 };
 
 // The real one. The front-end installs its message handling with SetPump.
@@ -33,6 +45,10 @@ class SystemRunHost : public RunHost {
   void HandleMessages() override;
   std::unique_ptr<platform::Process> StartProcess(const std::string& command_line,
                                                   const std::string& working_folder) override;
+  bool AcquireInstanceGuard(const std::string& name,
+                            const std::vector<std::string>& folders) override;
+  void ReleaseInstanceGuard() override;
+  std::uint64_t RandomSeed() override;
   void SetPump(std::function<void()> pump) { pump_ = std::move(pump); }
 
  private:

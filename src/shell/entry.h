@@ -8,32 +8,24 @@
 #include <random>
 #include <string>
 
+#include "platform/run_host.h"
+
 namespace kivo {
 
 // The name of the single-instance guard. It carries the host's product
 // word, without a namespace prefix.
 inline constexpr char kInstanceGuardName[] = "QuillsPlugIn";
 
-// What the entry asks of the system; tests replace every part.
-struct EntrySystem {
-  // Seed of the delay's generator; by default taken from the clocks.
-  std::function<std::uint64_t()> seed;
-  std::function<void(int ms)> sleep;
-  std::function<bool(const std::string& name)> acquire_guard;
-  std::function<void()> release_guard;
-};
-
-// The real system: clock seed, platform sleep and platform guard.
-EntrySystem DefaultEntrySystem();
-
 // A start-up delay in whole milliseconds, uniform over 0 to 999.
 int DrawStartDelay(std::mt19937_64& generator);
 
-// Seeds, sleeps 0 to 999 ms, takes the guard "QuillsPlugIn", runs
-// `front_end` (which creates the windows and runs the message loop) and
-// releases the guard, also when the front-end throws. When another copy
-// holds the guard it returns 0 at once: no front-end, nothing shown or
-// written. Otherwise it returns the front-end's exit code.
-int RunEntry(const std::function<int()>& front_end, const EntrySystem& system);
+// Seeds, sleeps 0 to 999 ms, takes the guard "QuillsPlugIn" over the folders
+// a run of the program at `program_path` writes (its host folder and the
+// temporary folder), runs `front_end` (which creates the windows and runs
+// the message loop) and releases the guard, also when the front-end throws.
+// When another copy holds the guard it returns 0 at once: no front-end,
+// nothing shown or written. Otherwise it returns the front-end's exit code.
+int RunEntry(const std::function<int()>& front_end, RunHost& host,
+             const std::string& program_path);
 
 }  // namespace kivo

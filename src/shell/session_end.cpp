@@ -7,11 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "harvest/history.h"
-#include "harvest/texts.h"
-#include "platform/platform.h"
-#include "shell/form_dll.h"
-#include "shell/settings.h"
+#include "harvest/run_state.h"
+#include "shell/window_logic.h"
 
 namespace kivo {
 
@@ -22,15 +19,17 @@ void TFormDLL::FormEndSession() {
   // stops the run and writes the days field's text.
   View.Close();
 
-  if (FRunStarted) {
+  if (FRunning != nullptr) {
+    // Every title committed so far has its line and its entry on disk
+    // already; this saves the pruned history whole, and the record of the
+    // days still to walk, as the run's end would.
+    FRunning->SaveProgress();
+  } else if (FRunStarted) {
     try {
-      // Every title committed so far has its line and its entry on disk
-      // already; this saves the pruned history whole, as a run's end does.
-      SaveHistory();
+      SaveHistory(FRunState, Host.Now());
     } catch (const std::exception& e) {
       ReportException(e.what());
     }
-    SaveUnfinishedDays(Run.UnfinishedDays);
   }
   // The end line; the log is off afterwards, so a run that still unwinds
   // (the system has not ended the process yet) writes no more lines.

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "harvest/detail_files.h"
+#include "support/temp_folder.h"
 #include "harvest/history.h"
 #include "platform/datetime.h"
 

@@ -2,7 +2,7 @@
 // and label rule), the cleaning and the cover file name, then AnalyzeDetail
 // on small Shift-JIS pages with the real tokenizer, files in a temporary
 // folder, a fake view and a fake run host that serves cover images.
-#include "harvest/detail.h"
+#include "harvest/detail_page.h"
 
 #include <gtest/gtest.h>
 
@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "harvest/catalogue.h"
-#include "harvest/detail_files.h"
-#include "harvest/texts.h"
-#include "shell/form_dll.h"
+#include "support/temp_folder.h"
+#include "harvest/harvest_texts.h"
+#include "harvest/harvest.h"
+#include "support/fake_harvest_view.h"
 #include "support/fake_run_host.h"
 #include "support/file_limit.h"
-#include "support/fake_view.h"
 #include "text/text.h"
 
 namespace kivo {
@@ -29,7 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::FakeRunHost;
-using testing::FakeView;
+using testing::FakeHarvestView;
 using testing::ReadAll;
 using testing::ScopedTempDirEnv;
 using testing::Sep;
@@ -412,14 +412,14 @@ std::string OutputPathOf(const std::string& command_line) {
 
 class AnalyzeDetailTest : public ::testing::Test {
  protected:
-  AnalyzeDetailTest() : form_(view_, host_, {}, "/opt/host/plugin/kivo") {
-    view_.Attach(form_);
+  AnalyzeDetailTest() {
     fs::create_directory(root_.Path() / "host");
     fs::create_directory(root_.Path() / "tmp");
-    form_.FHostDir = host_dir_;
-    form_.Run.ListingDay = {2026, 12, 7};
-    form_.Run.CategoryCode = 1;
-    form_.Run.CategoryText = texts::kCategoryPaperback;
+    state_.FHostDir = host_dir_;
+    harvest_.emplace(state_, view_, log_, host_, "/opt/host/plugin/kivo");
+    harvest_->Run.ListingDay = {2026, 12, 7};
+    harvest_->Run.CategoryCode = 1;
+    harvest_->Run.CategoryText = texts::kCategoryPaperback;
     host_.serve = [this](const std::string& command_line) {
       const std::string out = OutputPathOf(command_line);
       if (!out.empty()) WriteAll(out, "JPEG");
@@ -457,13 +457,15 @@ class AnalyzeDetailTest : public ::testing::Test {
   std::optional<::kivo::testing::FileSizeLimit> file_limit_;
 #endif
   FakeRunHost host_;
-  FakeView view_;
-  TFormDLL form_;
+  TRunState state_;
+  TLogFile log_{host_};
+  FakeHarvestView view_{log_};
+  std::optional<THarvest> harvest_;
 };
 
 TEST_F(AnalyzeDetailTest, WritesTheLineFetchesTheCoverAndListsTheTitle) {
   WriteDetail(DetailPage());
-  form_.AnalyzeDetail(kLink);
+  harvest_->AnalyzeDetail(kLink);
 
   const std::string cover = temp_dir_ + "9784101010014.jpg";
   EXPECT_EQ(ReadAll(Catalogue()), ExpectedLine(cover));
@@ -474,7 +476,7 @@ TEST_F(AnalyzeDetailTest, WritesTheLineFetchesTheCoverAndListsTheTitle) {
   EXPECT_EQ(view_.memo, std::vector<std::string>{kCat});
 
   // A second title appends after the first.
-  form_.AnalyzeDetail(kLink);
+  harvest_->AnalyzeDetail(kLink);
   EXPECT_EQ(ReadAll(Catalogue()), ExpectedLine(cover) + ExpectedLine(cover));
   EXPECT_EQ(host_.commands.size(), 1u) << "an existing cover is not fetched again";
 }
@@ -482,14 +484,14 @@ TEST_F(AnalyzeDetailTest, WritesTheLineFetchesTheCoverAndListsTheTitle) {
 TEST_F(AnalyzeDetailTest, CatalogueThatCannotBeOpenedStopsEverything) {
   fs::create_directory(Catalogue());  // a folder in its place
   WriteDetail(DetailPage());
-  EXPECT_THROW(form_.AnalyzeDetail(kLink), std::runtime_error);
+  EXPECT_THROW(harvest_->AnalyzeDetail(kLink), std::runtime_error);
   EXPECT_TRUE(host_.commands.empty());
   EXPECT_TRUE(view_.memo.empty());
   EXPECT_EQ(view_.Count("MemoLineCount"), 0);
 }
 
 TEST_F(AnalyzeDetailTest, MissingDetailFileWritesNothing) {
-  form_.AnalyzeDetail(kLink);
+  harvest_->AnalyzeDetail(kLink);
   EXPECT_TRUE(fs::is_regular_file(Catalogue()));
   EXPECT_EQ(ReadAll(Catalogue()), "");
   EXPECT_TRUE(view_.calls.empty());
@@ -505,7 +507,7 @@ TEST_F(AnalyzeDetailTest, UnreadableDetailFileIsTriedThreeTimes) {
   std::string probe;
   if (platform::ReadFile(DetailFile(), probe)) GTEST_SKIP() << "readable here";
 
-  form_.AnalyzeDetail(kLink);
+  harvest_->AnalyzeDetail(kLink);
   EXPECT_EQ(host_.slept_ms, 3 * 2000);
   EXPECT_EQ(ReadAll(Catalogue()), "");
   EXPECT_EQ(view_.memo, std::vector<std::string>{""});
@@ -518,7 +520,7 @@ TEST_F(AnalyzeDetailTest, PagesWithoutAnItemGiveAnEmptyMemoLineOnly) {
        {std::string(), std::string("<html><body><p>just text</p></body></html>\r\n"), garbage}) {
     view_.memo.clear();
     WriteDetail(page);
-    form_.AnalyzeDetail(kLink);
+    harvest_->AnalyzeDetail(kLink);
     EXPECT_EQ(view_.memo, std::vector<std::string>{""});
   }
   EXPECT_EQ(ReadAll(Catalogue()), "");
@@ -529,7 +531,7 @@ TEST_F(AnalyzeDetailTest, PlaceholderCoverIsNamedButNotFetched) {
   PageParts parts;
   parts.image = "https://img.example/img/nowprinting.jpg";
   WriteDetail(DetailPage(parts));
-  form_.AnalyzeDetail(kLink);
+  harvest_->AnalyzeDetail(kLink);
   EXPECT_TRUE(host_.commands.empty());
   EXPECT_EQ(ReadAll(Catalogue()), ExpectedLine(temp_dir_ + "9784101010014.jpg"));
 }
@@ -540,7 +542,7 @@ TEST_F(AnalyzeDetailTest, NoIsbnNamesTheCoverAfterTheTitle) {
   parts.title = "\x98_\x8c\xea/\x92\x8d\x8e\xdf:\x90V\x94\xc5";  // "論語/注釈:新版"
   parts.image = "https://img.example/c/X.JPG";
   WriteDetail(DetailPage(parts));
-  form_.AnalyzeDetail(kLink);
+  harvest_->AnalyzeDetail(kLink);
   const std::string line = ReadAll(Catalogue());
   EXPECT_EQ(line.substr(0, 4), "\"\",\"") << "field 1 empty";
   const std::string cover = temp_dir_ + kRongo + ".JPG";
@@ -552,7 +554,7 @@ TEST_F(AnalyzeDetailTest, HostileIsbnRowCannotWriteOutsideTheTemporaryFolder) {
   PageParts parts;
   parts.isbn_row = "../../../abcd";  // 13 characters, no hyphens
   WriteDetail(DetailPage(parts));
-  form_.AnalyzeDetail(kLink);
+  harvest_->AnalyzeDetail(kLink);
   const std::string line = ReadAll(Catalogue());
   ASSERT_FALSE(line.empty());
   // The field keeps what the page wrote; the file name does not.
@@ -572,9 +574,9 @@ TEST_F(AnalyzeDetailTest, HostileIsbnRowCannotWriteOutsideTheTemporaryFolder) {
 }
 
 TEST_F(AnalyzeDetailTest, StopRequestedWritesTheLineWithoutFetching) {
-  form_.FStopRequested = true;
+  state_.FStopRequested = true;
   WriteDetail(DetailPage());
-  form_.AnalyzeDetail(kLink);
+  harvest_->AnalyzeDetail(kLink);
   EXPECT_TRUE(host_.commands.empty());
   EXPECT_EQ(ReadAll(Catalogue()), ExpectedLine(temp_dir_ + "9784101010014.jpg"));
 }
@@ -586,10 +588,10 @@ TEST_F(AnalyzeDetailTest, LineThatCannotBeWrittenReachesTheCallerAndGetsNoEntry)
   WriteAll(Catalogue(), "\"old line\"\r\n");
   on_serve_ = [this] { file_limit_.emplace(fs::file_size(Catalogue()) + 10); };
   WriteDetail(DetailPage());
-  EXPECT_THROW(form_.AnalyzeDetail(kLink), std::runtime_error);
+  EXPECT_THROW(harvest_->AnalyzeDetail(kLink), std::runtime_error);
   file_limit_.reset();
   EXPECT_EQ(ReadAll(Catalogue()), "\"old line\"\r\n");
-  EXPECT_FALSE(form_.FHistory.IsInHistory(kLink));
+  EXPECT_FALSE(state_.FHistory.IsInHistory(kLink));
   EXPECT_FALSE(fs::exists(HostDir() + "kivo.txt"));
   EXPECT_EQ(view_.memo, std::vector<std::string>{kCat});
 }
@@ -603,7 +605,7 @@ TEST_F(AnalyzeDetailTest, AnEntryThatCannotBeWrittenTakesTheLineBackOut) {
   file_limit_.emplace(4010);
   WriteDetail(DetailPage());
   try {
-    form_.AnalyzeDetail(kLink);
+    harvest_->AnalyzeDetail(kLink);
     ADD_FAILURE() << "no error";
   } catch (const THistoryWriteError& e) {
     EXPECT_EQ(std::string(e.what()), history + texts::kCannotWrite);
@@ -611,43 +613,46 @@ TEST_F(AnalyzeDetailTest, AnEntryThatCannotBeWrittenTakesTheLineBackOut) {
   file_limit_.reset();
   EXPECT_EQ(ReadAll(Catalogue()), "\"old line\"\r\n");
   EXPECT_EQ(fs::file_size(history), 4002u);
-  EXPECT_FALSE(form_.FHistory.IsInHistory(kLink));
+  EXPECT_FALSE(state_.FHistory.IsInHistory(kLink));
 }
 
 #endif
 
 TEST_F(AnalyzeDetailTest, ATitleIsCommittedLineFirstThenEntry) {
   WriteDetail(DetailPage());
-  form_.AnalyzeDetail(kLink);
+  harvest_->AnalyzeDetail(kLink);
   EXPECT_EQ(ReadAll(Catalogue()), ExpectedLine(temp_dir_ + "9784101010014.jpg"));
   EXPECT_EQ(ReadAll(HostDir() + "kivo.txt"), "20261207" + std::string(kLink) + "\r\n");
-  EXPECT_TRUE(form_.FHistory.IsInHistory(kLink));
-  EXPECT_EQ(form_.Run.TitlesAdded, 1);
+  EXPECT_TRUE(state_.FHistory.IsInHistory(kLink));
+  EXPECT_EQ(harvest_->Run.TitlesAdded, 1);
 }
 
 TEST_F(AnalyzeDetailTest, MemoIsClearedPastAHundredLines) {
   WriteDetail(DetailPage());
   view_.memo.assign(100, "old");
-  form_.AnalyzeDetail(kLink);
+  harvest_->AnalyzeDetail(kLink);
   EXPECT_EQ(view_.memo.size(), 101u);
-  form_.AnalyzeDetail(kLink);
+  harvest_->AnalyzeDetail(kLink);
   EXPECT_EQ(view_.memo, std::vector<std::string>{kCat});
 }
 
-class ThrowingMemoView : public FakeView {
+class ThrowingMemoView : public FakeHarvestView {
  public:
+  using FakeHarvestView::FakeHarvestView;
   int MemoLineCount() override { throw std::runtime_error("memo"); }
 };
 
 TEST(AnalyzeDetailMemo, FailingMemoIsClearedAndTheTitleAddedAgain) {
   TempFolder root{"kivo-detail-memo-"};
-  ThrowingMemoView view;
   FakeRunHost host;
-  TFormDLL form(view, host, {}, "/opt/host/plugin/kivo");
-  form.FHostDir = root.Path().string();
+  TLogFile log(host);
+  ThrowingMemoView view(log);
+  TRunState state;
+  state.FHostDir = root.Path().string();
+  THarvest harvest(state, view, log, host, "/opt/host/plugin/kivo");
   ScopedTempDirEnv temp_env(root.Path().string() + Sep());
   WriteAll(root.File("Getkivo2.html"), DetailPage());
-  form.AnalyzeDetail(kLink);
+  harvest.AnalyzeDetail(kLink);
   EXPECT_EQ(view.memo, std::vector<std::string>{kCat});
   EXPECT_EQ(view.Count("MemoClear"), 1);
 }
@@ -659,7 +664,7 @@ TEST_F(AnalyzeDetailTest, TenMegabytePageWithTheItemAtTheEnd) {
   while (page.size() < (10u << 20)) page += filler;
   page += DetailPage();
   WriteDetail(page);
-  form_.AnalyzeDetail(kLink);
+  harvest_->AnalyzeDetail(kLink);
   EXPECT_EQ(ReadAll(Catalogue()), ExpectedLine(temp_dir_ + "9784101010014.jpg"));
 }
 

@@ -14,6 +14,7 @@
 #undef DeleteFile
 #endif
 
+#include "harvest/commit.h"
 #include "harvest/harvest_fixture.h"
 #include "support/file_limit.h"
 
@@ -188,10 +189,10 @@ TEST_F(DurabilityTest, AHistoryEndingInALineCutShortLoadsWithoutItAndAppendsOnAN
   Details({"A"});
   WriteAll(HostFile("kivo.txt"), "20261201" + DetailLink("X") + "\r\n20261207http://sh");
   Create(0);
-  EXPECT_EQ(form_.FHistory.Entries(), std::vector<std::string>{"20261201" + DetailLink("X")});
+  EXPECT_EQ(state_.FHistory.Entries(), std::vector<std::string>{"20261201" + DetailLink("X")});
   // Mid-run, before the history is saved whole, the appended entry stands
   // on its own line.
-  form_.CommitHistory({DetailLink("A")});
+  CommitHistory(state_, host_.Now(), {DetailLink("A")});
   EXPECT_EQ(ReadAll(HostFile("kivo.txt")), "20261201" + DetailLink("X") +
                                                "\r\n20261207http://sh\r\n20261207" +
                                                DetailLink("A") + "\r\n");
@@ -281,7 +282,7 @@ TEST_F(DurabilityTest, ASecondPageThatFailsOnceIsWalkedAgainByTheNextRun) {
 TEST_F(DurabilityTest, AnEarlierPageOfALongerDayIsNeverArchived) {
   Day(kDec7, {Titles({"A"}, true), Titles({"B"})});
   Details({"A", "B"});
-  host_.AfterCommand(3, [this] { form_.ButtonSkipClick(); });  // during page 2's fetch
+  host_.AfterCommand(3, [this] { state_.FSkipRequested = true; });  // during page 2's fetch
   Run();
   EXPECT_FALSE(fs::exists(ArchiveFile("261207")));
 }
@@ -333,7 +334,7 @@ TEST_F(DurabilityTest, ThreeFetchesWithoutAnAnswerEndTheRunAsStopDoes) {
   EXPECT_FALSE(fs::exists(ArchiveFile("261207")));
   EXPECT_EQ(FetchCount(ListingUrl(kDec6, 1)), 0);  // no further day
   EXPECT_TRUE(fs::is_regular_file(HostFile("kivo.txt")));
-  EXPECT_TRUE(form_.FShopDown);
+  EXPECT_TRUE(harvest_->ShopDown());
 
   // The next run starts afresh.
   exit_codes_.clear();
@@ -349,7 +350,7 @@ TEST_F(DurabilityTest, AnAnswerInBetweenKeepsTheShopUp) {
   exit_codes_[DetailLink("B")] = kNoAnswer;
   exit_codes_[DetailLink("D")] = kNoAnswer;
   Run();
-  EXPECT_FALSE(form_.FShopDown);
+  EXPECT_FALSE(harvest_->ShopDown());
   EXPECT_EQ(Lines("E"), 1);
 }
 
@@ -360,7 +361,7 @@ TEST_F(DurabilityTest, StopDuringALongDownloadEndsItAtOnceAndKeepsTheTitle) {
   std::int64_t stop_at = -1;
   host_.AfterCommand(2, [&] {
     stop_at = host_.now_ms;
-    form_.ButtonStopClick();
+    state_.FStopRequested = true;
   });
   host_.on_kill = [&] { EXPECT_LE(host_.now_ms - stop_at, 100); };
   Run();

@@ -10,21 +10,21 @@
 #include <string>
 #include <vector>
 
-#include "harvest/fetch.h"
-#include "harvest/texts.h"
+#include "harvest/fetch_page.h"
+#include "harvest/harvest_texts.h"
 #include "platform/cmdline.h"
 #include "platform/platform.h"
 #include "platform/powershell_args.h"
 #include "platform/scratch_folder.h"
-#include "shell/form_dll.h"
+#include "harvest/harvest.h"
+#include "support/fake_harvest_view.h"
 #include "support/fake_run_host.h"
-#include "support/fake_view.h"
 
 namespace kivo {
 namespace {
 
 using kivo::testing::FakeRunHost;
-using kivo::testing::FakeView;
+using kivo::testing::FakeHarvestView;
 using kivo::testing::ScratchFolder;
 
 constexpr char kListing[] =
@@ -134,8 +134,7 @@ TEST(BuildFetchCommandLine, RefusesWhatCannotBePassedSafely) {
 
 class FetchPageTest : public ::testing::Test {
  protected:
-  FetchPageTest() : form_(view_, host_, {}, "/opt/Host/Plugins/kivo") {
-    view_.Attach(form_);
+  FetchPageTest() {
     file_ = dir_ / "Getkivo.html";
     host_.process_ms = 300;
   }
@@ -145,29 +144,31 @@ class FetchPageTest : public ::testing::Test {
   }
 
   ScratchFolder dir_;
-  FakeView view_;
   FakeRunHost host_;
-  TFormDLL form_;
+  TRunState state_;
+  TLogFile log_{host_};
+  FakeHarvestView view_{log_};
+  THarvest harvest_{state_, view_, log_, host_, "/opt/Host/Plugins/kivo"};
   std::string file_;
 };
 
 TEST_F(FetchPageTest, FetchesIntoTheFileAndReturnsItsSize) {
   ServeBody("<html>12345</html>");
-  EXPECT_EQ(form_.FetchPage(kListing, file_), 18);
+  EXPECT_EQ(harvest_.FetchPage(kListing, file_), 18);
   ASSERT_EQ(host_.commands.size(), 1u);
   EXPECT_EQ(host_.commands[0].command_line, BuildFetchCommandLine(kListing, file_));
   EXPECT_EQ(host_.commands[0].working_folder, "/opt/Host/Plugins/");
   // The first fetch after start-up does not wait.
   EXPECT_EQ(host_.commands[0].started_ms, 0);
-  EXPECT_EQ(form_.FLastFetch, host_.Now() - (host_.now_ms / kMillisecondsPerDay));
+  EXPECT_EQ(state_.FLastFetch, host_.Now() - (host_.now_ms / kMillisecondsPerDay));
 }
 
 TEST_F(FetchPageTest, SecondFetchKeepsNineHundredMillisecondsFromTheFirstStart) {
   // The first fetch started 200 ms ago.
   host_.now_ms = 5000;
-  form_.FLastFetch = host_.Now();
+  state_.FLastFetch = host_.Now();
   host_.now_ms = 5200;
-  form_.FetchPage(kListing, file_);
+  harvest_.FetchPage(kListing, file_);
   ASSERT_EQ(host_.commands.size(), 1u);
   EXPECT_EQ(host_.commands[0].started_ms, 5900);
   // The wait handled messages the whole time.
@@ -175,7 +176,7 @@ TEST_F(FetchPageTest, SecondFetchKeepsNineHundredMillisecondsFromTheFirstStart) 
 
   // Fetches in a row stay at least 900 ms apart, start to start.
   host_.process_ms = 0;
-  for (int i = 0; i < 3; ++i) form_.FetchPage(kListing, file_);
+  for (int i = 0; i < 3; ++i) harvest_.FetchPage(kListing, file_);
   for (std::size_t i = 1; i < host_.commands.size(); ++i) {
     EXPECT_GE(host_.commands[i].started_ms - host_.commands[i - 1].started_ms, 900);
   }
@@ -183,7 +184,7 @@ TEST_F(FetchPageTest, SecondFetchKeepsNineHundredMillisecondsFromTheFirstStart) 
 
 TEST_F(FetchPageTest, SettlesForHalfASecondAfterTheCommand) {
   host_.process_ms = 0;  // ended at the first look
-  form_.FetchPage(kListing, file_);
+  harvest_.FetchPage(kListing, file_);
   // One poll round (100 ms) and the settling: one pump, then five pumps each
   // followed by 100 ms.
   EXPECT_EQ(host_.slept_ms, 100 + 500);
@@ -194,8 +195,8 @@ TEST_F(FetchPageTest, HandlesMessagesAtLeastEveryHundredMilliseconds) {
   host_.process_ms = 2000;
   std::vector<std::int64_t> pump_times;
   host_.on_pump = [&] { pump_times.push_back(host_.now_ms); };
-  form_.FLastFetch = host_.Now();  // a spacing wait first
-  form_.FetchPage(kListing, file_);
+  state_.FLastFetch = host_.Now();  // a spacing wait first
+  harvest_.FetchPage(kListing, file_);
   ASSERT_EQ(host_.commands.size(), 1u);
   const std::int64_t start = host_.commands[0].started_ms;
   EXPECT_EQ(start, 900);
@@ -222,24 +223,24 @@ TEST_F(FetchPageTest, HandlesMessagesAtLeastEveryHundredMilliseconds) {
 TEST_F(FetchPageTest, StopReturnsZeroWithoutAProcess) {
   ServeBody("page");
   ScratchFolder::Put(file_, "old");
-  const double last = form_.FLastFetch;
-  form_.FStopRequested = true;
-  EXPECT_EQ(form_.FetchPage(kListing, file_), 0);
+  const double last = state_.FLastFetch;
+  state_.FStopRequested = true;
+  EXPECT_EQ(harvest_.FetchPage(kListing, file_), 0);
   EXPECT_TRUE(host_.commands.empty());
   EXPECT_EQ(host_.now_ms, 0);
   EXPECT_EQ(host_.pumps, 0);
-  EXPECT_EQ(form_.FLastFetch, last);
+  EXPECT_EQ(state_.FLastFetch, last);
 }
 
 TEST_F(FetchPageTest, StopWhileTheCommandRunsEndsItAtOnce) {
   host_.process_ms = 60000;
-  host_.At(300, [&] { form_.FStopRequested = true; });
-  EXPECT_EQ(form_.FetchPage(kListing, file_), 0);
+  host_.At(300, [&] { state_.FStopRequested = true; });
+  EXPECT_EQ(harvest_.FetchPage(kListing, file_), 0);
   EXPECT_EQ(host_.kills, 1);
   EXPECT_LE(host_.now_ms, 500);
-  EXPECT_EQ(form_.FLastFetchOutcome, FetchOutcome::kStopped);
+  EXPECT_EQ(harvest_.LastFetchOutcome(), FetchOutcome::kStopped);
   const std::int64_t after = host_.now_ms;
-  EXPECT_EQ(form_.FetchPage(kListing, file_), 0);
+  EXPECT_EQ(harvest_.FetchPage(kListing, file_), 0);
   EXPECT_EQ(host_.commands.size(), 1u);
   EXPECT_EQ(host_.now_ms, after);
 }
@@ -249,41 +250,41 @@ TEST_F(FetchPageTest, ACommandThatCannotStartEndsTheRunAndSaysSo) {
   ScratchFolder::Put(file_, "left over");
   // Measured as after a command that wrote nothing, but nothing more can be
   // fetched: no settling, the run is stopped and the user told.
-  EXPECT_EQ(form_.FetchPage(kListing, file_), 9);
-  EXPECT_EQ(form_.FLastFetchOutcome, FetchOutcome::kNotStarted);
+  EXPECT_EQ(harvest_.FetchPage(kListing, file_), 9);
+  EXPECT_EQ(harvest_.LastFetchOutcome(), FetchOutcome::kNotStarted);
   EXPECT_EQ(host_.slept_ms, 0);
-  EXPECT_TRUE(form_.FStopRequested);
+  EXPECT_TRUE(state_.FStopRequested);
   EXPECT_EQ(view_.status_text, texts::kHelperNotStarted);
-  EXPECT_EQ(form_.FetchPage(kListing, file_), 0);
+  EXPECT_EQ(harvest_.FetchPage(kListing, file_), 0);
   EXPECT_EQ(host_.commands.size(), 1u);
 }
 
 TEST_F(FetchPageTest, AFileLeftFromBeforeCountsAndAnEmptyOneIsZero) {
   ScratchFolder::Put(file_, "previous page");
-  EXPECT_EQ(form_.FetchPage(kListing, file_), 13);  // the command wrote nothing
+  EXPECT_EQ(harvest_.FetchPage(kListing, file_), 13);  // the command wrote nothing
   ServeBody("");
-  EXPECT_EQ(form_.FetchPage(kListing, file_), 0);
+  EXPECT_EQ(harvest_.FetchPage(kListing, file_), 0);
 }
 
 TEST_F(FetchPageTest, UnsafeInputStartsNothingButStillMeasuresAndSettles) {
   ScratchFolder::Put(file_, "previous page");
-  EXPECT_EQ(form_.FetchPage("javascript:alert(1)", file_), 13);
+  EXPECT_EQ(harvest_.FetchPage("javascript:alert(1)", file_), 13);
   EXPECT_TRUE(host_.commands.empty());
   EXPECT_EQ(host_.slept_ms, 500);
-  EXPECT_EQ(form_.FetchPage(kListing, dir_ / "bad\"name"), 0);
+  EXPECT_EQ(harvest_.FetchPage(kListing, dir_ / "bad\"name"), 0);
   EXPECT_TRUE(host_.commands.empty());
 }
 
 TEST_F(FetchPageTest, HugeFileIsClampedToTheLargest32BitSize) {
   ScratchFolder::Put(file_, "");
   std::filesystem::resize_file(file_, std::uintmax_t{3} << 30);  // sparse, 3 GiB
-  EXPECT_EQ(form_.FetchPage(kListing, file_), std::numeric_limits<std::int32_t>::max());
+  EXPECT_EQ(harvest_.FetchPage(kListing, file_), std::numeric_limits<std::int32_t>::max());
 }
 
 TEST_F(FetchPageTest, ClockSetBackDoesNotHoldTheFetch) {
   host_.now_ms = 10000;
-  form_.FLastFetch = host_.Now() + 3600.0 * 1000 / kMillisecondsPerDay;  // an hour ahead
-  form_.FetchPage(kListing, file_);
+  state_.FLastFetch = host_.Now() + 3600.0 * 1000 / kMillisecondsPerDay;  // an hour ahead
+  harvest_.FetchPage(kListing, file_);
   ASSERT_EQ(host_.commands.size(), 1u);
   EXPECT_EQ(host_.commands[0].started_ms, 10900);
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "harvest/detail_files.h"
+#include "support/temp_folder.h"
 #include "platform/datetime.h"
 
 namespace kivo {

@@ -48,15 +48,14 @@ class ListingTest : public HarvestTest {
   void SetUp() override {
     Create(0);
     // What HarvestRun sets before it analyses any page.
-    form_.BaseUrl = testing::kShopBase;
-    form_.Run.ListingDay = {2026, 12, 7};
+    harvest_->Run.ListingDay = {2026, 12, 7};
   }
   // Writes the listing file and analyses it.
   void Analyze(const std::string& page) {
     WriteAll(ListingFile(), page);
-    form_.AnalyzeListing();
+    harvest_->AnalyzeListing();
   }
-  std::vector<std::string> History() const { return form_.FHistory.Entries(); }
+  std::vector<std::string> History() const { return state_.FHistory.Entries(); }
   std::string Entry(const std::string& link) const { return "20261207" + link; }
 };
 
@@ -64,28 +63,28 @@ class ListingTest : public HarvestTest {
 
 TEST_F(ListingTest, AMissingListingFileChangesNothing) {
   WriteAll(DetailFile(), "left over");
-  form_.Run.NextPageFound = false;
-  form_.Run.CategoryCode = 2;
-  form_.Run.CategoryText = "keep";
-  form_.AnalyzeListing();
+  harvest_->Run.NextPageFound = false;
+  harvest_->Run.CategoryCode = 2;
+  harvest_->Run.CategoryText = "keep";
+  harvest_->AnalyzeListing();
   EXPECT_TRUE(LogLines().empty());
   EXPECT_TRUE(host_.commands.empty());
   EXPECT_EQ(ReadAll(DetailFile()), "left over");
-  EXPECT_FALSE(form_.Run.NextPageFound);
-  EXPECT_EQ(form_.Run.CategoryCode, 2);
+  EXPECT_FALSE(harvest_->Run.NextPageFound);
+  EXPECT_EQ(harvest_->Run.CategoryCode, 2);
 }
 
 TEST_F(ListingTest, APageWithoutTheListFetchesNothingAndLogsTheNodesWalked) {
-  form_.Run.CategoryCode = 2;
-  form_.Run.CategoryText = "keep";
+  harvest_->Run.CategoryCode = 2;
+  harvest_->Run.CategoryText = "keep";
   // Eight nodes: html, p, text, /p, a, text, /a, /html.
   Analyze("<html><p>" + std::string(kNext) + kTriangle + kBunko + "</p>" + Link(DetailLink("A")) +
           "</html>");
   EXPECT_TRUE(host_.commands.empty());
   EXPECT_EQ(LogLines(), (std::vector<std::string>{ListingFile(), "h = 8"}));
-  EXPECT_FALSE(form_.Run.NextPageFound);
-  EXPECT_EQ(form_.Run.CategoryCode, 2);
-  EXPECT_EQ(form_.Run.CategoryText, "keep");
+  EXPECT_FALSE(harvest_->Run.NextPageFound);
+  EXPECT_EQ(harvest_->Run.CategoryCode, 2);
+  EXPECT_EQ(harvest_->Run.CategoryText, "keep");
 }
 
 TEST_F(ListingTest, TheListOpensOnlyAtTodaysNewBooksWithAMonth) {
@@ -105,16 +104,16 @@ TEST_F(ListingTest, TheListOpensOnlyAtTodaysNewBooksWithAMonth) {
 
 TEST_F(ListingTest, TheNextPageLinkCountsOnlyInsideTheList) {
   Analyze(ListingPage().Text(kNext).Start().End().Text(kNext).Html());
-  EXPECT_FALSE(form_.Run.NextPageFound);
+  EXPECT_FALSE(harvest_->Run.NextPageFound);
   Analyze(ListingPage()
               .Start()
               .Raw(std::string("<a href=\"/n\">") + kNext + " &gt;&gt;</a>")
               .End()
               .Html());
-  EXPECT_TRUE(form_.Run.NextPageFound);
+  EXPECT_TRUE(harvest_->Run.NextPageFound);
   // Never set back to false.
   Analyze(ListingPage().Start().End().Html());
-  EXPECT_TRUE(form_.Run.NextPageFound);
+  EXPECT_TRUE(harvest_->Run.NextPageFound);
 }
 
 TEST_F(ListingTest, TheEndMarkerWinsOverTheNextPageInOneTextAndTheListCanReopen) {
@@ -126,7 +125,7 @@ TEST_F(ListingTest, TheEndMarkerWinsOverTheNextPageInOneTextAndTheListCanReopen)
               .Start()
               .Raw(Link(DetailLink("B")))
               .Html());
-  EXPECT_FALSE(form_.Run.NextPageFound);
+  EXPECT_FALSE(harvest_->Run.NextPageFound);
   EXPECT_EQ(Fetched(), std::vector<std::string>{DetailLink("B")});
 }
 
@@ -149,23 +148,23 @@ TEST_F(ListingTest, CategoryHeadings) {
        std::string(kComic) + " x,y"},
   };
   for (const Case& c : cases) {
-    form_.Run.CategoryCode = 9;
-    form_.Run.CategoryText = "before";
+    harvest_->Run.CategoryCode = 9;
+    harvest_->Run.CategoryText = "before";
     Analyze(ListingPage().Start().Text(c.text).End().Html());
-    EXPECT_EQ(form_.Run.CategoryCode, c.code) << c.category;
-    EXPECT_EQ(form_.Run.CategoryText, c.category);
+    EXPECT_EQ(harvest_->Run.CategoryCode, c.code) << c.category;
+    EXPECT_EQ(harvest_->Run.CategoryText, c.category);
   }
   // Outside the list a heading changes nothing.
-  form_.Run.CategoryCode = 9;
-  form_.Run.CategoryText = "before";
+  harvest_->Run.CategoryCode = 9;
+  harvest_->Run.CategoryText = "before";
   Analyze(ListingPage()
               .Text(std::string(kTriangle) + kComic)
               .Start()
               .End()
               .Text(std::string(kTriangle) + kComic)
               .Html());
-  EXPECT_EQ(form_.Run.CategoryCode, 9);
-  EXPECT_EQ(form_.Run.CategoryText, "before");
+  EXPECT_EQ(harvest_->Run.CategoryCode, 9);
+  EXPECT_EQ(harvest_->Run.CategoryText, "before");
 }
 
 // ---- Link tags ----------------------------------------------------------------------
@@ -221,7 +220,7 @@ TEST_F(ListingTest, ALaterMatchingAttributeOfTheSameTagWins) {
 
 TEST_F(ListingTest, AHistoryEntryOfAnyDateStopsTheFetch) {
   Details({"A", "B"});
-  form_.FHistory.Add("19990101" + DetailLink("A"));
+  state_.FHistory.Add("19990101" + DetailLink("A"));
   Analyze(ListingPage().Start().Title("A").Title("B").End().Html());
   EXPECT_EQ(Fetched(), std::vector<std::string>{DetailLink("B")});
 }
@@ -235,7 +234,7 @@ TEST_F(ListingTest, AFetchThatBringsNothingIsKeptForTheNextRunAndNotRetriedInThi
   EXPECT_EQ(Fetched(), (std::vector<std::string>{DetailLink("A"), DetailLink("B")}));
   EXPECT_EQ(History(), (std::vector<std::string>{Entry(DetailLink("B"))}));
   EXPECT_EQ(CountLog("0:" + DetailLink("A")), 1);
-  EXPECT_FALSE(form_.Run.DayIntact);
+  EXPECT_FALSE(harvest_->Run.DayIntact);
   // Only B reached the catalogue: the stale page was removed before A's fetch.
   const std::string catalogue = ReadAll(HostFile("QuillsMas.csv"));
   EXPECT_EQ(catalogue.find("TA"), std::string::npos);
@@ -264,20 +263,20 @@ TEST_F(ListingTest, AnErrorOfTheDetailAnalysisIsLoggedAndTheWalkGoesOn) {
   // Neither title reached the catalogue: both are forgotten, to be fetched
   // again by the next run.
   EXPECT_TRUE(History().empty());
-  EXPECT_FALSE(form_.FHistory.IsInHistory(DetailLink("A")));
+  EXPECT_FALSE(state_.FHistory.IsInHistory(DetailLink("A")));
 }
 
 TEST_F(ListingTest, ATitleWhoseLineFailedIsFetchedAgainOnceTheCatalogueIsBack) {
   Details({"A"});
   fs::create_directory(HostFile("QuillsMas.csv"));
   Analyze(ListingPage().Start().Title("A").End().Html());
-  EXPECT_FALSE(form_.Run.DayIntact);
+  EXPECT_FALSE(harvest_->Run.DayIntact);
   // Not again in the same run ...
   Analyze(ListingPage().Start().Title("A").End().Html());
   EXPECT_EQ(Fetched(), (std::vector<std::string>{DetailLink("A")}));
   // ... but in the next one.
   fs::remove(HostFile("QuillsMas.csv"));
-  form_.Run = RunValues{};
+  harvest_->Run = RunValues{};
   Analyze(ListingPage().Start().Title("A").End().Html());
   EXPECT_EQ(Fetched(), (std::vector<std::string>{DetailLink("A"), DetailLink("A")}));
   EXPECT_EQ(History().size(), 1u);
@@ -306,7 +305,7 @@ TEST_F(ListingTest, EachAnalysedPageIsFollowedByAPlainPause) {
 
 TEST_F(ListingTest, SkipEndsTheWalkBeforeTheNextNode) {
   Details({"A", "B"});
-  host_.AfterCommand(1, [this] { form_.ButtonSkipClick(); });
+  host_.AfterCommand(1, [this] { state_.FSkipRequested = true; });
   // Nodes: p, text, /p, a (A: fetched while Skip is pressed), text, /a, a...
   Analyze("<p>" + std::string(kStart) + "</p>" + Link(DetailLink("A")) + Link(DetailLink("B")));
   EXPECT_EQ(Fetched(), std::vector<std::string>{DetailLink("A")});
@@ -316,7 +315,7 @@ TEST_F(ListingTest, SkipEndsTheWalkBeforeTheNextNode) {
 
 TEST_F(ListingTest, StopEndsTheWalkAndAnyFurtherFetch) {
   Details({"A", "B"});
-  host_.AfterCommand(1, [this] { form_.FStopRequested = true; });
+  host_.AfterCommand(1, [this] { state_.FStopRequested = true; });
   Analyze("<p>" + std::string(kStart) + "</p>" + Link(DetailLink("A")) + Link(DetailLink("B")));
   EXPECT_EQ(Fetched(), std::vector<std::string>{DetailLink("A")});
   EXPECT_EQ(LogLines().back(), "h = 4");
@@ -328,13 +327,13 @@ TEST_F(ListingTest, AnErrorInTheWalkPassesOnAfterTheLogAndTheCleanUp) {
   host_.on_pump = [&] {
     // The first pump after A's attempt (kept for the next run: its fetch
     // brought nothing).
-    if (!thrown && form_.Run.RetryLinks.count(DetailLink("A")) != 0) {
+    if (!thrown && harvest_->Run.RetryLinks.count(DetailLink("A")) != 0) {
       thrown = true;
       throw std::runtime_error("pump failed");
     }
   };
   WriteAll(ListingFile(), "<p>" + std::string(kStart) + "</p>" + Link(DetailLink("A")));
-  EXPECT_THROW(form_.AnalyzeListing(), std::runtime_error);
+  EXPECT_THROW(harvest_->AnalyzeListing(), std::runtime_error);
   EXPECT_EQ(LogLines().back(), "h = 3");  // the link tag was not finished
   EXPECT_FALSE(fs::exists(DetailFile()));
 }
@@ -376,7 +375,7 @@ TEST_F(ListingTest, ATenMegabytePageIsWalkedToTheEnd) {
   page += ListingPage().Start().Title("A").Next().End().Html();
   Analyze(page);
   EXPECT_EQ(Fetched(), std::vector<std::string>{DetailLink("A")});
-  EXPECT_TRUE(form_.Run.NextPageFound);
+  EXPECT_TRUE(harvest_->Run.NextPageFound);
   const std::string last = LogLines().back();
   ASSERT_EQ(last.rfind("h = ", 0), 0u);
   EXPECT_GT(std::stoll(last.substr(4)), 1000000);

@@ -1,7 +1,7 @@
 // Pins the bytes of every harvest text: these are compared with the shop's
 // pages and written into the host's files, so one wrong byte silently breaks
 // a whole run.
-#include "harvest/texts.h"
+#include "harvest/harvest_texts.h"
 
 #include <gtest/gtest.h>
 

@@ -4,15 +4,18 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "about/version.h"
 #include "platform/datetime.h"
 #include "platform/platform.h"
+#include "support/fake_run_host.h"
 
 namespace kivo {
 namespace {
@@ -38,9 +41,15 @@ class LogFileTest : public ::testing::Test {
     return s.str();
   }
   // A clock at 2026-12-06 18:54:00 that stays there.
-  static std::function<double()> FixedClock() {
+  testing::FakeRunHost& FixedClock() {
     const double t = EncodeDateTime({{2026, 12, 6}, 18, 54, 0, 0});
-    return [t] { return t; };
+    host_.clock = [t] { return t; };
+    return host_;
+  }
+  // A clock that reads `clock`.
+  testing::FakeRunHost& Clock(std::function<double()> clock) {
+    host_.clock = std::move(clock);
+    return host_;
   }
   static std::string VersionLine() {
     TVersion v;
@@ -50,6 +59,7 @@ class LogFileTest : public ::testing::Test {
 
   fs::path dir_;
   std::string path_;
+  testing::FakeRunHost host_;
 };
 
 TEST_F(LogFileTest, OffWritesNothingAndCreatesNoFile) {
@@ -101,7 +111,7 @@ TEST_F(LogFileTest, EndLineTakesTheDateFirstThenTheTime) {
                                EncodeDateTime({{2026, 12, 7}, 0, 0, 1, 0})};
   std::size_t next = 0;
   {
-    TLogFile log([&] { return times[std::min(next++, times.size() - 1)]; });
+    TLogFile log(Clock([&] { return times[std::min(next++, times.size() - 1)]; }));
     log.SetLogFileName(path_);
     log.SetActive(true);
     log.SetActive(false);
@@ -264,10 +274,10 @@ TEST_F(LogFileTest, LinesOfOtherProgramsStayInBetween) {
 
 TEST_F(LogFileTest, AFailingClockNeverReachesTheCaller) {
   bool fail = false;
-  TLogFile log([&]() -> double {
+  TLogFile log(Clock([&]() -> double {
     if (fail) throw std::runtime_error("clock");
     return 46000.5;
-  });
+  }));
   log.SetLogFileName(path_);
   fail = true;
   EXPECT_NO_THROW(log.SetActive(true));

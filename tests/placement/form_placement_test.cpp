@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "placement/fake_placement_window.h"
-#include "placement/texts.h"
+#include "placement/placement_texts.h"
 #include "platform/platform.h"
 
 namespace kivo::placement {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "placement/texts.h"
+#include "placement/placement_texts.h"
 
 namespace kivo::placement {
 namespace {

@@ -8,64 +8,57 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings.h"
+#include "support/fake_run_host.h"
+
 namespace kivo {
 namespace {
 
-struct Recorder {
-  std::vector<std::string> events;
-  bool guard_free = true;
-  EntrySystem System(std::uint64_t seed = 7) {
-    EntrySystem system;
-    system.seed = [this, seed] {
-      events.push_back("seed");
-      return seed;
-    };
-    system.sleep = [this](int ms) { events.push_back("sleep " + std::to_string(ms)); };
-    system.acquire_guard = [this](const std::string& name) {
-      events.push_back("acquire " + name);
-      return guard_free;
-    };
-    system.release_guard = [this] { events.push_back("release"); };
-    return system;
-  }
-};
+// The program as a run of the entry sees it: beside a host folder.
+constexpr char kProgram[] = "/opt/Host/Plugins/kivo";
+
 
 TEST(EntryTest, DelayGuardFrontEndReleaseInThisOrder) {
-  Recorder r;
+  testing::FakeRunHost host;
+  std::int64_t slept_before_front_end = -1;
   const int code = RunEntry(
       [&] {
-        r.events.push_back("front end");
+        host.events.push_back("front end");
+        slept_before_front_end = host.slept_ms;
         return 5;
       },
-      r.System());
+      host, kProgram);
   EXPECT_EQ(code, 5);
   std::mt19937_64 generator(7);
-  const int delay = DrawStartDelay(generator);
-  EXPECT_EQ(r.events, (std::vector<std::string>{"seed", "sleep " + std::to_string(delay),
-                                                "acquire QuillsPlugIn", "front end", "release"}));
+  EXPECT_EQ(slept_before_front_end, DrawStartDelay(generator));
+  // The guard covers the host folder and the temporary folder.
+  EXPECT_EQ(host.events,
+            (std::vector<std::string>{"seed", "acquire QuillsPlugIn /opt/Host/Plugins/.. " +
+                                                  GetTempDir(),
+                                      "front end", "release"}));
 }
 
 TEST(EntryTest, ASecondCopyEndsSilentlyWithZero) {
-  Recorder r;
-  r.guard_free = false;
+  testing::FakeRunHost host;
+  host.guard_free = false;
   bool ran = false;
   const int code = RunEntry(
       [&] {
         ran = true;
         return 3;
       },
-      r.System());
+      host, kProgram);
   EXPECT_EQ(code, 0);
   EXPECT_FALSE(ran);
-  ASSERT_EQ(r.events.size(), 3u);
-  EXPECT_EQ(r.events[2], "acquire QuillsPlugIn");  // no release of a guard not held
+  ASSERT_EQ(host.events.size(), 2u);  // no release of a guard not held
+  EXPECT_EQ(host.events[1].rfind("acquire QuillsPlugIn", 0), 0u);
 }
 
 TEST(EntryTest, TheGuardIsReleasedWhenTheFrontEndThrows) {
-  Recorder r;
-  EXPECT_THROW(RunEntry([]() -> int { throw std::runtime_error("boom"); }, r.System()),
+  testing::FakeRunHost host;
+  EXPECT_THROW(RunEntry([]() -> int { throw std::runtime_error("boom"); }, host, kProgram),
                std::runtime_error);
-  EXPECT_EQ(r.events.back(), "release");
+  EXPECT_EQ(host.events.back(), "release");
 }
 
 TEST(EntryTest, StartDelayIsUniformOverZeroTo999) {
@@ -99,10 +92,9 @@ TEST(EntryTest, DifferentSeedsGiveDifferentDelays) {
   EXPECT_GT(std::unique(delays.begin(), delays.end()) - delays.begin(), 40);
 }
 
-TEST(EntryTest, DefaultSystemSeedsDifferentlyEachTime) {
-  const EntrySystem system = DefaultEntrySystem();
-  ASSERT_TRUE(system.seed && system.sleep && system.acquire_guard && system.release_guard);
-  EXPECT_NE(system.seed(), system.seed());
+TEST(EntryTest, TheSystemSeedsDifferentlyEachTime) {
+  SystemRunHost host;
+  EXPECT_NE(host.RandomSeed(), host.RandomSeed());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The plugin window's life: modes, the days value and its limit, closing,
 // and the error handler.
-#include "shell/form_dll.h"
+#include "shell/window_logic.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 
 #include "platform/platform.h"
 #include "shell/form_fixture.h"
-#include "shell/texts.h"
+#include "shell/shell_texts.h"
 
 namespace kivo::testing {
 namespace {
@@ -32,7 +32,7 @@ TEST_F(FormLifeTest, OnlyAnExactSlashCIsConfiguration) {
 TEST_F(FormLifeTest, HostFolderIsTheProgramFolderPlusDotDot) {
   TFormDLL& form = MakeForm({"/c"});
   form.FormCreate();
-  EXPECT_EQ(form.FHostDir, HostDir());
+  EXPECT_EQ(form.RunState().FHostDir, HostDir());
 }
 
 struct DaysCase {
@@ -46,7 +46,7 @@ TEST_P(DaysReadTest, StoredDaysOrThirty) {
   WriteSettings(GetParam().stored, "0");
   TFormDLL& form = MakeForm({"/c"});
   form.Invoke([&] { form.FormCreate(); });
-  EXPECT_EQ(form.FBeforeDays, GetParam().expected);
+  EXPECT_EQ(form.RunState().FBeforeDays, GetParam().expected);
   EXPECT_EQ(view_.days_text, std::to_string(GetParam().expected));
   EXPECT_TRUE(view_.information_boxes.empty());
   EXPECT_EQ(view_.status_text, "");
@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(Values, DaysReadTest,
 TEST_F(FormLifeTest, NoSettingsFileAtAllGivesThirty) {
   TFormDLL& form = MakeForm({});
   form.Invoke([&] { form.FormCreate(); });
-  EXPECT_EQ(form.FBeforeDays, 30);
+  EXPECT_EQ(form.RunState().FBeforeDays, 30);
   EXPECT_EQ(view_.status_text, "");
 }
 
@@ -77,7 +77,7 @@ TEST_F(FormLifeTest, CappedAtCreationWithBoxOnlyWhenAnArgumentWasGiven) {
     WriteSettings("60", "45");
     TFormDLL& form = MakeForm(c.args);
     form.Invoke([&] { form.FormCreate(); });
-    EXPECT_EQ(form.FBeforeDays, 45);
+    EXPECT_EQ(form.RunState().FBeforeDays, 45);
     EXPECT_EQ(view_.days_text, "45");
     ASSERT_EQ(view_.information_boxes.size(), c.box ? 1u : 0u);
     if (c.box) {
@@ -100,9 +100,9 @@ TEST_F(FormLifeTest, LimitBeforeDaysCases) {
       {"1", 2, 1, true},
   };
   TFormDLL& form = MakeForm({"/c"});
+  form.FormCreate();
   for (const Case& c : cases) {
     WriteSettings("-", c.delete_days);
-    form.FHostDir = HostDir();
     view_.information_boxes.clear();
     EXPECT_EQ(form.LimitBeforeDays(c.days), c.expected) << c.delete_days << " " << c.days;
     EXPECT_EQ(view_.information_boxes.size(), c.box ? 1u : 0u) << c.delete_days << " " << c.days;
@@ -125,7 +125,7 @@ TEST_F(FormLifeTest, LeavingTheDaysFieldLimitsItButNotTheRun) {
   form.Invoke([&] { form.BeforeDaysExit(); });
   EXPECT_EQ(view_.days_text, "45");
   EXPECT_EQ(view_.information_boxes.size(), 1u);
-  EXPECT_EQ(form.FBeforeDays, 20);
+  EXPECT_EQ(form.RunState().FBeforeDays, 20);
   view_.days_text = "not a number";
   form.Invoke([&] { form.BeforeDaysExit(); });
   EXPECT_EQ(view_.days_text, "30");
@@ -139,10 +139,10 @@ TEST_F(FormLifeTest, HistoryIsLoadedWhenPresent) {
   WriteHostFile("kivo.txt", "20261201/a\r\n20261202/b\r\n");
   TFormDLL& form = MakeForm({"/c"});
   form.Invoke([&] { form.FormCreate(); });
-  EXPECT_EQ(form.FHistory.Count(), 2u);
-  EXPECT_TRUE(form.FHistory.IsInHistory("/b"));
+  EXPECT_EQ(form.RunState().FHistory.Count(), 2u);
+  EXPECT_TRUE(form.RunState().FHistory.IsInHistory("/b"));
   form.Invoke([&] { form.FormDestroy(); });
-  EXPECT_EQ(form.FHistory.Count(), 0u);
+  EXPECT_EQ(form.RunState().FHistory.Count(), 0u);
 }
 
 TEST_F(FormLifeTest, UnreadableHistoryGoesToTheHandlerAfterTheDaysAreSet) {
@@ -156,7 +156,7 @@ TEST_F(FormLifeTest, UnreadableHistoryGoesToTheHandlerAfterTheDaysAreSet) {
   form.Invoke([&] { form.FormCreate(); });
   EXPECT_NE(view_.status_text, "");
   EXPECT_EQ(view_.days_text, "30");
-  EXPECT_EQ(form.FBeforeDays, 30);
+  EXPECT_EQ(form.RunState().FBeforeDays, 30);
   EXPECT_EQ(view_.closes, 0);
   // Before the log is on, the error is shown only.
   EXPECT_FALSE(std::filesystem::exists(HostPath("Quillcas.log")));
@@ -167,9 +167,7 @@ TEST_F(FormLifeTest, ConfigurationModeOpensTheLogAndStaysOpen) {
   TFormDLL& form = StartConfiguration();
   EXPECT_EQ(view_.closes, 0);
   EXPECT_TRUE(host_.commands.empty());
-  EXPECT_TRUE(form.LogFile1.Active());
-  EXPECT_EQ(form.LogFile1.LogFileName(),
-            form.FHostDir + platform::PathSeparator() + "Quillcas.log");
+  // The log is on, in the host folder.
   const auto lines = LogLines();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], kStartPrefix);
@@ -193,7 +191,7 @@ TEST_F(FormLifeTest, HarvestModeRunsOnceAndClosesItself) {
     form.Invoke([&] { form.FormCreate(); });
     form.Invoke([&] { form.FormActivate(); });
     EXPECT_EQ(view_.closes, 1);
-    EXPECT_TRUE(form.FStopRequested);
+    EXPECT_TRUE(form.RunState().FStopRequested);
     EXPECT_EQ(LogLines().at(0), kStartPrefix);
     // The close stored the days field.
     EXPECT_NE(ReadHostFile("Quillcast.ini").find("DLBeforeDays=0"), std::string::npos);
@@ -218,7 +216,7 @@ TEST_F(FormLifeTest, CloseStoresTheFieldTextAndKeepsTheRestOfTheFile) {
   TFormDLL& form = StartConfiguration();
   view_.days_text = "12";
   view_.Close();
-  EXPECT_TRUE(form.FStopRequested);
+  EXPECT_TRUE(form.RunState().FStopRequested);
   const std::string ini = ReadHostFile("Quillcast.ini");
   EXPECT_EQ(ini.find("; host comment\r\n[TSetup]\r\nDataDeleteDays_Text=0\r\nOther=\x83\x65\r\n"),
             0u);
@@ -237,10 +235,10 @@ TEST_F(FormLifeTest, ASettingsFileThatCannotBeWrittenStillLetsTheWindowClose) {
   std::filesystem::create_directories(HostPath("Quillcast.ini"));
   TFormDLL& form = MakeForm({});
   form.Invoke([&] { form.FormCreate(); });
-  EXPECT_EQ(form.FBeforeDays, 30);
+  EXPECT_EQ(form.RunState().FBeforeDays, 30);
   form.Invoke([&] { form.FormActivate(); });
   EXPECT_EQ(view_.closes, 1);
-  EXPECT_TRUE(form.FStopRequested);
+  EXPECT_TRUE(form.RunState().FStopRequested);
   ASSERT_FALSE(view_.status_text.empty());
   // "<path> に書き込めません"
   EXPECT_NE(view_.status_text.find("Quillcast.ini \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf"),

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "shell/form_dll.h"
+#include "shell/window_logic.h"
 #include "support/fake_run_host.h"
 #include "support/fake_view.h"
 

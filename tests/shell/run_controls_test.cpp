@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/form_dll.h"
+#include "shell/window_logic.h"
 #include "shell/form_fixture.h"
-#include "shell/texts.h"
+#include "shell/shell_texts.h"
 
 namespace kivo::testing {
 namespace {
@@ -18,7 +18,7 @@ class RunControlsTest : public FormTest {
   // Ends a pause that the code under test fails to end, so a fault shows
   // as a failed expectation rather than a test that never returns.
   void ResumeAnywayAt(std::int64_t ms) {
-    host_.At(ms, [this] { form_->FPauseRequested = false; });
+    host_.At(ms, [this] { form_->ButtonPlayClick(); });
   }
 
   // A stand-in for a harvest's wait loop: twenty steps of 100 ms, each
@@ -26,7 +26,7 @@ class RunControlsTest : public FormTest {
   // fake-clock times at which steps ran.
   std::vector<std::int64_t> PumpingRun(TFormDLL& form) {
     std::vector<std::int64_t> steps;
-    for (int i = 0; i < 20 && !form.FStopRequested; ++i) {
+    for (int i = 0; i < 20 && !form.RunState().FStopRequested; ++i) {
       steps.push_back(host_.now_ms);
       host_.Sleep(100);
       PumpMessages(host_);
@@ -78,8 +78,8 @@ TEST_F(RunControlsTest, PauseHoldsTheRunUntilResume) {
     EXPECT_LE(steps[i], 1600);
     break;
   }
-  EXPECT_FALSE(form.FPauseRequested);
-  EXPECT_FALSE(form.FStopRequested);
+  EXPECT_FALSE(form.RunState().FPauseRequested);
+  EXPECT_FALSE(form.RunState().FStopRequested);
   EXPECT_FALSE(view_.Enabled(Button::Play));
   EXPECT_TRUE(view_.Enabled(Button::Pause));
   EXPECT_EQ(view_.closes, 0);
@@ -92,7 +92,7 @@ TEST_F(RunControlsTest, PauseThenStopEndsThePauseAndTheRun) {
   host_.At(800, [&] { form.Invoke([&] { form.ButtonStopClick(); }); });
   ResumeAnywayAt(60000);
   const auto steps = PumpingRun(form);
-  EXPECT_TRUE(form.FStopRequested);
+  EXPECT_TRUE(form.RunState().FStopRequested);
   EXPECT_LE(host_.now_ms, 1000);  // the run ended right after the pause
   EXPECT_LT(steps.size(), 20u);
   EXPECT_EQ(view_.closes, 1);
@@ -105,8 +105,8 @@ TEST_F(RunControlsTest, PauseThenSkipEndsThePause) {
   host_.At(200, [&] { form.Invoke([&] { form.ButtonSkipClick(); }); });
   ResumeAnywayAt(60000);
   form.Invoke([&] { form.ButtonPauseClick(); });
-  EXPECT_TRUE(form.FSkipRequested);
-  EXPECT_TRUE(form.FPauseRequested);  // only Resume clears it
+  EXPECT_TRUE(form.RunState().FSkipRequested);
+  EXPECT_TRUE(form.RunState().FPauseRequested);  // only Resume clears it
   EXPECT_LE(host_.now_ms, 300);
   EXPECT_TRUE(view_.Enabled(Button::Pause));
 }
@@ -116,7 +116,7 @@ TEST_F(RunControlsTest, ClosingTheWindowEndsAPause) {
   host_.At(500, [&] { view_.Close(); });
   ResumeAnywayAt(60000);
   form.Invoke([&] { form.ButtonPauseClick(); });
-  EXPECT_TRUE(form.FStopRequested);
+  EXPECT_TRUE(form.RunState().FStopRequested);
   EXPECT_LE(host_.now_ms, 600);
 }
 
@@ -135,7 +135,7 @@ TEST_F(RunControlsTest, SkipTwiceMarksTheTitleOnceAndLogsTwice) {
   view_.title_text = "2026/12/07";
   form.Invoke([&] { form.ButtonSkipClick(); });
   form.Invoke([&] { form.ButtonSkipClick(); });
-  EXPECT_TRUE(form.FSkipRequested);
+  EXPECT_TRUE(form.RunState().FSkipRequested);
   EXPECT_EQ(view_.title_text, std::string("2026/12/07") + texts::kSkipMark);
   EXPECT_EQ(CountLogLines(texts::kSkipPressed), 2);
   EXPECT_EQ(view_.closes, 0);
@@ -145,7 +145,7 @@ TEST_F(RunControlsTest, StopInConfigurationModeClosesAndStores) {
   TFormDLL& form = StartConfiguration();
   view_.days_text = "21";
   form.Invoke([&] { form.ButtonStopClick(); });
-  EXPECT_TRUE(form.FStopRequested);
+  EXPECT_TRUE(form.RunState().FStopRequested);
   EXPECT_EQ(view_.closes, 1);
   const auto lines = LogLines();
   ASSERT_EQ(lines.size(), 3u);
@@ -157,7 +157,7 @@ TEST_F(RunControlsTest, ResumeWithoutAPauseOnlyClearsTheFlag) {
   TFormDLL& form = StartConfiguration();
   const std::size_t calls = view_.calls.size();
   form.Invoke([&] { form.ButtonPlayClick(); });
-  EXPECT_FALSE(form.FPauseRequested);
+  EXPECT_FALSE(form.RunState().FPauseRequested);
   EXPECT_EQ(view_.calls.size(), calls);
   EXPECT_EQ(LogLines().size(), 2u);
 }

@@ -5,10 +5,12 @@
 
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "harvest/harvest_fixture.h"
-#include "shell/form_dll.h"
+#include "shell/window_logic.h"
+#include "support/fake_shop.h"
+#include "support/fake_view.h"
 
 namespace kivo::testing {
 namespace {
@@ -46,7 +48,18 @@ std::multiset<std::string> HistoryLinks(const std::string& history) {
   return links;
 }
 
-class SessionEndTest : public HarvestTest, public ::testing::WithParamInterface<int> {
+// The window's logic over a fake view, against the in-memory shop.
+class FormRunTest : public ::testing::Test, protected ShopFolders {
+ protected:
+  explicit FormRunTest(std::vector<std::string> args = {})
+      : form_(view_, host_, std::move(args), ProgramPath()) {
+    view_.Attach(form_);
+  }
+  FakeView view_;
+  TFormDLL form_;
+};
+
+class SessionEndTest : public FormRunTest, public ::testing::WithParamInterface<int> {
  protected:
   void SetUp() override {
     day_ = DecodeDate(host_.Now());
@@ -78,7 +91,7 @@ TEST_P(SessionEndTest, HistoryMatchesTheCatalogueAtEveryPump) {
   form_.FormActivate();
   if (!ended) GTEST_SKIP() << "the run pumped fewer than " << GetParam() << " times";
 
-  EXPECT_TRUE(form_.FStopRequested);
+  EXPECT_TRUE(form_.RunState().FStopRequested);
   EXPECT_EQ(HistoryLinks(at_end.history), CatalogueLinks(at_end.catalogue));
   const std::vector<std::string> log = Lines(at_end.log);
   ASSERT_FALSE(log.empty());
@@ -102,8 +115,11 @@ TEST_F(SessionEndTest, ATitleWhosePageIsBeingAnalysedIsLeftForTheNextRun) {
   // the entry is on disk yet, and the session end records neither.
   bool ended = false;
   Snapshot at_end;
+  // The fetch's log line ("<size>:<link>") comes just before the analysis.
+  const std::string fetched = ":" + DetailLink("A1") + "\r\n";
   host_.on_pump = [&] {
-    if (ended || form_.Run.DetailsAnalysed != 1 || !ReadAll(HostFile("QuillsMas.csv")).empty()) {
+    if (ended || ReadAll(HostFile("Quillcas.log")).find(fetched) == std::string::npos ||
+        !ReadAll(HostFile("QuillsMas.csv")).empty()) {
       return;
     }
     ended = true;
@@ -117,25 +133,14 @@ TEST_F(SessionEndTest, ATitleWhosePageIsBeingAnalysedIsLeftForTheNextRun) {
   EXPECT_EQ(at_end.catalogue, "");
 }
 
-TEST_F(HarvestTest, SessionEndKeepsTheMonthsOfAnUnreadHistory) {
-  // An entry of this run and an older file that could not be read at the
-  // start: both are kept, as at the end of a run.
-  form_.FormCreate();
-  const std::string old_entry = MakeHistoryEntry(host_.Now() - 10, DetailLink("OLD"));
-  WriteAll(HostFile("kivo.txt"), old_entry + "\r\n");
-  form_.FHistoryUnread = true;
-  form_.FRunStarted = true;
-  form_.FHistoryCountAtStart = 0;
-  form_.LogFile1.SetLogFileName(HostFile("Quillcas.log"));
-  form_.LogFile1.SetActive(true);
-  form_.FormEndSession();
-  EXPECT_EQ(ReadAll(HostFile("kivo.txt")), old_entry + "\r\n");
-}
+class ConfigurationSessionEndTest : public FormRunTest {
+ protected:
+  ConfigurationSessionEndTest() : FormRunTest({"/c"}) {}
+};
 
-TEST_F(HarvestTest, SessionEndInConfigurationModeStoresTheTypedDaysAndEndsTheLog) {
+TEST_F(ConfigurationSessionEndTest, StoresTheTypedDaysAndEndsTheLog) {
   form_.FormCreate();
-  form_.LogFile1.SetLogFileName(HostFile("Quillcas.log"));
-  form_.LogFile1.SetActive(true);
+  form_.FormActivate();
   WriteAll(HostFile("kivo.txt"), MakeHistoryEntry(host_.Now() - 200, DetailLink("X")) + "\r\n");
   view_.days_text = "45";
   form_.FormEndSession();

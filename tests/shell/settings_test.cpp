@@ -1,6 +1,6 @@
 // Settings and folders: the host folder, the two settings sections, the
 // environment's 260-byte rule and the temporary folder.
-#include "shell/settings.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

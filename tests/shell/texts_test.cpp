@@ -1,6 +1,6 @@
 // The window's and log's Japanese texts, byte for byte in Shift-JIS. The
 // expected bytes are written as hex here, apart from the header's octal.
-#include "shell/texts.h"
+#include "shell/shell_texts.h"
 
 #include <gtest/gtest.h>
 

@@ -25,7 +25,10 @@ class FakeRunHost : public RunHost {
   explicit FakeRunHost(CivilDateTime start = {{2026, 12, 7}, 10, 0, 0, 0})
       : start_(EncodeDateTime(start)) {}
 
-  double Now() override { return start_ + static_cast<double>(now_ms) / kMillisecondsPerDay; }
+  double Now() override {
+    if (clock) return clock();
+    return start_ + static_cast<double>(now_ms) / kMillisecondsPerDay;
+  }
   void Sleep(int ms) override {
     now_ms += ms;
     slept_ms += ms;
@@ -54,6 +57,19 @@ class FakeRunHost : public RunHost {
     exit_code = 0;
     if (serve) serve(command_line);
     return std::make_unique<FakeProcess>(*this, now_ms + process_ms, exit_code);
+  }
+
+  bool AcquireInstanceGuard(const std::string& name,
+                            const std::vector<std::string>& folders) override {
+    std::string event = "acquire " + name;
+    for (const auto& folder : folders) event += " " + folder;
+    events.push_back(event);
+    return guard_free;
+  }
+  void ReleaseInstanceGuard() override { events.push_back("release"); }
+  std::uint64_t RandomSeed() override {
+    events.push_back("seed");
+    return seed;
   }
 
   // Runs `action` from the first pump at or after `ms` on the fake clock.
@@ -87,6 +103,12 @@ class FakeRunHost : public RunHost {
   std::function<void()> on_pump;
   std::function<void()> on_kill;  // a killed command's answer is taken back here
   std::vector<Command> commands;
+  // When set, Now() reads this instead of the fake clock.
+  std::function<double()> clock;
+  // The guard and the seed: each call is recorded in `events`.
+  bool guard_free = true;
+  std::uint64_t seed = 7;
+  std::vector<std::string> events;
 
  private:
   class FakeProcess : public platform::Process {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/form_dll.h"
+#include "shell/window_logic.h"
 #include "shell/view.h"
 
 namespace kivo::testing {

@@ -11,11 +11,11 @@
 #include "platform/platform.h"
 #include "platform/run_host.h"
 #include "shell/entry.h"
-#include "shell/form_dll.h"
+#include "shell/window_logic.h"
 #include "shell/terminal/console.h"
 #include "shell/terminal/keys.h"
 #include "shell/terminal/terminal_view.h"
-#include "shell/texts.h"
+#include "shell/shell_texts.h"
 
 namespace {
 
@@ -47,12 +47,11 @@ constexpr char kUsageEnd[] =
     "Shift-JIS. Exit code 0 after a run or a Stop; the run's errors go to the\n"
     "log.\n";
 
-int RunTerminal(const std::vector<std::string>& args) {
+int RunTerminal(const std::vector<std::string>& args, kivo::SystemRunHost& host) {
   using kivo::terminal::Console;
   using kivo::terminal::TerminalView;
   const bool configuration = !args.empty() && args[0] == "/c";
   Console console(/*key_mode=*/!configuration);
-  kivo::SystemRunHost host;
   TerminalView view(console, configuration);
   kivo::TFormDLL form(view, host, args, kivo::platform::ProgramPath());
   view.Attach(form);
@@ -86,5 +85,7 @@ int main(int argc, char** argv) {
     console.Line(version.ProductName + " " + version.FileVersion);
     return 0;
   }
-  return kivo::RunEntry([&args] { return RunTerminal(args); }, kivo::DefaultEntrySystem());
+  kivo::SystemRunHost host;
+  return kivo::RunEntry([&] { return RunTerminal(args, host); }, host,
+                        kivo::platform::ProgramPath());
 }

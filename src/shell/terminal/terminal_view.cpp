@@ -4,7 +4,7 @@
 
 #include "about/version.h"
 #include "platform/platform.h"
-#include "shell/texts.h"
+#include "shell/shell_texts.h"
 
 namespace kivo::terminal {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "shell/form_dll.h"
+#include "shell/window_logic.h"
 #include "shell/terminal/console.h"
 #include "shell/terminal/keys.h"
 #include "shell/view.h"

@@ -4,8 +4,8 @@
 
 #include "about/version.h"
 #include "platform/win32/wide_text.h"
-#include "shell/form_dll.h"
-#include "shell/texts.h"
+#include "shell/window_logic.h"
+#include "shell/shell_texts.h"
 #include "shell/window/message_pump.h"
 #include "shell/window/window_texts.h"
 

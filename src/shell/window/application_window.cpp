@@ -1,7 +1,7 @@
 #include "shell/window/application_window.h"
 
 #include "platform/win32/wide_text.h"
-#include "shell/texts.h"
+#include "shell/shell_texts.h"
 
 namespace kivo::window {
 namespace {

@@ -5,7 +5,7 @@
 #include <cctype>
 
 #include "platform/win32/wide_text.h"
-#include "shell/texts.h"
+#include "shell/shell_texts.h"
 #include "shell/window/button_images.h"
 #include "shell/window/speed_button.h"
 

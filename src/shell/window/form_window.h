@@ -16,7 +16,7 @@
 #include <string>
 
 #include "placement/win32/win32_placement_window.h"
-#include "shell/form_dll.h"
+#include "shell/window_logic.h"
 #include "shell/view.h"
 
 namespace kivo::window {

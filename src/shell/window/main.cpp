@@ -17,7 +17,7 @@
 #include "platform/run_host.h"
 #include "platform/win32/wide_text.h"
 #include "shell/entry.h"
-#include "shell/form_dll.h"
+#include "shell/window_logic.h"
 #include "shell/window/about_dialog.h"
 #include "shell/window/application_window.h"
 #include "shell/window/form_window.h"
@@ -59,7 +59,7 @@ bool IsMinimisedShow(int show) {
          show == SW_FORCEMINIMIZE;
 }
 
-int RunWindows(HINSTANCE instance, int show) {
+int RunWindows(HINSTANCE instance, int show, kivo::SystemRunHost& host) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   // The shell's "open" verb may hand the address to a COM handler.
@@ -70,7 +70,6 @@ int RunWindows(HINSTANCE instance, int show) {
   HFONT font = CreateUiFont();
   int code = 1;
   {
-    kivo::SystemRunHost host;
     host.SetPump(kivo::window::PumpMessages);
     kivo::window::Win32FormView view(instance, application, font);
     if (view.Create()) {
@@ -83,7 +82,7 @@ int RunWindows(HINSTANCE instance, int show) {
       view.Dispatch([&form] { form.FormCreate(); });
 
       kivo::window::AboutDialog about(instance, view.Handle(), font);
-      about.Create(form.ProgramPath);
+      about.Create(kivo::platform::ProgramPath());
       view.SetAboutHandler([&about] { about.Show(); });
 
       // The application window is shown with no size: it only carries the
@@ -111,5 +110,7 @@ int RunWindows(HINSTANCE instance, int show) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-  return kivo::RunEntry([&] { return RunWindows(instance, show); }, kivo::DefaultEntrySystem());
+  kivo::SystemRunHost host;
+  return kivo::RunEntry([&] { return RunWindows(instance, show, host); }, host,
+                        kivo::platform::ProgramPath());
 }

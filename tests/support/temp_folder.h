@@ -1,5 +1,5 @@
-// Files for the catalogue and detail tests: a fresh folder per test, removed
-// afterwards, and whole-file reads and writes of raw bytes.
+// A fresh folder per test, removed afterwards; whole-file reads and writes
+// of raw bytes; the temporary folder pointed at a folder of the test's own.
 #pragma once
 
 #include <cstdlib>

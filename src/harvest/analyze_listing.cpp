@@ -7,14 +7,15 @@
 #include <string_view>
 #include <utility>
 
-#include "harvest/fetch.h"
+#include "harvest/fetch_page.h"
 #include "harvest/history.h"
 #include "harvest/shop_address.h"
-#include "harvest/texts.h"
+#include "harvest/harvest_texts.h"
 #include "html/html_parser.h"
 #include "platform/platform.h"
-#include "shell/form_dll.h"
-#include "shell/settings.h"
+#include "harvest/commit.h"
+#include "harvest/harvest.h"
+#include "settings/settings.h"
 #include "text/text.h"
 
 namespace kivo {
@@ -32,18 +33,20 @@ int CategoryOf(const std::string& heading) {
   return 0;
 }
 
+}  // namespace
+
 // The walk over one listing page's nodes.
-class TListingWalk {
+class THarvest::ListingWalk {
  public:
-  TListingWalk(TFormDLL& form, std::string detail_file)
-      : form_(form), detail_file_(std::move(detail_file)) {}
+  ListingWalk(THarvest& harvest, std::string detail_file)
+      : harvest_(harvest), detail_file_(std::move(detail_file)) {}
 
   // Walks `nodes` from the first until the end, a stop or a skip. `index`
   // counts the nodes walked, also when the walk ends in an error.
   bool FoundList() const { return found_list_; }
 
   void Walk(const THTMLNodeList& nodes, std::size_t& index) {
-    while (index < nodes.size() && !form_.FStopRequested && !form_.FSkipRequested) {
+    while (index < nodes.size() && !harvest_.State.FStopRequested && !harvest_.State.FSkipRequested) {
       const THTMLNode* node = nodes[index];
       if (const THTMLTag* tag = node->AsTag()) {
         if (in_list_ && tag->Name == "A" && !tag->Params.empty()) LinkTag(*tag);
@@ -51,7 +54,7 @@ class TListingWalk {
         Text(text->Text);
       }
       ++index;
-      PumpMessages(form_.Host);
+      PumpMessages(harvest_.Host);
     }
   }
 
@@ -65,10 +68,10 @@ class TListingWalk {
     } else if (ContainsText(s, texts::kByDateLink)) {
       in_list_ = false;
     } else if (ContainsText(s, texts::kNextPage)) {
-      form_.Run.NextPageFound = true;
+      harvest_.Run.NextPageFound = true;
     } else if (ContainsText(s, texts::kTriangleDown)) {
-      form_.Run.CategoryCode = CategoryOf(s);
-      form_.Run.CategoryText = ReplaceAll(s, texts::kTriangleDown, "");
+      harvest_.Run.CategoryCode = CategoryOf(s);
+      harvest_.Run.CategoryText = ReplaceAll(s, texts::kTriangleDown, "");
     }
   }
 
@@ -80,23 +83,23 @@ class TListingWalk {
       // like any other link: the plugin fetches detail pages from the shop
       // alone. Such links are counted: a list of nothing else means the
       // shop's links have changed.
-      if (IsShopDetailLink(param.Value, form_.BaseUrl)) {
+      if (IsShopDetailLink(param.Value, harvest_.BaseUrl)) {
         link = param.Value;
         last_link_ = link;
       } else if (std::string_view(param.Value).find(kDetailPath) != std::string_view::npos) {
-        ++form_.Run.UnusableDetailLinks;
+        ++harvest_.Run.UnusableDetailLinks;
       }
     }
-    if (!link.empty()) ++form_.Run.UsableLinks;
+    if (!link.empty()) ++harvest_.Run.UsableLinks;
     int size = 0;
     int failures = 0;
     while (!link.empty() && !Known(link) && size == 0 && failures < kFetchAttempts) {
       platform::DeleteFile(detail_file_);
       bool returned = false;
       try {
-        size = form_.FetchPage(link, detail_file_);
+        size = harvest_.FetchPage(link, detail_file_);
         returned = true;
-        form_.LogFile1.WriteLog(std::to_string(size) + ":" + link, false);
+        harvest_.LogFile1.WriteLog(std::to_string(size) + ":" + link, false);
       } catch (...) {
         // A fetch that raised an error has no outcome to go by: tried again,
         // three attempts in all, without a trace.
@@ -104,48 +107,48 @@ class TListingWalk {
         ++failures;
       }
       if (returned) Attempted(link, size);
-      PumpMessages(form_.Host);
+      PumpMessages(harvest_.Host);
     }
   }
 
   // Met before in this run or an earlier one.
   bool Known(const std::string& link) const {
-    return form_.FHistory.IsInHistory(link) || form_.Run.RetryLinks.count(link) != 0;
+    return harvest_.State.FHistory.IsInHistory(link) || harvest_.Run.RetryLinks.count(link) != 0;
   }
 
   // After a fetch that returned: the page is analysed and the title
   // committed, or the link is recorded as not there, or kept for the next
   // run. Whatever happens, the link is not asked for again in this run.
   void Attempted(const std::string& link, int size) {
-    const FetchOutcome outcome = form_.FLastFetchOutcome;
+    const FetchOutcome outcome = harvest_.last_fetch_outcome_;
     if (BroughtPage(outcome) && size > 0 && platform::FileExists(detail_file_)) {
-      ++form_.Run.DetailsAnalysed;
+      ++harvest_.Run.DetailsAnalysed;
       try {
-        form_.AnalyzeDetail(link);
+        harvest_.AnalyzeDetail(link);
       } catch (const THistoryWriteError&) {
         throw;  // the run cannot record what it does: it ends
       } catch (...) {
-        form_.LogFile1.WriteLog(texts::kAnalyzeError + link, false);
+        harvest_.LogFile1.WriteLog(texts::kAnalyzeError + link, false);
         // What escapes the analysis is a catalogue that could not be opened
         // or written: the title never reached the host. The next run
         // fetches it again, so the day is not archived.
-        form_.KeepForNextRun(link);
+        harvest_.KeepForNextRun(link);
       }
       // A plain sleep: the run controls wait for the pump below.
-      form_.Host.Sleep(kDetailPauseMs);
+      harvest_.Host.Sleep(kDetailPauseMs);
       return;
     }
-    if (outcome != FetchOutcome::kNotRun) ++form_.Run.PageFailures;
+    if (outcome != FetchOutcome::kNotRun) ++harvest_.Run.PageFailures;
     if (outcome == FetchOutcome::kNotFound) {
       // The shop says the page does not exist: not asked for again while the
       // entry lasts.
-      form_.CommitHistory({link});
+      CommitHistory(harvest_.State, harvest_.Host.Now(), {link});
     } else {
-      form_.KeepForNextRun(link);
+      harvest_.KeepForNextRun(link);
     }
   }
 
-  TFormDLL& form_;
+  THarvest& harvest_;
   const std::string detail_file_;
   bool in_list_ = false;
   bool found_list_ = false;
@@ -154,14 +157,12 @@ class TListingWalk {
   std::string last_link_;
 };
 
-}  // namespace
-
-void TFormDLL::KeepForNextRun(const std::string& link) {
+void THarvest::KeepForNextRun(const std::string& link) {
   Run.RetryLinks.insert(link);
   Run.DayIntact = false;
 }
 
-void TFormDLL::AnalyzeListing() {
+void THarvest::AnalyzeListing() {
   const std::string temp_dir = GetTempDir();
   const std::string listing_file = temp_dir + kListingFileName;
   const std::string detail_file = temp_dir + kDetailFileName;
@@ -177,7 +178,7 @@ void TFormDLL::AnalyzeListing() {
     }
     parser.Parse();
     LogFile1.WriteLog(listing_file, false);
-    TListingWalk walk(*this, detail_file);
+    ListingWalk walk(*this, detail_file);
     ++Run.ListingsAnalysed;
     try {
       walk.Walk(parser.Nodes, index);

@@ -1,15 +1,16 @@
 // The plugin window's life cycle and run controls. Every handler runs on the
 // one window thread; the run controls act on a harvest only by setting the
 // run-state flags that its loops test after each message pump.
-#include "shell/form_dll.h"
+#include "shell/window_logic.h"
 
 #include <exception>
 #include <string>
 #include <utility>
 
 #include "platform/platform.h"
-#include "shell/settings.h"
-#include "shell/texts.h"
+#include "settings/settings.h"
+#include "shell/shell_texts.h"
+#include "harvest/run_state.h"
 #include "text/text.h"
 
 namespace kivo {
@@ -22,7 +23,7 @@ constexpr int kDefaultBeforeDays = 30;
 
 TFormDLL::TFormDLL(FormView& view, RunHost& host, std::vector<std::string> args,
                    std::string program_path)
-    : LogFile1([h = &host] { return h->Now(); }),
+    : LogFile1(host),
       View(view),
       Host(host),
       Args(std::move(args)),
@@ -48,38 +49,30 @@ void TFormDLL::Invoke(const std::function<void()>& handler) noexcept {
 bool TFormDLL::ConfigurationMode() const { return !Args.empty() && Args[0] == "/c"; }
 
 void TFormDLL::FormCreate() {
-  FHostDir = HostDirFromProgramPath(ProgramPath);
+  FRunState.FHostDir = HostDirFromProgramPath(ProgramPath);
   FormPlacement1.SetWindow(View.PlacementWindow());
-  FormPlacement1.IniFileName = HostFile(FHostDir, kPlacementFileName);
+  FormPlacement1.IniFileName = HostFile(FRunState.FHostDir, kPlacementFileName);
   FormPlacement1.Active = true;
   FormPlacement1.LoadPlacement();
-  const int days =
-      LimitBeforeDays(ParseIntOr(ReadPluginValue(FHostDir, kBeforeDaysKey), kDefaultBeforeDays));
+  const int days = LimitBeforeDays(
+      ParseIntOr(ReadPluginValue(FRunState.FHostDir, kBeforeDaysKey), kDefaultBeforeDays));
   View.SetDaysText(std::to_string(days));
-  FBeforeDays = days;
+  FRunState.FBeforeDays = days;
   // Load last: a history that exists but cannot be read throws to the
   // window's handler, and everything above is already in place by then.
-  FHistory.Clear();
-  const std::string history_file = HostFile(FHostDir, kHistoryFileName);
-  if (platform::FileExists(history_file)) {
-    FHistoryUnread = true;
-    FHistory.LoadFromFile(history_file);
-    FHistoryUnread = false;
-    FHistoryEndsMidLine = FHistory.EndsMidLine();
-  }
+  LoadHistory(FRunState);
 }
 
 void TFormDLL::FormActivate() {
   if (FActivated) return;
   FActivated = true;
-  LogFile1.SetLogFileName(HostFile(FHostDir, kLogFileName));
+  LogFile1.SetLogFileName(HostFile(FRunState.FHostDir, kLogFileName));
   LogFile1.SetActive(true);
   if (ConfigurationMode()) return;
   // The window closes after the run however the run ended; an error of the
   // run still reaches the window's handler, after the close.
   std::exception_ptr run_error;
   FRunStarted = true;
-  FHistoryCountAtStart = FHistory.Count();
   try {
     HarvestRun();
   } catch (...) {
@@ -90,11 +83,11 @@ void TFormDLL::FormActivate() {
 }
 
 void TFormDLL::FormClose() {
-  FStopRequested = true;
+  FRunState.FStopRequested = true;
   // A settings file that cannot be written must not keep the window open
   // for ever: the error is reported here and the close goes on.
   try {
-    WritePluginValue(FHostDir, kBeforeDaysKey, View.DaysText());
+    WritePluginValue(FRunState.FHostDir, kBeforeDaysKey, View.DaysText());
   } catch (const std::exception& e) {
     ReportException(e.what());
   }
@@ -111,11 +104,11 @@ void TFormDLL::FormCloseQuery() {
 void TFormDLL::FormDestroy() {
   // A window destroyed without an allowed close stores its placement here.
   FormPlacement1.FormDestroy([this](const std::string& m) { ReportException(m); });
-  FHistory.Clear();
+  FRunState.FHistory.Clear();
 }
 
 int TFormDLL::LimitBeforeDays(int days) {
-  const int delete_days = ParseIntOr(ReadSetupValue(FHostDir, kDataDeleteDaysKey), 0);
+  const int delete_days = ParseIntOr(ReadSetupValue(FRunState.FHostDir, kDataDeleteDaysKey), 0);
   if (delete_days > 0 && delete_days < days) {
     if (!Args.empty() && !Args[0].empty()) View.InformationBox(texts::kDaysCappedMessage);
     return delete_days;
@@ -134,29 +127,26 @@ void TFormDLL::ReportException(const std::string& message) {
 }
 
 void TFormDLL::ButtonStopClick() {
-  FStopRequested = true;
-  View.SetButtonEnabled(Button::Play, false);
-  View.SetButtonEnabled(Button::Stop, false);
-  View.SetButtonEnabled(Button::Skip, false);
-  View.SetButtonEnabled(Button::Pause, false);
+  FRunState.FStopRequested = true;
+  DisableRunButtons();
   LogFile1.WriteLog(texts::kStopPressed, false);
   View.Close();
 }
 
 void TFormDLL::ButtonSkipClick() {
-  FSkipRequested = true;
+  FRunState.FSkipRequested = true;
   const std::string title = View.TitleText();
   if (!ContainsText(title, texts::kSkipMark)) View.SetTitleText(title + texts::kSkipMark);
   LogFile1.WriteLog(texts::kSkipPressed, false);
 }
 
 void TFormDLL::ButtonPauseClick() {
-  FPauseRequested = true;
+  FRunState.FPauseRequested = true;
   View.SetButtonEnabled(Button::Play, true);
   View.SetButtonEnabled(Button::Pause, false);
   // The run that delivered this click lies below us on the stack, so it
   // stays suspended until this loop ends.
-  while (FPauseRequested && !FStopRequested && !FSkipRequested) {
+  while (FRunState.FPauseRequested && !FRunState.FStopRequested && !FRunState.FSkipRequested) {
     Host.Sleep(100);
     PumpMessages(Host);
   }
@@ -164,11 +154,30 @@ void TFormDLL::ButtonPauseClick() {
   View.SetButtonEnabled(Button::Pause, true);
 }
 
-void TFormDLL::ButtonPlayClick() { FPauseRequested = false; }
+void TFormDLL::ButtonPlayClick() { FRunState.FPauseRequested = false; }
 
-void TFormDLL::SpeedButtonURLClick() { OpenDocument(ShopBaseUrl(FHostDir), ""); }
+void TFormDLL::SpeedButtonURLClick() { OpenDocument(ShopBaseUrl(FRunState.FHostDir), ""); }
 
 void TFormDLL::SpeedButtonAboutClick() { View.ShowAbout(); }
+
+void TFormDLL::DisableRunButtons() {
+  View.SetButtonEnabled(Button::Play, false);
+  View.SetButtonEnabled(Button::Stop, false);
+  View.SetButtonEnabled(Button::Skip, false);
+  View.SetButtonEnabled(Button::Pause, false);
+}
+
+void TFormDLL::HarvestRun() {
+  THarvest run(FRunState, *this, LogFile1, Host, ProgramPath);
+  // The session may end while the run is on the stack; it then saves what
+  // the run has done through this.
+  struct Running {
+    THarvest*& slot;
+    ~Running() { slot = nullptr; }
+  } running{FRunning};
+  FRunning = &run;
+  run.HarvestRun();
+}
 
 void OpenDocument(const std::string& target, const std::string& parameters) {
   // The default folder is the target up to its last folder or drive

@@ -1,45 +1,18 @@
-#include "harvest/detail.h"
+#include "harvest/detail_page.h"
 
 #include "harvest/catalogue.h"
-#include "harvest/texts.h"
-#include "platform/platform.h"
-#include "platform/run_host.h"
-#include "shell/form_dll.h"
-#include "shell/settings.h"
+#include "harvest/harvest_texts.h"
+#include "text/bytes.h"
 #include "text/text.h"
 
 namespace kivo {
 
 namespace {
 
-// Attempts at loading the detail file, and the plain sleep after each failed
-// one (no message handling: the page was just written and may still be held
-// by the download command's process).
-constexpr int kLoadAttempts = 3;
-constexpr int kLoadRetryMs = 2000;
-// More lines than this in the window's list and it is cleared before the next
-// title goes in.
-constexpr int kMemoMaxLines = 100;
-
-// The shop's placeholder for a title without a cover: never downloaded.
-constexpr char kNoCoverImage[] = "nowprinting.jpg";
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string LowerAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = LowerAscii(c);
-  return out;
-}
-
-// True when `s` with ASCII letters lower-cased equals `lower`. Class values
-// are compared so, whole: the shop's pages mix the case of these markers.
+// Class values and extensions are compared whole, ASCII letters in any
+// case: the shop's pages mix the case of these markers.
 bool EqualsLowered(std::string_view s, std::string_view lower) {
-  if (s.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (LowerAscii(s[i]) != lower[i]) return false;
-  }
-  return true;
+  return ascii::EqualsNoCase(s, lower);
 }
 
 bool IsRecognisedLabel(std::string_view s) {
@@ -227,7 +200,7 @@ bool IsPlainIsbn13(const std::string& s) {
 bool IsDeviceName(std::string_view stem) {
   std::string_view base = stem.substr(0, stem.find('.'));
   while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
-  const std::string b = LowerAscii(base);
+  const std::string b = ascii::Lowered(base);
   if (b == "con" || b == "prn" || b == "aux" || b == "nul") return true;
   return b.size() == 4 && (b.starts_with("com") || b.starts_with("lpt")) && b[3] >= '0' &&
          b[3] <= '9';
@@ -293,98 +266,6 @@ CatalogueRecord MakeCatalogueRecord(const DetailValues& v, int category_code,
   record.DetailUrl = link;
   record.CoverFile = temp_dir + CoverFileStem(v.Isbn, v.Title) + FileExtension(v.ImageUrl);
   return record;
-}
-
-void TFormDLL::AnalyzeDetail(const std::string& link) {
-  // The catalogue is held open from here to the last write, so that the
-  // host cannot take it between the check and the line. One the host holds
-  // locked is an error for the caller to log, before anything is read or
-  // downloaded.
-  const std::string catalogue = HostFile(FHostDir, kCatalogueFileName);
-  const auto catalogue_file = OpenCatalogue(catalogue);
-
-  // A page that is not there, cannot be read or holds neither a title nor
-  // an ISBN (a maintenance page answered as if it were the title's) has
-  // not been read: it is tried again, never recorded as fetched.
-  const std::string detail_file = GetTempDir() + kDetailFileName;
-  if (!platform::FileExists(detail_file)) {
-    ++Run.PageFailures;
-    KeepForNextRun(link);
-    return;
-  }
-
-  THTMLParser parser;
-  parser.Pump = [this] { PumpMessages(Host); };
-  for (int attempt = 0; attempt < kLoadAttempts; ++attempt) {
-    if (platform::LoadLines(detail_file, parser.Lines)) break;
-    parser.Lines.clear();
-    Host.Sleep(kLoadRetryMs);
-  }
-
-  TDetailWalk walk;
-  DetailValues& v = walk.Values;
-  std::string line;
-  try {
-    parser.Parse();
-    // One pass, no stop or skip test: a page is short work once tokenized.
-    for (std::size_t i = 0; i < parser.Nodes.size(); ++i) walk.Node(*parser.Nodes[i]);
-    FinishDetailValues(v);
-    if (!v.Isbn.empty() || !v.Title.empty()) {
-      ++Run.DetailsWithValues;
-      const CatalogueRecord record = MakeCatalogueRecord(v, Run.CategoryCode, Run.CategoryText,
-                                                         Run.ListingDay, link, GetTempDir());
-      // An existing cover (the same ISBN on an earlier day) is kept; a
-      // failed download leaves the line naming a file that is not there.
-      if (!v.ImageUrl.empty() && !ContainsText(v.ImageUrl, kNoCoverImage) &&
-          !platform::FileExists(record.CoverFile)) {
-        const FetchOutcome detail_outcome = FLastFetchOutcome;
-        FetchPage(v.ImageUrl, record.CoverFile);
-        FLastFetchOutcome = detail_outcome;
-      }
-      line = ComposeCatalogueLine(record);
-    }
-  } catch (...) {
-    // A page that cannot be read costs this title only; the window below
-    // still lists what was found.
-  }
-
-  // The title is done when its line and then its entry are on disk. A line
-  // that cannot be written is not swallowed: it reaches the caller, which
-  // keeps the link for the next run. An entry that cannot be written takes
-  // the line back out, or the next run would write it again.
-  std::exception_ptr write_error;
-  if (!line.empty()) {
-    try {
-      // A catalogue that another program left without a final line end
-      // would glue our line onto its last one, and the host would lose one
-      // of the two.
-      line = LineStartFor(catalogue) + line;
-      AppendCatalogueLine(*catalogue_file, catalogue, line);
-    } catch (...) {
-      write_error = std::current_exception();
-    }
-    if (!write_error) {
-      try {
-        CommitHistory({link});
-        ++Run.TitlesAdded;
-      } catch (...) {
-        catalogue_file->TakeBack(line);
-        throw;
-      }
-    }
-  } else {
-    ++Run.PageFailures;
-    KeepForNextRun(link);
-  }
-
-  try {
-    if (View.MemoLineCount() > kMemoMaxLines) View.MemoClear();
-    View.MemoAdd(v.Title);
-  } catch (...) {
-    View.MemoClear();
-    View.MemoAdd(v.Title);
-  }
-  if (write_error) std::rethrow_exception(write_error);
 }
 
 }  // namespace kivo
