@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <string>
 
@@ -309,37 +308,5 @@ bool SaveAtomicallyOrInPlace(const std::string& path, const std::string& bytes) 
 }
 
 }  // namespace posix
-
-std::string GetEnvironmentValue(const std::string& name, std::size_t buffer_size) {
-  if (name.empty() || name.find('=') != std::string::npos) return std::string();
-  const char* value = std::getenv(name.c_str());
-  if (!value) return std::string();
-  std::string text = value;
-  // The system call needs room for the terminating zero: a value of
-  // buffer_size bytes or more does not fit and leaves the buffer empty.
-  if (text.size() >= buffer_size) return std::string();
-  return text;
-}
-
-std::string ProgramPath() {
-  std::string buffer(PATH_MAX, '\0');
-  while (true) {
-    const ssize_t got = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (got < 0) return std::string();
-    if (static_cast<std::size_t>(got) < buffer.size()) {
-      buffer.resize(static_cast<std::size_t>(got));
-      return buffer;
-    }
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
-std::string SystemTempFolder() {
-  const char* value = std::getenv("TMPDIR");
-  std::string folder = value ? value : "";
-  if (folder.empty() || folder.front() != '/') folder = "/tmp";
-  if (folder.back() != '/') folder += '/';
-  return folder;
-}
 
 }  // namespace kivo::platform
