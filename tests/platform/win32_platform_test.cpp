@@ -260,6 +260,8 @@ TEST(Win32Environment, TheBufferRuleAndJapaneseValues) {
 
 TEST(Win32Program, PathSeparatorProgramAndTempFolder) {
   EXPECT_EQ(PathSeparator(), '\\');
+  EXPECT_EQ(PathDelimiters(), "\\/:");
+  EXPECT_EQ(TempFolderVariable(), "temp");
   const std::string program = ProgramPath();
   ASSERT_GT(program.size(), 4u);
   EXPECT_EQ(program.substr(program.size() - 4), ".exe");

@@ -34,12 +34,10 @@ std::string ProgramPath() {
   }
 }
 
-std::string SystemTempFolder() {
-  const char* value = std::getenv("TMPDIR");
-  std::string folder = value ? value : "";
-  if (folder.empty() || folder.front() != '/') folder = "/tmp";
-  if (folder.back() != '/') folder += '/';
-  return folder;
-}
+std::string TempFolderVariable() { return "TMPDIR"; }
+
+// Not TMPDIR again: this is the folder for when TMPDIR gives none (unset,
+// empty, or refused by the caller's rules).
+std::string SystemTempFolder() { return "/tmp/"; }
 
 }  // namespace kivo::platform

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "platform/posix/posix_util.h"
@@ -183,6 +184,8 @@ bool WriteInPlace(const std::string& target, const std::string& bytes) {
 }  // namespace
 
 char PathSeparator() { return '/'; }
+
+std::string_view PathDelimiters() { return "/"; }
 
 bool FileExists(const std::string& path) {
   struct stat st;

@@ -59,6 +59,8 @@ std::string ProgramPath() {
   return Narrow(path);
 }
 
+std::string TempFolderVariable() { return "temp"; }
+
 std::string SystemTempFolder() {
   wchar_t buffer[MAX_PATH + 2];
   const DWORD got = GetTempPathW(MAX_PATH + 2, buffer);
