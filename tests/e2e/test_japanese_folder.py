@@ -108,9 +108,10 @@ class JapaneseFolderTest(unittest.TestCase):
         self.assertEqual(sorted(p.name for p in self.root.iterdir()),
                          sorted([HOST_NAME, TEMP_NAME, "shop.port"]))
         self.assertEqual(sorted(p.name for p in self.plugin.iterdir()), ["kivo", "powershell"])
+        # The guard's lock file, shared by every user of the host folder, stays.
         self.assertEqual(sorted(p.name for p in self.host.iterdir()),
                          sorted(["Quillcast.ini", "QuillsMas.csv", "Quillcas.log", "kivo.txt",
-                                 "old", PLUGIN_NAME]))
+                                 "old", "QuillsPlugIn.lock", PLUGIN_NAME]))
 
         # The settings: the host's section as it was, the plugin's value written back
         # on closing.
