@@ -113,6 +113,12 @@ TEST(Files, FindFilesCountsADoubleByteCharacterAsOne) {
   ScratchFolder::Put(dir / "\x83\x61.txt", "x");
   EXPECT_EQ(Sorted(FindFiles(dir / "?.txt")).size(), 2u);
   EXPECT_EQ(FindFiles(dir / "\x83\x61.TXT"), std::vector<std::string>{"\x83\x61.txt"});
+  // A lead-byte value before a byte that cannot complete it is a character
+  // of its own, as in the UTF-8 name "テ.txt" (E3 83 86 2E): its "." stays
+  // a ".".
+  ScratchFolder::Put(dir / "\xE3\x83\x86.txt", "x");
+  EXPECT_EQ(FindFiles(dir / "??.txt"), std::vector<std::string>{"\xE3\x83\x86.txt"});
+  EXPECT_EQ(FindFiles(dir / "*.txt").size(), 3u);
 }
 
 TEST(Files, DeleteAndCreateFolder) {

@@ -16,29 +16,23 @@
 
 #include "platform/platform.h"
 #include "platform/posix/posix_util.h"
+#include "text/bytes.h"
 
 namespace kivo::platform {
 namespace {
 
-// One character of a Shift-JIS name: one byte, or a lead byte and the byte
-// after it.
+// The characters of a Shift-JIS name: one byte each, or a lead byte and
+// the byte after it that completes it.
 std::vector<std::string> Characters(const std::string& s) {
   std::vector<std::string> chars;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-    if (lead && i + 1 < s.size()) {
-      chars.push_back(s.substr(i, 2));
-      ++i;
-    } else {
-      chars.push_back(std::string(1, s[i]));
-    }
+  for (std::size_t i = 0; i < s.size(); i += sjis::CharLength(s, i)) {
+    chars.push_back(s.substr(i, sjis::CharLength(s, i)));
   }
   return chars;
 }
 
 bool SameCharacter(const std::string& a, const std::string& b) {
-  if (a.size() == 1 && b.size() == 1) return posix::FoldAscii(a[0]) == posix::FoldAscii(b[0]);
+  if (a.size() == 1 && b.size() == 1) return ascii::Lower(a[0]) == ascii::Lower(b[0]);
   return a == b;
 }
 
@@ -76,10 +70,10 @@ namespace {
 // The folder of a path, without the name: "." for a bare name, "/" for a
 // name in the root.
 std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
+  const std::size_t end = FolderPartLength(path, PathDelimiters());
+  if (end == 0) return ".";
+  if (end == 1) return "/";
+  return path.substr(0, end - 1);
 }
 
 // Follows a symbolic link so that replacing a linked file replaces its
@@ -205,9 +199,8 @@ std::int64_t FileSize(const std::string& path) {
 
 std::vector<std::string> FindFiles(const std::string& pattern) {
   std::vector<std::string> names;
-  const std::size_t slash = pattern.rfind('/');
   const std::string folder = FolderOf(pattern);
-  std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+  std::string mask = pattern.substr(FolderPartLength(pattern, PathDelimiters()));
   if (mask.empty()) return names;
   if (mask == "*.*") mask = "*";
   DIR* dir = opendir(folder.c_str());
