@@ -227,7 +227,8 @@ void SleepMilliseconds(int ms);
 // this process cannot write at all (missing, read-only, no write access) is
 // left out: the run cannot write there either. A lock file that cannot be
 // opened in a folder that can be written (a link in its place, another
-// user's file that the umask made unreadable) fails the guard.
+// user's file that the umask made unreadable), or that its file system will
+// not lock (ENOLCK), fails the guard.
 bool AcquireInstanceGuard(const std::string& name, const std::vector<std::string>& folders);
 // Drops the guard; nothing when none is held.
 void ReleaseInstanceGuard();
