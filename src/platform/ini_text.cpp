@@ -2,25 +2,23 @@
 
 #include <cstddef>
 #include <optional>
+#include <string_view>
 #include <vector>
+
+#include "text/bytes.h"
 
 namespace kivo::platform::ini {
 namespace {
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // True when byte `i` of `s` (before `end`) begins a double-byte character: a
-// lead byte with a byte after it that can complete it. "=", "[", ";" and
-// the blanks lie below 0x40, so a lead byte before one leaves it visible.
+// lead byte with a byte before `end` that can complete it. "=", "[", ";"
+// and the blanks cannot complete one, so a lead byte before one leaves it
+// visible.
 bool PairAt(const std::string& s, std::size_t i, std::size_t end) {
-  return IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < end &&
-         static_cast<unsigned char>(s[i + 1]) >= 0x40 &&
-         static_cast<unsigned char>(s[i + 1]) <= 0xFC;
+  return sjis::CharLength(std::string_view(s).substr(0, end), i) == 2;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Case-insensitive for ASCII letters at character starts only: the second
 // byte of a Shift-JIS character (0x40 to 0xFC) may look like a letter and
@@ -31,7 +29,7 @@ bool SameName(const std::string& a, const std::string& b) {
     if (PairAt(a, i, a.size())) {
       if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
       ++i;
-    } else if (FoldAscii(a[i]) != FoldAscii(b[i])) {
+    } else if (ascii::Lower(a[i]) != ascii::Lower(b[i])) {
       return false;
     }
   }

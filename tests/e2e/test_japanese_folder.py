@@ -108,6 +108,7 @@ class JapaneseFolderTest(unittest.TestCase):
         self.assertEqual(sorted(p.name for p in self.root.iterdir()),
                          sorted([HOST_NAME, TEMP_NAME, "shop.port"]))
         self.assertEqual(sorted(p.name for p in self.plugin.iterdir()), ["kivo", "powershell"])
+        # The guard's lock file, shared by every user of the host folder, stays.
         self.assertEqual(sorted(p.name for p in self.host.iterdir()),
                          sorted(["Quillcast.ini", "QuillsMas.csv", "Quillcas.log", "kivo.txt",
                                  "old", "QuillsPlugIn.lock", PLUGIN_NAME]))

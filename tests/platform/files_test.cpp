@@ -113,6 +113,12 @@ TEST(Files, FindFilesCountsADoubleByteCharacterAsOne) {
   ScratchFolder::Put(dir / "\x83\x61.txt", "x");
   EXPECT_EQ(Sorted(FindFiles(dir / "?.txt")).size(), 2u);
   EXPECT_EQ(FindFiles(dir / "\x83\x61.TXT"), std::vector<std::string>{"\x83\x61.txt"});
+  // A lead-byte value before a byte that cannot complete it is a character
+  // of its own, as in the UTF-8 name "テ.txt" (E3 83 86 2E): its "." stays
+  // a ".".
+  ScratchFolder::Put(dir / "\xE3\x83\x86.txt", "x");
+  EXPECT_EQ(FindFiles(dir / "??.txt"), std::vector<std::string>{"\xE3\x83\x86.txt"});
+  EXPECT_EQ(FindFiles(dir / "*.txt").size(), 3u);
 }
 
 TEST(Files, DeleteAndCreateFolder) {
@@ -257,19 +263,19 @@ TEST(Environment, BufferRule) {
   EXPECT_EQ(GetEnvironmentValue("", 260), "");
 }
 
-TEST(Environment, ProgramPathAndScratchFolder) {
+TEST(Environment, ProgramPathAndTemporaryFolder) {
   const std::string program = ProgramPath();
   ASSERT_FALSE(program.empty());
   EXPECT_EQ(program.front(), '/');
   EXPECT_NE(program.find("test_platform"), std::string::npos);
+  EXPECT_EQ(PathDelimiters(), "/");
 
+  // The variable names the folder; the system's own is for when it gives
+  // none, and never reads the variable itself.
+  EXPECT_EQ(TempFolderVariable(), "TMPDIR");
   const char* old = getenv("TMPDIR");
   const std::string saved = old ? old : "";
   setenv("TMPDIR", "/var/tmp", 1);
-  EXPECT_EQ(SystemTempFolder(), "/var/tmp/");
-  setenv("TMPDIR", "/var/tmp/", 1);
-  EXPECT_EQ(SystemTempFolder(), "/var/tmp/");
-  setenv("TMPDIR", "", 1);
   EXPECT_EQ(SystemTempFolder(), "/tmp/");
   unsetenv("TMPDIR");
   EXPECT_EQ(SystemTempFolder(), "/tmp/");

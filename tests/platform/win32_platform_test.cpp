@@ -13,7 +13,6 @@
 #include <ctime>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/datetime.h"
@@ -135,37 +134,6 @@ TEST_F(Win32FilesTest, AppendFileSharesTheEndAndTakesBackOnlyItsOwnBytes) {
   EXPECT_EQ(ReadAll(file), "host\r\ntheirs\r\nours\r\nmore\r\n");
 }
 
-TEST_F(Win32FilesTest, TwoWritersAppendingTogetherLoseNothing) {
-  const std::string file = Path("QuillsMas.csv");
-  constexpr int kLines = 100;
-  std::vector<std::string> expected;
-  for (int i = 0; i < kLines; ++i) {
-    expected.push_back("ours " + std::to_string(i));
-    expected.push_back("theirs " + std::to_string(i));
-  }
-  const std::unique_ptr<AppendFile> ours = OpenAppendFile(file);
-  ASSERT_NE(ours, nullptr);
-  // The other writer has handles of its own, as the host's process would.
-  bool theirs = true;
-  std::thread other([&] {
-    for (int i = 0; i < kLines; ++i) {
-      theirs = AppendToFile(file, "theirs " + std::to_string(i) + "\r\n") && theirs;
-    }
-  });
-  int written = 0;
-  for (int i = 0; i < kLines; ++i) {
-    if (ours->Append("ours " + std::to_string(i) + "\r\n") == AppendStatus::kWritten) ++written;
-  }
-  other.join();
-  EXPECT_TRUE(theirs);
-  EXPECT_EQ(written, kLines);
-  std::vector<std::string> lines;
-  ASSERT_TRUE(LoadLines(file, lines));
-  std::sort(lines.begin(), lines.end());
-  std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(lines, expected);
-}
-
 TEST_F(Win32FilesTest, RemoveOwnTemporariesTakesOnlyTheLeftoversOfAReplace) {
   const std::string target = std::string(kTestSjis) + ".txt";
   const std::vector<std::string> look_alikes = {
@@ -260,6 +228,8 @@ TEST(Win32Environment, TheBufferRuleAndJapaneseValues) {
 
 TEST(Win32Program, PathSeparatorProgramAndTempFolder) {
   EXPECT_EQ(PathSeparator(), '\\');
+  EXPECT_EQ(PathDelimiters(), "\\/:");
+  EXPECT_EQ(TempFolderVariable(), "temp");
   const std::string program = ProgramPath();
   ASSERT_GT(program.size(), 4u);
   EXPECT_EQ(program.substr(program.size() - 4), ".exe");

@@ -10,35 +10,29 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "platform/posix/posix_util.h"
+#include "text/bytes.h"
 
 namespace kivo::platform {
 namespace {
 
-// One character of a Shift-JIS name: one byte, or a lead byte and the byte
-// after it.
+// The characters of a Shift-JIS name: one byte each, or a lead byte and
+// the byte after it that completes it.
 std::vector<std::string> Characters(const std::string& s) {
   std::vector<std::string> chars;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-    if (lead && i + 1 < s.size()) {
-      chars.push_back(s.substr(i, 2));
-      ++i;
-    } else {
-      chars.push_back(std::string(1, s[i]));
-    }
+  for (std::size_t i = 0; i < s.size(); i += sjis::CharLength(s, i)) {
+    chars.push_back(s.substr(i, sjis::CharLength(s, i)));
   }
   return chars;
 }
 
 bool SameCharacter(const std::string& a, const std::string& b) {
-  if (a.size() == 1 && b.size() == 1) return posix::FoldAscii(a[0]) == posix::FoldAscii(b[0]);
+  if (a.size() == 1 && b.size() == 1) return ascii::Lower(a[0]) == ascii::Lower(b[0]);
   return a == b;
 }
 
@@ -76,10 +70,10 @@ namespace {
 // The folder of a path, without the name: "." for a bare name, "/" for a
 // name in the root.
 std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
+  const std::size_t end = FolderPartLength(path, PathDelimiters());
+  if (end == 0) return ".";
+  if (end == 1) return "/";
+  return path.substr(0, end - 1);
 }
 
 // Follows a symbolic link so that replacing a linked file replaces its
@@ -185,6 +179,8 @@ bool WriteInPlace(const std::string& target, const std::string& bytes) {
 
 char PathSeparator() { return '/'; }
 
+std::string_view PathDelimiters() { return "/"; }
+
 bool FileExists(const std::string& path) {
   struct stat st;
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -203,9 +199,8 @@ std::int64_t FileSize(const std::string& path) {
 
 std::vector<std::string> FindFiles(const std::string& pattern) {
   std::vector<std::string> names;
-  const std::size_t slash = pattern.rfind('/');
   const std::string folder = FolderOf(pattern);
-  std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+  std::string mask = pattern.substr(FolderPartLength(pattern, PathDelimiters()));
   if (mask.empty()) return names;
   if (mask == "*.*") mask = "*";
   DIR* dir = opendir(folder.c_str());
@@ -309,37 +304,5 @@ bool SaveAtomicallyOrInPlace(const std::string& path, const std::string& bytes) 
 }
 
 }  // namespace posix
-
-std::string GetEnvironmentValue(const std::string& name, std::size_t buffer_size) {
-  if (name.empty() || name.find('=') != std::string::npos) return std::string();
-  const char* value = std::getenv(name.c_str());
-  if (!value) return std::string();
-  std::string text = value;
-  // The system call needs room for the terminating zero: a value of
-  // buffer_size bytes or more does not fit and leaves the buffer empty.
-  if (text.size() >= buffer_size) return std::string();
-  return text;
-}
-
-std::string ProgramPath() {
-  std::string buffer(PATH_MAX, '\0');
-  while (true) {
-    const ssize_t got = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (got < 0) return std::string();
-    if (static_cast<std::size_t>(got) < buffer.size()) {
-      buffer.resize(static_cast<std::size_t>(got));
-      return buffer;
-    }
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
-std::string SystemTempFolder() {
-  const char* value = std::getenv("TMPDIR");
-  std::string folder = value ? value : "";
-  if (folder.empty() || folder.front() != '/') folder = "/tmp";
-  if (folder.back() != '/') folder += '/';
-  return folder;
-}
 
 }  // namespace kivo::platform

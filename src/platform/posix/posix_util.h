@@ -8,10 +8,6 @@
 
 namespace kivo::platform::posix {
 
-inline char FoldAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // read() that resumes after a signal; -1 on error, 0 at the end.
 inline ssize_t ReadRetry(int fd, void* buffer, std::size_t size) {
   ssize_t got;

@@ -122,6 +122,8 @@ bool WildcardMatch(const wchar_t* pattern, const wchar_t* name) {
 
 char PathSeparator() { return '\\'; }
 
+std::string_view PathDelimiters() { return "\\/:"; }
+
 bool FileExists(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   return Attributes(path, data) && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
