@@ -11,6 +11,7 @@
 #include "harvest/shop_address.h"
 #include "harvest/harvest_texts.h"
 #include "platform/platform.h"
+#include "text/bytes.h"
 #include "harvest/harvest.h"
 
 namespace kivo {
@@ -23,26 +24,10 @@ constexpr int kSettleRounds = 5;
 // shop is taken to be down.
 constexpr int kNoAnswerLimit = 3;
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // The folder part of a path, with its trailing separator (or drive colon
-// on Windows); a 0x5C second byte of a Shift-JIS character is not a
-// separator.
+// on Windows).
 std::string FolderOf(const std::string& path) {
-  std::size_t end = 0;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    // A lead byte takes only a byte that can complete it: never "/" or ":".
-    if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size() &&
-        static_cast<unsigned char>(path[i + 1]) >= 0x40) {
-      ++i;
-      continue;
-    }
-#ifdef _WIN32
-    if (path[i] == ':') end = i + 1;
-#endif
-    if (path[i] == platform::PathSeparator() || path[i] == '/') end = i + 1;
-  }
-  return path.substr(0, end);
+  return path.substr(0, FolderPartLength(path, platform::PathDelimiters()));
 }
 
 // Exit codes of RunAndWaitIn beyond the command's own.

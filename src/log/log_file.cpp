@@ -9,32 +9,18 @@
 #include "about/version.h"
 #include "platform/datetime.h"
 #include "platform/platform.h"
+#include "text/bytes.h"
 
 namespace kivo {
 namespace {
 
 constexpr char kLineEnd[] = "\r\n";
 
-bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool IsTrail(unsigned char c) { return c >= 0x40 && c <= 0xFC; }
-
 // Index just past the last folder or drive delimiter of `path`, 0 when it
-// has none. A 0x5C that is the second byte of a Shift-JIS character belongs
-// to that character; a "/" or ":" after a lead-byte value is still a
-// delimiter, since neither can complete a character (UTF-8 "テ/" on Linux
-// ends in 86 2F).
+// has none; a 0x5C that is the second byte of a Shift-JIS character belongs
+// to that character.
 std::size_t FolderPartLength(const std::string& path) {
-  const char separator = platform::PathSeparator();
-  std::size_t cut = 0;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(path[i]);
-    if (IsLead(c) && i + 1 < path.size() && IsTrail(static_cast<unsigned char>(path[i + 1]))) {
-      ++i;
-      continue;
-    }
-    if (c == static_cast<unsigned char>(separator) || (separator == '\\' && c == ':')) cut = i + 1;
-  }
-  return cut;
+  return kivo::FolderPartLength(path, platform::PathDelimiters());
 }
 
 bool IsBlank(const std::string& text) {

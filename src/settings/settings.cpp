@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "platform/platform.h"
+#include "text/bytes.h"
 
 namespace kivo {
 namespace {
@@ -13,38 +14,17 @@ constexpr char kCannotWrite[] = " \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\x
 // The size of the buffer the system call is given for a variable's value.
 constexpr std::size_t kEnvironmentBufferSize = 260;
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC; }
-
+// A separator, as opposed to a drive colon: "\\" or "/" on Windows, "/" on
+// POSIX.
 bool IsSeparator(char c) {
-#ifdef _WIN32
-  return c == '\\' || c == '/';
-#else
-  return c == '/';
-#endif
+  return c != ':' && platform::PathDelimiters().find(c) != std::string_view::npos;
 }
 
-// Position one past the last separator (or, on Windows, drive colon) that
-// stands at a character start: a 0x5C second byte of a Shift-JIS character
-// (as in "表") is part of that character. A lead byte only takes the next
-// byte when that byte can complete it; "/" and ":" never can, so a path
-// whose folder name ends in a lead-byte value (as UTF-8 "テ/" does on
-// Linux: E3 83 86 2F) keeps its separator. 0 when there is none.
+// Position one past the last separator or drive colon that stands at a
+// character start (a 0x5C second byte of a Shift-JIS character, as in "表",
+// is part of that character); 0 when there is none.
 std::size_t EndOfFolder(const std::string& path) {
-  std::size_t end = 0;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(path[i]);
-    if (IsLeadByte(c) && i + 1 < path.size() &&
-        IsTrailByte(static_cast<unsigned char>(path[i + 1]))) {
-      ++i;
-      continue;
-    }
-#ifdef _WIN32
-    if (path[i] == ':') end = i + 1;
-#endif
-    if (IsSeparator(path[i])) end = i + 1;
-  }
-  return end;
+  return FolderPartLength(path, platform::PathDelimiters());
 }
 
 // True when the text's last character is a separator.
@@ -107,22 +87,10 @@ std::string GetEnvStr(const std::string& name) {
 }
 
 std::string GetTempDir() {
-#ifdef _WIN32
-  std::string dir = GetEnvStr("temp");
-#else
-  std::string dir = GetEnvStr("TMPDIR");
-#endif
+  std::string dir = GetEnvStr(platform::TempFolderVariable());
   // Unset, empty or too long: the system's own temporary folder. Falling
   // back to a bare separator would put the temporary files in the root.
-  // On POSIX that folder is /tmp/ itself: reading TMPDIR again here would
-  // bring back the very value the 260-byte rule and the trimming refused.
-  if (dir.empty()) {
-#ifdef _WIN32
-    return platform::SystemTempFolder();
-#else
-    return "/tmp/";
-#endif
-  }
+  if (dir.empty()) return platform::SystemTempFolder();
   if (!EndsInSeparator(dir)) dir += platform::PathSeparator();
   return dir;
 }

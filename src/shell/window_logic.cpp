@@ -11,6 +11,7 @@
 #include "settings/settings.h"
 #include "shell/shell_texts.h"
 #include "harvest/run_state.h"
+#include "text/bytes.h"
 #include "text/text.h"
 
 namespace kivo {
@@ -180,23 +181,11 @@ void TFormDLL::HarvestRun() {
 }
 
 void OpenDocument(const std::string& target, const std::string& parameters) {
-  // The default folder is the target up to its last folder or drive
-  // delimiter. A 0x5C that is the second byte of a Shift-JIS character is
-  // part of that character, not a delimiter.
-  const char separator = platform::PathSeparator();
-  std::size_t cut = 0;
-  for (std::size_t i = 0; i < target.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(target[i]);
-    // "/" and ":" cannot complete a character: a lead byte before one
-    // leaves it a delimiter.
-    if (IsLeadByte(c) && i + 1 < target.size() &&
-        static_cast<unsigned char>(target[i + 1]) >= 0x40) {
-      ++i;
-      continue;
-    }
-    if (c == '\\' || c == ':' || c == static_cast<unsigned char>(separator)) cut = i + 1;
-  }
-  platform::ShellOpen(target, parameters, target.substr(0, cut));
+  // The default folder is the target up to its last "\\" or ":" (or the
+  // system's own separator), at a character start: a 0x5C that is the
+  // second byte of a Shift-JIS character is part of that character.
+  const std::string delimiters = std::string("\\:") + platform::PathSeparator();
+  platform::ShellOpen(target, parameters, target.substr(0, FolderPartLength(target, delimiters)));
 }
 
 }  // namespace kivo

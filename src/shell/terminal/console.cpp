@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "shell/terminal/display_text.h"
+#include "text/bytes.h"
 
 namespace kivo::terminal {
 namespace {
@@ -93,8 +94,6 @@ void OnSuspend(int) {
 // it saves its history; writes then just fail. A handler rather than
 // SIG_IGN, so the download helper does not inherit an ignored SIGPIPE.
 void OnBrokenPipe(int) {}
-
-bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 bool SameName(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
 
@@ -207,7 +206,8 @@ std::string Console::ForDisplay(const std::string& sjis_text) {
     out.append(buffer, static_cast<std::size_t>(to - buffer));
     if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
       // A character the display cannot show: one "?" for it.
-      const std::size_t skip = IsLead(static_cast<unsigned char>(*in)) && in_left > 1 ? 2 : 1;
+      // `safe` holds whole characters only: a lead byte has its second.
+      const std::size_t skip = sjis::IsLeadByte(static_cast<unsigned char>(*in)) && in_left > 1 ? 2 : 1;
       in += skip;
       in_left -= skip;
       out += '?';
