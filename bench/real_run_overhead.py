@@ -23,15 +23,16 @@ import argparse
 import math
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
 import time
 from pathlib import Path
 
-ROOT = Path(__file__).resolve().parents[1]
-SHOP = ROOT / "tools" / "sample-shop" / "shop.py"
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "support"))
+
+from host_folder import HostFolder  # noqa: E402
+from sample_shop import SampleShop  # noqa: E402
 
 WRAPPER = """#!/bin/sh
 start=$(date +%s%N)
@@ -92,34 +93,21 @@ def main():
 
     root = Path(tempfile.mkdtemp(prefix="kivo-overhead-"))
     try:
-        host, tmp = root / "host", root / "tmp"
-        plugin = host / "plugin"
-        plugin.mkdir(parents=True)
-        tmp.mkdir()
-        shutil.copy2(build / "kivo", plugin / "kivo")
+        folder = HostFolder(root, build, ("kivo",))
+        host, plugin, tmp = folder.host, folder.plugin, folder.temp
         shutil.copy2(build / "powershell", plugin / "powershell.real")
         commands_log = root / "commands.log"
         (plugin / "powershell").write_text(WRAPPER.format(log=commands_log))
         (plugin / "powershell").chmod(0o755)
 
-        requests = root / "requests.log"
-        port_file = root / "port"
-        shop = subprocess.Popen([sys.executable, str(SHOP), "--port-file", str(port_file),
-                                 "--log", str(requests)], stdout=subprocess.DEVNULL)
-        try:
-            while not port_file.exists():
-                time.sleep(0.05)
-            base = "http://127.0.0.1:%d" % int(port_file.read_text())
+        with SampleShop(root) as shop:
             (host / "Quillcast.ini").write_bytes(
-                b"[kivo]\r\nDLBeforeDays=%d\r\nBaseURL=%s\r\n" % (args.days, base.encode()))
+                b"[kivo]\r\nDLBeforeDays=%d\r\nBaseURL=%s\r\n" % (args.days, shop.base.encode()))
             env = dict(os.environ, TMPDIR=str(tmp))
             started_ns = time.time_ns()  # the wrapper's clock
             subprocess.run([str(plugin / "kivo")], stdin=subprocess.DEVNULL, env=env, check=True,
                            stdout=subprocess.DEVNULL)
             ended_ns = time.time_ns()
-        finally:
-            shop.send_signal(signal.SIGTERM)
-            shop.wait()
 
         commands = []
         for line in commands_log.read_text().splitlines():

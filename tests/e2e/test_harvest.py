@@ -23,7 +23,6 @@ import datetime
 import os
 import re
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
@@ -32,11 +31,11 @@ import unittest
 from pathlib import Path
 
 BUILD_DIR = Path(os.environ.get("KIVO_BUILD_DIR", ""))
-SOURCE_DIR = Path(os.environ.get("KIVO_SOURCE_DIR", Path(__file__).resolve().parents[2]))
-SHOP_DIR = SOURCE_DIR / "tools" / "sample-shop"
 EXPECTED = Path(__file__).resolve().parent / "expected"
-sys.path.insert(0, str(SHOP_DIR))
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
 
+from host_folder import HostFolder  # noqa: E402
+from sample_shop import SampleShop  # noqa: E402
 import pages  # noqa: E402
 import shopdata as sd  # noqa: E402
 
@@ -48,38 +47,6 @@ FAILED = "kivo失敗.".encode("cp932")
 
 def day_label(day):
     return DAY_LABEL.format(m=day.month, d=day.day).encode("cp932")
-
-
-class Shop:
-    """The sample shop on a free port, with its request log."""
-
-    def __init__(self, folder):
-        self.port_file = folder / "shop.port"
-        self.log = folder / "shop-requests.log"
-        self.log.write_bytes(b"")
-        self.process = subprocess.Popen(
-            [sys.executable, str(SHOP_DIR / "shop.py"), "--port", "0", "--port-file",
-             str(self.port_file), "--log", str(self.log)],
-            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        end = time.monotonic() + 20
-        while not self.port_file.exists():
-            if self.process.poll() is not None or time.monotonic() > end:
-                raise AssertionError("the shop did not start: %r" % self.process.stderr.read())
-            time.sleep(0.05)
-        self.base = "http://127.0.0.1:%d" % int(self.port_file.read_text())
-
-    def requests(self):
-        return self.log.read_bytes().decode("ascii").splitlines()
-
-    def stop(self):
-        if self.process.poll() is None:
-            self.process.send_signal(signal.SIGTERM)
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-        self.process.stderr.close()
 
 
 class Expected:
@@ -154,14 +121,9 @@ class HarvestTest(unittest.TestCase):
             if not (BUILD_DIR / name).exists():
                 self.fail("no %s in KIVO_BUILD_DIR=%s" % (name, BUILD_DIR))
         self.root = Path(tempfile.mkdtemp(prefix="kivo-e2e-harvest-"))
-        self.host = self.root / "host"
-        self.plugin = self.host / "plugin"
-        self.tmp = self.root / "tmp"
-        self.plugin.mkdir(parents=True)
-        self.tmp.mkdir()
-        for name in ("kivo", "powershell"):
-            shutil.copy2(BUILD_DIR / name, self.plugin / name)
-        self.shop = Shop(self.root)
+        folder = HostFolder(self.root, BUILD_DIR, ("kivo", "powershell"))
+        self.host, self.plugin, self.tmp = folder.host, folder.plugin, folder.temp
+        self.shop = SampleShop(self.root).start()
         (self.host / "Quillcast.ini").write_bytes(
             b"[TSetup]\r\nDataDeleteDays_Text=90\r\n[kivo]\r\nDLBeforeDays=1\r\nBaseURL=" +
             self.shop.base.encode() + b"\r\n")

@@ -15,19 +15,17 @@ Runs as a plain script (ctest) or under pytest.
 import datetime
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 from pathlib import Path
 
 BUILD_DIR = Path(os.environ.get("KIVO_BUILD_DIR", ""))
-SOURCE_DIR = Path(os.environ.get("KIVO_SOURCE_DIR", Path(__file__).resolve().parents[2]))
-SHOP_DIR = SOURCE_DIR / "tools" / "sample-shop"
-sys.path.insert(0, str(SHOP_DIR))
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
 
+from host_folder import HostFolder  # noqa: E402
+from sample_shop import SampleShop  # noqa: E402
 import shopdata as sd  # noqa: E402
 
 RUN_TIMEOUT = 300  # seconds; one day's listing takes well under a minute
@@ -40,33 +38,6 @@ TEMP_NAME = "tmpダテ"
 TEMP_MARK = "@@TEMP@@/"
 
 
-class Shop:
-    """The sample shop on a free port."""
-
-    def __init__(self, folder):
-        port_file = folder / "shop.port"
-        self.process = subprocess.Popen(
-            [sys.executable, str(SHOP_DIR / "shop.py"), "--port", "0", "--port-file",
-             str(port_file)],
-            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        end = time.monotonic() + 20
-        while not port_file.exists() or not port_file.read_text().strip():
-            if self.process.poll() is not None or time.monotonic() > end:
-                raise AssertionError("the shop did not start: %r" % self.process.stderr.read())
-            time.sleep(0.05)
-        self.base = "http://127.0.0.1:%d" % int(port_file.read_text())
-
-    def stop(self):
-        if self.process.poll() is None:
-            self.process.send_signal(signal.SIGTERM)
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-        self.process.stderr.close()
-
-
 class JapaneseFolderTest(unittest.TestCase):
     def setUp(self):
         for name in ("kivo", "powershell"):
@@ -76,14 +47,11 @@ class JapaneseFolderTest(unittest.TestCase):
         # too many still stay inside the test's own folder.
         self.outer = Path(tempfile.mkdtemp(prefix="kivo-e2e-japanese-"))
         self.root = self.outer / "work"
-        self.host = self.root / HOST_NAME
-        self.plugin = self.host / PLUGIN_NAME
-        self.tmp = self.root / TEMP_NAME
-        self.plugin.mkdir(parents=True)
-        self.tmp.mkdir()
-        for name in ("kivo", "powershell"):
-            shutil.copy2(BUILD_DIR / name, self.plugin / name)
-        self.shop = Shop(self.root)
+        folder = HostFolder(self.root, BUILD_DIR, ("kivo", "powershell"), HOST_NAME, PLUGIN_NAME,
+                            TEMP_NAME)
+        self.host, self.plugin, self.tmp = folder.host, folder.plugin, folder.temp
+        # No request log: the test counts every file beside the host folder.
+        self.shop = SampleShop(self.root, request_log=False).start()
         self.ini = (b"[TSetup]\r\nDataDeleteDays_Text=90\r\n[kivo]\r\nDLBeforeDays=0\r\n"
                     b"BaseURL=" + self.shop.base.encode() + b"\r\n")
         (self.host / "Quillcast.ini").write_bytes(self.ini)

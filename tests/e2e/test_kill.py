@@ -9,7 +9,6 @@ KIVO_KILLS sets the number of kills (default 20); KIVO_KILL_SEED the random seed
 
 import os
 import random
-import re
 import shutil
 import signal
 import subprocess
@@ -19,50 +18,42 @@ import time
 import unittest
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-from test_harvest import BUILD_DIR, Shop  # noqa: E402
+BUILD_DIR = Path(os.environ.get("KIVO_BUILD_DIR", ""))
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
+
+from host_folder import HostFolder, catalogue_link  # noqa: E402
+from sample_shop import SampleShop  # noqa: E402
 
 KILLS = int(os.environ.get("KIVO_KILLS", "20"))
 SEED = int(os.environ.get("KIVO_KILL_SEED", str(int(time.time()))))
 
 
-class Host:
+class Host(HostFolder):
     def __init__(self, root, name, base):
-        self.dir = root / name / "host"
-        self.plugin = self.dir / "plugin"
-        self.tmp = root / name / "tmp"
-        self.plugin.mkdir(parents=True)
-        self.tmp.mkdir()
-        for program in ("kivo", "powershell"):
-            shutil.copy2(BUILD_DIR / program, self.plugin / program)
-        (self.dir / "Quillcast.ini").write_bytes(
+        super().__init__(root / name, BUILD_DIR, ("kivo", "powershell"))
+        (self.host / "Quillcast.ini").write_bytes(
             b"[kivo]\r\nDLBeforeDays=2\r\nBaseURL=" + base.encode() + b"\r\n")
 
     def start(self):
-        env = dict(os.environ, TMPDIR=str(self.tmp) + "/", LANG="C.UTF-8", LC_ALL="C.UTF-8")
+        env = dict(os.environ, TMPDIR=str(self.temp) + "/", LANG="C.UTF-8", LC_ALL="C.UTF-8")
         return subprocess.Popen([str(self.plugin / "kivo")], stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                env=env, cwd=str(self.dir))
+                                env=env, cwd=str(self.host))
 
     def lines(self):
-        path = self.dir / "QuillsMas.csv"
+        path = self.host / "QuillsMas.csv"
         data = path.read_bytes() if path.exists() else b""
-        return data, [l.replace(str(self.tmp).encode(), b"TMP") for l in data.split(b"\r\n")[:-1]]
+        return data, [l.replace(str(self.temp).encode(), b"TMP") for l in data.split(b"\r\n")[:-1]]
 
     def history(self):
-        path = self.dir / "kivo.txt"
+        path = self.host / "kivo.txt"
         return path.read_bytes() if path.exists() else b""
-
-
-def link_of(line):
-    fields = line.rsplit(b'","', 2)
-    return fields[1] if len(fields) == 3 else b""
 
 
 class KillTest(unittest.TestCase):
     def setUp(self):
         self.root = Path(tempfile.mkdtemp(prefix="kivo-e2e-kill-"))
-        self.shop = Shop(self.root)
+        self.shop = SampleShop(self.root).start()
 
     def tearDown(self):
         self.shop.stop()
@@ -99,7 +90,7 @@ class KillTest(unittest.TestCase):
 
         _, got = victim.lines()
         _, want = reference.lines()
-        links = [link_of(l) for l in got]
+        links = [catalogue_link(l) for l in got]
         repeated = sorted({l for l in links if links.count(l) > 1})
         missing = sorted(set(want) - set(got))
         print("kill test: seed %d, %d kills, %d titles, %d lost, %d repeated" %

@@ -23,10 +23,10 @@ import urllib.error
 import urllib.request
 from pathlib import Path
 
-SHOP_DIR = Path(os.environ.get("KIVO_SOURCE_DIR", Path(__file__).resolve().parents[2])) / \
-    "tools" / "sample-shop"
-sys.path.insert(0, str(SHOP_DIR))
+LAUNCHER = Path(__file__).resolve().parents[1] / "support" / "sample_shop.py"
+sys.path.insert(0, str(LAUNCHER.parent))
 
+from sample_shop import SampleShop, ShopError  # noqa: E402
 import shopdata as sd  # noqa: E402
 
 # Days that between them hold every kind of title (the optional ones depend on the
@@ -222,20 +222,17 @@ def isbn_as_written(raw_without_hyphens):
 
 # --------------------------------------------------------------------------
 
-class ShopProcess:
+class ShopProcess(SampleShop):
+    """The shop in a folder of its own, with a small client."""
+
     def __init__(self):
         self.tmp = tempfile.TemporaryDirectory(prefix="kivo-shop-test-")
-        self.port_file = os.path.join(self.tmp.name, "port")
-        self.log_file = os.path.join(self.tmp.name, "requests.log")
-        self.proc = subprocess.Popen(
-            [sys.executable, str(SHOP_DIR / "shop.py"), "--port", "0", "--port-file",
-             self.port_file, "--log", self.log_file], stdout=subprocess.PIPE, text=True)
-        line = self.proc.stdout.readline()
-        m = re.fullmatch(r"sample shop listening on (http://127\.0\.0\.1:(\d+))\n", line)
-        if not m:
-            self.stop()
-            raise RuntimeError("unexpected first line from the shop: %r" % line)
-        self.base, self.port = m.group(1), int(m.group(2))
+        super().__init__(self.tmp.name)
+        try:
+            self.start()
+        except BaseException:
+            self.tmp.cleanup()
+            raise
 
     def get(self, path_or_url, method="GET"):
         url = path_or_url if path_or_url.startswith("http") else self.base + path_or_url
@@ -246,19 +243,8 @@ class ShopProcess:
         except urllib.error.HTTPError as e:
             return e.code, e.headers, e.read(), url
 
-    def requests(self):
-        with open(self.log_file, encoding="utf-8") as f:
-            return [line.rstrip("\n").split(" ") for line in f]
-
     def stop(self):
-        if self.proc.poll() is None:
-            self.proc.send_signal(signal.SIGTERM)
-            try:
-                self.proc.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
-        self.proc.stdout.close()
+        super().stop()
         self.tmp.cleanup()
 
 
@@ -438,8 +424,8 @@ class SampleShopTest(unittest.TestCase):
         self.shop.get(path, method="HEAD")
         self.shop.get("/bec/SA/Detail?refShinCode=0")
         self.assertEqual(self.shop.requests()[before:],
-                         [["GET", path, "200"], ["HEAD", path, "200"],
-                          ["GET", "/bec/SA/Detail?refShinCode=0", "404"]])
+                         ["GET %s 200" % path, "HEAD %s 200" % path,
+                          "GET /bec/SA/Detail?refShinCode=0 404"])
 
 
 class ShopLifetimeTest(unittest.TestCase):
@@ -448,8 +434,8 @@ class ShopLifetimeTest(unittest.TestCase):
         try:
             self.assertTrue(os.path.exists(shop.port_file))
             started = time.monotonic()
-            shop.proc.send_signal(signal.SIGTERM)
-            self.assertEqual(shop.proc.wait(timeout=10), 0)
+            shop.process.send_signal(signal.SIGTERM)
+            self.assertEqual(shop.process.wait(timeout=10), 0)
             self.assertLess(time.monotonic() - started, 5)
             self.assertFalse(os.path.exists(shop.port_file))
         finally:
@@ -458,10 +444,45 @@ class ShopLifetimeTest(unittest.TestCase):
     def test_sigint_stops_it_too(self):
         shop = ShopProcess()
         try:
-            shop.proc.send_signal(signal.SIGINT)
-            self.assertEqual(shop.proc.wait(timeout=10), 0)
+            shop.process.send_signal(signal.SIGINT)
+            self.assertEqual(shop.process.wait(timeout=10), 0)
         finally:
             shop.stop()
+
+
+class LauncherTest(unittest.TestCase):
+    """The launcher that the tests, the Wine drivers and the demo start the shop with."""
+
+    def test_a_shop_that_cannot_start_is_reported_at_once(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            shop = SampleShop(os.path.join(tmp, "gone"), request_log=False)
+            with self.assertRaises(ShopError) as raised:
+                shop.start()
+            # Its end is seen, not waited out (its traceback above is expected).
+            self.assertIn("ended with exit code 1", str(raised.exception))
+            self.assertIsNotNone(shop.process.poll())
+
+    def test_the_command_serves_until_sigterm_and_keeps_the_log(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            command = subprocess.Popen([sys.executable, str(LAUNCHER), tmp], stdout=subprocess.PIPE,
+                                       text=True)
+            try:
+                line = command.stdout.readline()
+                m = re.fullmatch(r"sample shop listening on (http://127\.0\.0\.1:\d+)\n", line)
+                self.assertIsNotNone(m, line)
+                with urllib.request.urlopen(m.group(1) + "/css/kivo.css", timeout=10) as r:
+                    self.assertEqual(r.status, 200)
+                command.send_signal(signal.SIGTERM)
+                self.assertEqual(command.wait(timeout=30), 0)
+            finally:
+                if command.poll() is None:
+                    command.kill()
+                    command.wait()
+                command.stdout.close()
+            # The shop ended with it (it removes its port file on a clean stop).
+            self.assertFalse(os.path.exists(os.path.join(tmp, "shop.port")))
+            with open(os.path.join(tmp, "shop-requests.log"), encoding="ascii") as f:
+                self.assertEqual(f.read(), "GET /css/kivo.css 200\n")
 
 
 if __name__ == "__main__":

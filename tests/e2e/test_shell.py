@@ -19,12 +19,12 @@ import time
 import unittest
 
 BUILD_DIR = os.environ.get("KIVO_BUILD_DIR", "")
-SOURCE_DIR = os.environ.get("KIVO_SOURCE_DIR",
-                            os.path.dirname(os.path.dirname(os.path.dirname(
-                                os.path.abspath(__file__)))))
 PROGRAM = os.path.join(BUILD_DIR, "kivo")
 HELPER = os.path.join(BUILD_DIR, "powershell")
-SHOP = os.path.join(SOURCE_DIR, "tools", "sample-shop", "shop.py")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                                "support"))
+
+from sample_shop import SampleShop  # noqa: E402
 
 STOP_PRESSED = "停止ボタン押下".encode("cp932")
 SKIP_PRESSED = "スキップボタン押下".encode("cp932")
@@ -380,35 +380,20 @@ class ShopRunTest(unittest.TestCase):
     """Runs against the sample shop: the run controls act on a real harvest."""
 
     def setUp(self):
-        for path in (HELPER, SHOP):
-            if not os.path.exists(path):
-                self.fail("missing " + path)
+        if not os.path.exists(HELPER):
+            self.fail("missing " + HELPER)
         self.folder = HostFolder()
         shutil.copy2(HELPER, os.path.join(self.folder.plugin, "powershell"))
-        port_file = os.path.join(self.folder.root, "shop.port")
-        self.requests = os.path.join(self.folder.root, "shop-requests.log")
-        self.shop = subprocess.Popen(
-            [sys.executable, SHOP, "--port", "0", "--port-file", port_file, "--log",
-             self.requests], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        end = time.monotonic() + 10
-        while not os.path.exists(port_file) and time.monotonic() < end:
-            time.sleep(0.05)
-        with open(port_file) as f:
-            port = f.read().strip()
+        self.shop = SampleShop(self.folder.root).start()
         self.folder.settings(before_days=b"2", delete_days=b"90",
-                             base_url=("http://127.0.0.1:" + port).encode())
+                             base_url=self.shop.base.encode())
 
     def tearDown(self):
-        self.shop.terminate()
-        self.shop.wait(timeout=10)
+        self.shop.stop()
         self.folder.cleanup()
 
     def request_count(self):
-        try:
-            with open(self.requests, "rb") as f:
-                return f.read().count(b"\n")
-        except FileNotFoundError:
-            return 0
+        return len(self.shop.requests())
 
     def wait_for_requests(self, n, timeout=60):
         end = time.monotonic() + timeout

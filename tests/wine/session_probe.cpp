@@ -1,5 +1,5 @@
 // session_probe: drives a running kivo.exe from outside, as a user and the
-// system would, for scripts/wine-session. Each argument is one action, done
+// system would, for scripts/wine_session.py. Each argument is one action, done
 // in order on the plugin window (class "TFormDLL"):
 //
 //   wait            wait up to 60 s for the window to be shown

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Window placement and the end of the session, with the real kivo.exe under Wine and Xvfb.
 
-    scripts/wine-session BUILD_DIR
+    scripts/wine_session.py BUILD_DIR
 
 BUILD_DIR is a mingw-w64 build tree holding kivo.exe, powershell.exe and
 probes/session_probe.exe (tests/wine/session_probe.cpp), which drives the running
@@ -25,158 +25,49 @@ point at the run's temporary folder. One Xvfb (1024x768) serves the whole run.
 """
 
 import datetime
-import os
-import shutil
-import signal
 import subprocess
 import sys
-import tempfile
 import time
 from pathlib import Path
 
-ROOT = Path(__file__).resolve().parents[1]
-SHOP_DIR = ROOT / "tools" / "sample-shop"
-sys.path.insert(0, str(SHOP_DIR))
+sys.path.insert(0, str(Path(__file__).resolve().parent))
 
+from wine_driver import (END, Skip, WineHost, check, drive, expected_titles,  # noqa: E402
+                         log_lines, missing_tools)
+from host_folder import catalogue_link  # noqa: E402
 import shopdata as sd  # noqa: E402
 
 STEP_TIMEOUT = 180  # seconds for one start of the program
-END = b"--- END ---"
 NINE_KEYS = ["FormVersion", "Flags", "ShowCmd", "PixelsPerInch", "MinMaxPos(1024x768)",
              "MinMaxPos", "NormPos(1024x768)", "NormPos", "Visible"]
 
 
-class Failure(Exception):
-    pass
+class Session:
+    """The program and the probe, started in the host folder under Wine."""
 
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-class Shop:
-    """The sample shop on a free port, logging every request."""
-
-    def __init__(self, folder):
-        self.port_file = folder / "shop.port"
-        self.log = folder / "shop-requests.log"
-        self.log.write_bytes(b"")
-        self.errors = open(folder / "shop-stderr.txt", "wb")
-        self.process = subprocess.Popen(
-            [sys.executable, str(SHOP_DIR / "shop.py"), "--port", "0", "--port-file",
-             str(self.port_file), "--log", str(self.log)],
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=self.errors)
-        end = time.monotonic() + 20
-        while not self.port_file.exists():
-            if self.process.poll() is not None or time.monotonic() > end:
-                raise Failure("the sample shop did not start")
-            time.sleep(0.05)
-        time.sleep(0.05)
-        self.base = "http://127.0.0.1:%d" % int(self.port_file.read_text())
-
-    def detail_requests(self):
-        paths = [r.split(" ")[1] for r in self.log.read_bytes().decode("ascii").splitlines()
-                 if " " in r]
-        return [p for p in paths if p.startswith((sd.DETAIL_PATH, sd.JUMP_PATH))]
-
-    def stop(self):
-        if self.process.poll() is None:
-            self.process.send_signal(signal.SIGTERM)
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-        self.errors.close()
-
-
-class Display:
-    """One Xvfb for the whole run, on a display number it picks itself."""
-
-    def __init__(self):
-        read, write = os.pipe()
-        self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-            pass_fds=(write,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
-        os.close(write)
-        number = b""
-        with os.fdopen(read, "rb") as pipe:
-            while not number.endswith(b"\n"):
-                chunk = pipe.read(1)
-                if not chunk:
-                    break
-                number += chunk
-        check(number.strip().isdigit(), "Xvfb did not start")
-        self.name = ":" + number.strip().decode()
-
-    def stop(self):
-        self.process.terminate()
-        try:
-            self.process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
-
-
-class Wine:
-    def __init__(self, prefix, display, host, temp_windows, log):
-        self.env = dict(os.environ, WINEPREFIX=str(prefix), WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=display)
-        self.host = host
-        self.log = log
-        if not (prefix / "system.reg").is_file():
-            self.run(["wineboot", "--init"], timeout=300)
-            self.run(["wineserver", "-w"], timeout=300)
-        for name in ("TEMP", "TMP"):
-            rc = self.run(["wine", "reg", "add", r"HKCU\Environment", "/v", name, "/t", "REG_SZ",
-                           "/d", temp_windows, "/f"], timeout=120)
-            check(rc == 0, "cannot set %s in the Wine prefix" % name)
-
-    def run(self, argv, timeout):
-        with open(self.log, "ab") as out:
-            return subprocess.run(argv, cwd=str(self.host), env=self.env, stdin=subprocess.DEVNULL,
-                                  stdout=out, stderr=out, timeout=timeout).returncode
+    def __init__(self, wine):
+        self.wine = wine
 
     def start_kivo(self, *args):
-        out = open(self.log, "ab")
-        process = subprocess.Popen(["wine", "plugins/kivo.exe", *args], cwd=str(self.host),
-                                   env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=out)
-        out.close()
+        process = self.wine.start_kivo(*args)
         # Let this start bring the server and the desktop up before a probe
         # starts beside it (two first clients at once can stall Wine).
         time.sleep(2)
         return process
 
+    def wait_ended(self, process):
+        return self.wine.wait_ended(process, STEP_TIMEOUT)
+
     def probe(self, probe, *actions):
-        result = subprocess.run(["wine", str(probe), *actions], cwd=str(self.host), env=self.env,
-                                stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
-        with open(self.log, "ab") as out:
+        result = subprocess.run(["wine", str(probe), *actions], cwd=str(self.wine.host),
+                                env=self.wine.env, stdin=subprocess.DEVNULL, capture_output=True,
+                                timeout=120)
+        with open(self.wine.log, "ab") as out:
             out.write(b"probe %s: rc %d\n%s%s" % (" ".join(actions).encode(), result.returncode,
                                                   result.stdout, result.stderr))
         check(result.returncode == 0, "session_probe %s failed: %s" %
               (" ".join(actions), result.stderr.decode(errors="replace").strip()))
         return result.stdout.decode(errors="replace")
-
-    def wait_ended(self, process):
-        try:
-            process.wait(timeout=STEP_TIMEOUT)
-        except subprocess.TimeoutExpired:
-            self.kill_all()
-            raise Failure("kivo.exe did not end within %d s" % STEP_TIMEOUT)
-        # Nothing of this start may outlive it (the download helper included).
-        try:
-            self.run(["wineserver", "-w"], timeout=60)
-        except subprocess.TimeoutExpired:
-            self.kill_all()
-            raise Failure("Wine processes outlived kivo.exe")
-        return process.returncode
-
-    def kill_all(self):
-        # Our own prefix: this ends only what this run started.
-        subprocess.run(["wineserver", "-k"], env=self.env, timeout=30,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def ini_section(path, section):
@@ -198,24 +89,12 @@ def placement_of(wine, probe):
     return int(show), zoomed == "1", rect
 
 
-def log_lines(path):
-    check(path.is_file(), "no Quillcas.log")
-    data = path.read_bytes()
-    check(data.endswith(b"\r\n"), "Quillcas.log does not end with CR LF")
-    return data[:-2].split(b"\r\n")
-
-
 def catalogue_links(path):
     """Field 16 of each catalogue line: the title's detail address."""
     if not path.is_file():
         return []
-    links = []
-    for line in path.read_bytes().split(b"\r\n"):
-        if line:
-            fields = line.split(b'","')
-            # Field 16 is the third-last quoted field from the end.
-            links.append(fields[-2].decode("cp932"))
-    return links
+    return [catalogue_link(line).decode("cp932") for line in path.read_bytes().split(b"\r\n")
+            if line]
 
 
 def history_links(path):
@@ -283,12 +162,7 @@ def harvest_steps(wine, probe, host, shop):
     (host / "qlc.ini").unlink()
     today = datetime.date.today()
     days = [today, today - datetime.timedelta(days=1)]
-    seen, links = set(), []
-    for day in days:
-        for t in sd.day_titles(day):
-            if t.code not in seen:
-                seen.add(t.code)
-                links.append(sd.link_for(shop.base, t))
+    links = [sd.link_for(shop.base, t) for t, _ in expected_titles(days)]
 
     # 4. The session ends in the middle of the harvest.
     kivo = wine.start_kivo()
@@ -325,9 +199,27 @@ def harvest_steps(wine, probe, host, shop):
     return first, len(links), answer.strip()
 
 
+def both_modes(folder, shop, wine, elapsed):
+    """The five steps; returns the report line."""
+    host = folder.host
+    (host / "Quillcast.ini").write_bytes(
+        b"[kivo]\r\nBaseURL=" + shop.base.encode() + b"\r\nDLBeforeDays=1\r\n")
+    wine.make_prefix()
+    wine.point_temp_at(folder.temp_windows)
+    session = Session(wine)
+    config_answer = configuration_steps(session, "plugins/session_probe.exe", host)
+    today = datetime.date.today()
+    first, total, harvest_answer = harvest_steps(session, "plugins/session_probe.exe", host, shop)
+    if datetime.date.today() != today:
+        raise Skip()
+    return ("OK: placement kept over three starts; session end in configuration mode (%s) and "
+            "during a harvest after %d of %d titles (%s); total %.1f s" %
+            (config_answer, first, total, harvest_answer, elapsed()))
+
+
 def main(argv):
     if len(argv) != 2:
-        print("usage: scripts/wine-session BUILD_DIR", file=sys.stderr)
+        print("usage: scripts/wine_session.py BUILD_DIR", file=sys.stderr)
         return 2
     build = Path(argv[1]).resolve()
     probe_exe = build / "probes" / "session_probe.exe"
@@ -335,52 +227,14 @@ def main(argv):
         if not path.is_file():
             print("wine-session: no %s (build the Windows tree first)" % path, file=sys.stderr)
             return 2
-    for tool in ("wine", "wineserver", "Xvfb"):
-        if shutil.which(tool) is None:
-            print("wine-session: %s is not installed" % tool, file=sys.stderr)
-            return 2
+    for tool in missing_tools(("wine", "wineserver", "Xvfb")):
+        print("wine-session: %s is not installed" % tool, file=sys.stderr)
+        return 2
 
-    work = Path(tempfile.mkdtemp(prefix="kivo-wine-session-"))
-    host, temp = work / "host", work / "temp"
-    plugins = host / "plugins"
-    plugins.mkdir(parents=True)
-    temp.mkdir()
-    for name in ("kivo.exe", "powershell.exe"):
-        shutil.copy2(build / name, plugins / name)
-    probe = plugins / "session_probe.exe"
-    shutil.copy2(probe_exe, probe)
-    wine_log = work / "wine-output.txt"
-    started = time.monotonic()
-    display = shop = wine = None
-    try:
-        shop = Shop(work)
-        (host / "Quillcast.ini").write_bytes(
-            b"[kivo]\r\nBaseURL=" + shop.base.encode() + b"\r\nDLBeforeDays=1\r\n")
-        display = Display()
-        wine = Wine(build / "wineprefix-session", display.name, host,
-                    "Z:" + str(temp).replace("/", "\\"), wine_log)
-        config_answer = configuration_steps(wine, "plugins/session_probe.exe", host)
-        today = datetime.date.today()
-        first, total, harvest_answer = harvest_steps(wine, "plugins/session_probe.exe", host, shop)
-        if datetime.date.today() != today:
-            print("wine-session: SKIPPED: the date changed during the run")
-        else:
-            print("wine-session: OK: placement kept over three starts; session end in "
-                  "configuration mode (%s) and during a harvest after %d of %d titles (%s); "
-                  "total %.1f s" % (config_answer, first, total, harvest_answer,
-                                    time.monotonic() - started))
-        shutil.rmtree(work, ignore_errors=True)
-        return 0
-    except (Failure, subprocess.TimeoutExpired) as e:
-        print("wine-session: FAILED: %s\n(files kept in %s)" % (e, work), file=sys.stderr)
-        if wine is not None:
-            wine.kill_all()
-        return 1
-    finally:
-        if shop is not None:
-            shop.stop()
-        if display is not None:
-            display.stop()
+    folder = WineHost("wine-session", build,
+                      ("kivo.exe", "powershell.exe", "probes/session_probe.exe"))
+    return drive("wine-session", folder, build / "wineprefix-session",
+                 lambda shop, wine, elapsed: both_modes(folder, shop, wine, elapsed))
 
 
 if __name__ == "__main__":
