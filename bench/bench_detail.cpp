@@ -84,8 +84,8 @@ void BM_DetailPageToLine(benchmark::State& state) {
     for (std::size_t i = 0; i < parser.Nodes.size(); ++i) walk.Node(*parser.Nodes[i]);
     DetailValues& v = walk.Values;
     FinishDetailValues(v);
-    const std::string line = ComposeCatalogueLine(MakeCatalogueRecord(
-        v, 1, "", {2026, 12, 7}, "/bec/SE/Detail?isbn=9784101010014", "/tmp/"));
+    const std::string line = ComposeCatalogueLine(
+        MakeCatalogueRecord(v, 1, "", {2026, 12, 7}, "/bec/SE/Detail?isbn=9784101010014", "/tmp/"));
     line_bytes = line.size();
     benchmark::DoNotOptimize(line);
   }

@@ -17,8 +17,8 @@
 
 #include "harvest/harvest.h"
 #include "settings/settings.h"
-#include "support/fake_run_host.h"
 #include "support/fake_harvest_view.h"
+#include "support/fake_run_host.h"
 
 namespace {
 

@@ -16,11 +16,11 @@
 #include <string>
 
 #include "harvest/fetch_page.h"
-#include "platform/platform.h"
 #include "harvest/harvest.h"
+#include "platform/platform.h"
 #include "settings/settings.h"
-#include "support/fake_run_host.h"
 #include "support/fake_harvest_view.h"
+#include "support/fake_run_host.h"
 
 namespace {
 

@@ -7,14 +7,14 @@
 #include <string_view>
 #include <utility>
 
+#include "harvest/commit.h"
 #include "harvest/fetch_page.h"
+#include "harvest/harvest.h"
+#include "harvest/harvest_texts.h"
 #include "harvest/history.h"
 #include "harvest/shop_address.h"
-#include "harvest/harvest_texts.h"
 #include "html/html_parser.h"
 #include "platform/platform.h"
-#include "harvest/commit.h"
-#include "harvest/harvest.h"
 #include "settings/settings.h"
 #include "text/text.h"
 
@@ -46,7 +46,8 @@ class THarvest::ListingWalk {
   bool FoundList() const { return found_list_; }
 
   void Walk(const THTMLNodeList& nodes, std::size_t& index) {
-    while (index < nodes.size() && !harvest_.State.FStopRequested && !harvest_.State.FSkipRequested) {
+    while (index < nodes.size() && !harvest_.State.FStopRequested &&
+           !harvest_.State.FSkipRequested) {
       const THTMLNode* node = nodes[index];
       if (const THTMLTag* tag = node->AsTag()) {
         if (in_list_ && tag->Name == "A" && !tag->Params.empty()) LinkTag(*tag);

@@ -1,18 +1,19 @@
 // The page fetcher: runs the download command for one address, keeps all
 // fetches of the process 900 ms apart and keeps the window responsive while
 // it waits.
+#include "harvest/fetch_page.h"
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
 #include <string>
 
-#include "harvest/fetch_page.h"
-#include "harvest/shop_address.h"
+#include "harvest/harvest.h"
 #include "harvest/harvest_texts.h"
+#include "harvest/shop_address.h"
 #include "platform/platform.h"
 #include "text/bytes.h"
-#include "harvest/harvest.h"
 
 namespace kivo {
 namespace {
@@ -198,7 +199,8 @@ int THarvest::FetchPage(const std::string& address, const std::string& file) {
   if (command_line.empty()) {
     last_fetch_outcome_ = FetchOutcome::kNotFound;
   } else {
-    const int exit_code = RunAndWaitIn(Host, command_line, FolderOf(ProgramPath), &State.FStopRequested);
+    const int exit_code =
+        RunAndWaitIn(Host, command_line, FolderOf(ProgramPath), &State.FStopRequested);
     last_fetch_outcome_ = OutcomeOfExitCode(exit_code);
     // A helper ended part way leaves its temporary file beside the target
     // (on Windows it gets no chance to remove it itself).
@@ -239,7 +241,8 @@ void THarvest::NoteShopAnswer(const std::string& address) {
   // Only the shop's own pages tell whether the shop answers; a cover on
   // another host neither counts nor breaks the count.
   if (!OnShopHost(address, BaseUrl)) return;
-  if (last_fetch_outcome_ == FetchOutcome::kNotRun || last_fetch_outcome_ == FetchOutcome::kStopped ||
+  if (last_fetch_outcome_ == FetchOutcome::kNotRun ||
+      last_fetch_outcome_ == FetchOutcome::kStopped ||
       last_fetch_outcome_ == FetchOutcome::kNotStarted) {
     return;
   }

@@ -13,13 +13,13 @@ namespace kivo {
 // code. Only kNotFound is the shop's own word that the page does not exist;
 // every other failure may go away, so the title is asked for again later.
 enum class FetchOutcome {
-  kComplete,  // the file holds the whole answer
-  kNotFound,  // the shop answered 404 or 410, or the address cannot be fetched at all
-  kFailed,    // the shop answered but not with the page (5xx, 429, a cut body, a full disk)
-  kNoAnswer,  // no answer at all: no connection, or none before the time limit
-  kStopped,   // a stop ended the download part way
+  kComplete,    // the file holds the whole answer
+  kNotFound,    // the shop answered 404 or 410, or the address cannot be fetched at all
+  kFailed,      // the shop answered but not with the page (5xx, 429, a cut body, a full disk)
+  kNoAnswer,    // no answer at all: no connection, or none before the time limit
+  kStopped,     // a stop ended the download part way
   kNotStarted,  // the download helper could not be started
-  kNotRun,    // nothing was fetched: a stop had been requested before
+  kNotRun,      // nothing was fetched: a stop had been requested before
 };
 
 // True when the fetch brought the page: the file holds the whole answer.

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "harvest/fetch_page.h"
-#include "harvest/history.h"
+#include "harvest/harvest.h"
 #include "harvest/harvest_texts.h"
+#include "harvest/history.h"
+#include "harvest/recovery.h"
 #include "harvest/unfinished_days.h"
 #include "platform/datetime.h"
 #include "platform/platform.h"
-#include "harvest/harvest.h"
-#include "harvest/recovery.h"
 #include "settings/settings.h"
 
 namespace kivo {
@@ -153,7 +153,8 @@ void THarvest::SaveProgress() {
 
 void THarvest::SaveUnfinishedDays(const std::set<std::int64_t>& days) {
   try {
-    WritePluginValue(State.FHostDir, kUnfinishedDaysKey, FormatUnfinishedDays(days, DateOf(Host.Now())));
+    WritePluginValue(State.FHostDir, kUnfinishedDaysKey,
+                     FormatUnfinishedDays(days, DateOf(Host.Now())));
   } catch (const std::exception& e) {
     // The run goes on: only a title that fails again on a day about to
     // leave the window could be lost. Said once: the next write would fail
@@ -217,7 +218,8 @@ void THarvest::HarvestDays() {
 
   // Today is read afresh at each test: a run that passes midnight moves the
   // oldest day of the window forward by one.
-  while (EncodeDate(Run.ListingDay) >= OldestDay(Host.Now(), State.FBeforeDays) && !State.FStopRequested) {
+  while (EncodeDate(Run.ListingDay) >= OldestDay(Host.Now(), State.FBeforeDays) &&
+         !State.FStopRequested) {
     HarvestDayOnce();
     if (EncodeDate(Run.ListingDay) <= EncodeDate(kFirstDay)) return;
     Run.ListingDay = DecodeDate(EncodeDate(Run.ListingDay) - 1);

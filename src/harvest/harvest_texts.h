@@ -66,9 +66,6 @@ inline constexpr char kAnalyzeError[] = "Analyze Error ";
 inline constexpr char kHEquals[] = "h = ";
 // "*** kivo DLL ***"
 inline constexpr char kDllBanner[] = "*** kivo DLL ***";
-// " に書き込めません": after a file's path, when the history cannot be saved
-inline constexpr char kCannotWrite[] =
-    " \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1";
 
 // "結果: 追加 ", "件、取得失敗 ", "件、日数 ": the run's summary line,
 // "結果: 追加 N件、取得失敗 M件、日数 D"
@@ -93,7 +90,5 @@ inline constexpr char kNoListingPage[] =
 inline constexpr char kHelperNotStarted[] =
     "powershell \x82\xf0\x8bN\x93\xae\x82\xc5\x82\xab\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x83_\x83\x45"
     "\x83\x93\x83\x8d\x81\x5b\x83h\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1";
-// " を読み込めません": after a file's path, when the catalogue cannot be read
-inline constexpr char kCannotRead[] = " \x82\xf0\x93\xc7\x82\xdd\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1";
 
 }  // namespace kivo::texts

@@ -7,6 +7,7 @@
 
 #include "harvest/harvest_texts.h"
 #include "platform/datetime.h"
+#include "platform/file_messages.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -153,7 +154,7 @@ void AppendHistoryEntries(const std::string& path, const std::vector<std::string
   // the file, which is what the next run reads: they count as written.
   const auto file = platform::OpenAppendFile(path);
   if (!file || file->Append(bytes) == platform::AppendStatus::kFailed) {
-    throw std::runtime_error(path + texts::kCannotWrite);
+    throw std::runtime_error(path + messages::kCannotWrite);
   }
 }
 
@@ -169,7 +170,8 @@ void SaveHistoryFile(const std::string& path, const std::vector<std::string>& li
   // Replacing the file in place would leave a torn history after a crash or
   // a full disk, and the next run would fetch every title again and append
   // them to the host's catalogue a second time.
-  if (!platform::SaveAtomically(path, bytes)) throw std::runtime_error(path + texts::kCannotWrite);
+  if (!platform::SaveAtomically(path, bytes))
+    throw std::runtime_error(path + messages::kCannotWrite);
 }
 
 }  // namespace kivo

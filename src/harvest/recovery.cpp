@@ -8,6 +8,7 @@
 #include "harvest/commit.h"
 #include "harvest/harvest_texts.h"
 #include "harvest/shop_address.h"
+#include "platform/file_messages.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 
@@ -38,7 +39,7 @@ void RecoverCommittedLinks(TRunState& state, const std::string& base_url, double
   // Unread, a line written without its entry would be written again by this
   // run: better no run at all.
   const auto unreadable = [&catalogue] {
-    return TCatalogueReadError(catalogue + texts::kCannotRead);
+    return TCatalogueReadError(catalogue + messages::kCannotRead);
   };
   const std::int64_t size = platform::FileSize(catalogue);
   if (size < 0) throw unreadable();

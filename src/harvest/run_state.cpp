@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "harvest/harvest_texts.h"
+#include "platform/file_messages.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 
@@ -34,7 +35,7 @@ void SaveHistory(const TRunState& state, double now) {
     try {
       on_disk.LoadFromFile(history_file);
     } catch (...) {
-      throw std::runtime_error(history_file + texts::kCannotWrite);
+      throw std::runtime_error(history_file + messages::kCannotWrite);
     }
     std::vector<std::string> merged = on_disk.Entries();
     for (const auto& entry : entries) {

@@ -11,7 +11,7 @@ namespace {
 struct Origin {
   std::string scheme;
   std::string host;
-  std::string port;  // empty when the address names none
+  std::string port;     // empty when the address names none
   std::size_t end = 0;  // where the authority ends in the address
 };
 
@@ -69,7 +69,8 @@ bool IsShopDetailLink(std::string_view value, std::string_view base) {
   if (!OnShopHost(value, base)) return false;
   Origin own;
   ParseOrigin(value, own);
-  return Contains(value, base, kDetailPath) || Contains(value, value.substr(0, own.end), kDetailPath);
+  return Contains(value, base, kDetailPath) ||
+         Contains(value, value.substr(0, own.end), kDetailPath);
 }
 
 }  // namespace kivo

@@ -74,8 +74,8 @@ void TLogFile::StartLog() noexcept {
     }
     TVersion version;
     ReadVersionInfo(platform::ProgramPath(), version);
-    const std::string lines = "--- START ---\t" + FormatDateTime(host_.Now()) + kLineEnd + "Version " +
-                              version.FileVersion + kLineEnd;
+    const std::string lines = "--- START ---\t" + FormatDateTime(host_.Now()) + kLineEnd +
+                              "Version " + version.FileVersion + kLineEnd;
     // Both start lines in one append: the file gets both or neither.
     if (!platform::AppendToFile(file_name_, lines)) active_ = false;
   } catch (...) {

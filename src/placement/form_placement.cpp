@@ -5,7 +5,7 @@
 #include <string>
 
 #include "placement/placement_values.h"
-#include "placement/placement_texts.h"
+#include "platform/file_messages.h"
 #include "platform/platform.h"
 
 namespace kivo::placement {
@@ -30,7 +30,7 @@ std::string TFormPlacement::ReadScreenKey(const std::string& key) {
 
 void TFormPlacement::Write(const std::string& key, const std::string& value) {
   if (!platform::IniWrite(IniFileName, Section(), key, value)) {
-    throw std::runtime_error(IniFileName + texts::kCannotWrite);
+    throw std::runtime_error(IniFileName + messages::kCannotWrite);
   }
 }
 

@@ -2,14 +2,12 @@
 
 #include <stdexcept>
 
+#include "platform/file_messages.h"
 #include "platform/platform.h"
 #include "text/bytes.h"
 
 namespace kivo {
 namespace {
-
-// " に書き込めません" ("cannot write to"), after the settings file's path.
-constexpr char kCannotWrite[] = " \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1";
 
 // The size of the buffer the system call is given for a variable's value.
 constexpr std::size_t kEnvironmentBufferSize = 260;
@@ -64,7 +62,7 @@ void WritePluginValue(const std::string& host_dir, const std::string& key,
                       const std::string& value) {
   const std::string file = SettingsFile(host_dir);
   if (!platform::IniWrite(file, kPluginSection, key, value)) {
-    throw std::runtime_error(file + kCannotWrite);
+    throw std::runtime_error(file + messages::kCannotWrite);
   }
 }
 

@@ -25,7 +25,6 @@ int DrawStartDelay(std::mt19937_64& generator);
 // the message loop) and releases the guard, also when the front-end throws.
 // When another copy holds the guard it returns 0 at once: no front-end,
 // nothing shown or written. Otherwise it returns the front-end's exit code.
-int RunEntry(const std::function<int()>& front_end, RunHost& host,
-             const std::string& program_path);
+int RunEntry(const std::function<int()>& front_end, RunHost& host, const std::string& program_path);
 
 }  // namespace kivo

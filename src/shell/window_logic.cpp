@@ -7,10 +7,10 @@
 #include <string>
 #include <utility>
 
+#include "harvest/run_state.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 #include "shell/shell_texts.h"
-#include "harvest/run_state.h"
 #include "text/bytes.h"
 #include "text/text.h"
 

@@ -9,9 +9,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "support/temp_folder.h"
 #include "harvest/history.h"
 #include "platform/datetime.h"
+#include "support/temp_folder.h"
 
 namespace kivo {
 namespace {

@@ -2,8 +2,6 @@
 // and label rule), the cleaning and the cover file name, then AnalyzeDetail
 // on small Shift-JIS pages with the real tokenizer, files in a temporary
 // folder, a fake view and a fake run host that serves cover images.
-#include "harvest/detail_page.h"
-
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -16,20 +14,22 @@
 #include <vector>
 
 #include "harvest/catalogue.h"
-#include "support/temp_folder.h"
-#include "harvest/harvest_texts.h"
+#include "harvest/detail_page.h"
 #include "harvest/harvest.h"
+#include "harvest/harvest_texts.h"
+#include "platform/file_messages.h"
 #include "support/fake_harvest_view.h"
 #include "support/fake_run_host.h"
 #include "support/file_limit.h"
+#include "support/temp_folder.h"
 #include "text/text.h"
 
 namespace kivo {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeRunHost;
 using testing::FakeHarvestView;
+using testing::FakeRunHost;
 using testing::ReadAll;
 using testing::ScopedTempDirEnv;
 using testing::Sep;
@@ -608,7 +608,7 @@ TEST_F(AnalyzeDetailTest, AnEntryThatCannotBeWrittenTakesTheLineBackOut) {
     harvest_->AnalyzeDetail(kLink);
     ADD_FAILURE() << "no error";
   } catch (const THistoryWriteError& e) {
-    EXPECT_EQ(std::string(e.what()), history + texts::kCannotWrite);
+    EXPECT_EQ(std::string(e.what()), history + messages::kCannotWrite);
   }
   file_limit_.reset();
   EXPECT_EQ(ReadAll(Catalogue()), "\"old line\"\r\n");

@@ -16,6 +16,7 @@
 
 #include "harvest/commit.h"
 #include "harvest/harvest_fixture.h"
+#include "platform/file_messages.h"
 #include "support/file_limit.h"
 
 namespace kivo::testing {
@@ -132,7 +133,8 @@ TEST_F(DurabilityTest, TheRecoveryReadsBackAsFarAsTheLastLineTheHistoryKnows) {
            "\",\"/tmp/x.jpg\"\r\n";
   };
   std::string other;
-  for (int i = 0; i < 3000; ++i) other += line("other", "http://elsewhere.test/" + std::to_string(i));
+  for (int i = 0; i < 3000; ++i)
+    other += line("other", "http://elsewhere.test/" + std::to_string(i));
   ASSERT_GT(other.size(), 200u * 1024);
   WriteAll(HostFile("QuillsMas.csv"),
            line("TB", DetailLink("B")) + line("TA", DetailLink("A")) + other + "\"unfinished");
@@ -215,7 +217,7 @@ TEST_F(DurabilityTest, AnEntryThatCannotBeWrittenEndsTheRunWithTheLineTakenBack)
     ADD_FAILURE() << "no error";
   } catch (const THistoryWriteError& e) {
     const std::string what = e.what();
-    const std::string tail = std::string("kivo.txt") + texts::kCannotWrite;
+    const std::string tail = std::string("kivo.txt") + messages::kCannotWrite;
     ASSERT_GE(what.size(), tail.size());
     EXPECT_EQ(what.substr(what.size() - tail.size()), tail);
   }
@@ -431,8 +433,10 @@ TEST_F(DurabilityTest, AnUnfinishedDayTheHistoryNoLongerCoversIsDropped) {
   Create(0);
   platform::IniWrite(HostFile("Quillcast.ini"), "kivo", "UnfinishedDays", "20261205,20260908");
   RunHarvest();
-  EXPECT_EQ(Fetched(), (std::vector<std::string>{ListingUrl(kDec7, 1), ListingUrl({2026, 12, 5}, 1)}));
-  EXPECT_EQ(platform::IniRead(HostFile("Quillcast.ini"), "kivo", "UnfinishedDays"), "20261207,20261205");
+  EXPECT_EQ(Fetched(),
+            (std::vector<std::string>{ListingUrl(kDec7, 1), ListingUrl({2026, 12, 5}, 1)}));
+  EXPECT_EQ(platform::IniRead(HostFile("Quillcast.ini"), "kivo", "UnfinishedDays"),
+            "20261207,20261205");
 }
 
 // ---- Links, summary, warnings -----------------------------------------------------------

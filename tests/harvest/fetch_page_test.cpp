@@ -1,6 +1,8 @@
 // The page fetcher on the fake host: spacing, settling, responsiveness while
 // a command runs, stop; the command line against hostile input; the waiting
 // and comparing helpers.
+#include "harvest/fetch_page.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -10,21 +12,20 @@
 #include <string>
 #include <vector>
 
-#include "harvest/fetch_page.h"
+#include "harvest/harvest.h"
 #include "harvest/harvest_texts.h"
 #include "platform/cmdline.h"
 #include "platform/platform.h"
 #include "platform/powershell_args.h"
 #include "platform/scratch_folder.h"
-#include "harvest/harvest.h"
 #include "support/fake_harvest_view.h"
 #include "support/fake_run_host.h"
 
 namespace kivo {
 namespace {
 
-using kivo::testing::FakeRunHost;
 using kivo::testing::FakeHarvestView;
+using kivo::testing::FakeRunHost;
 using kivo::testing::ScratchFolder;
 
 constexpr char kListing[] =

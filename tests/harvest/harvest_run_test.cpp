@@ -433,8 +433,9 @@ TEST_F(HarvestRunTest, AHistoryThatCannotBeSavedReachesTheWindowAfterTheButtonsA
     ADD_FAILURE() << "no error";
   } catch (const std::runtime_error& e) {
     // "<path> に書き込めません": the window shows it once the run returns.
-    EXPECT_EQ(std::string(e.what()), state_.FHostDir + Sep() + "kivo.txt" +
-                                         " \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1");
+    EXPECT_EQ(std::string(e.what()),
+              state_.FHostDir + Sep() + "kivo.txt" +
+                  " \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1");
   }
   ExpectButtonsOff();
   EXPECT_EQ(FetchCount(DetailLink("A")), 1);

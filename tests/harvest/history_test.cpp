@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_folder.h"
 #include "platform/datetime.h"
+#include "support/temp_folder.h"
 
 namespace kivo {
 namespace {

@@ -1,13 +1,14 @@
 // Pins the bytes of every harvest text: these are compared with the shop's
 // pages and written into the host's files, so one wrong byte silently breaks
 // a whole run.
-#include "harvest/harvest_texts.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 #include <string_view>
+
+#include "harvest/harvest_texts.h"
+#include "platform/file_messages.h"
 
 namespace kivo {
 namespace {
@@ -56,14 +57,18 @@ TEST(HarvestTexts, EveryTextHasItsShiftJisBytes) {
       {texts::kAnalyzeError, "41 6E 61 6C 79 7A 65 20 45 72 72 6F 72 20"},     // "Analyze Error "
       {texts::kHEquals, "68 20 3D 20"},                                        // "h = "
       {texts::kDllBanner, "2A 2A 2A 20 6B 69 76 6F 20 44 4C 4C 20 2A 2A 2A"},  // "*** kivo DLL ***"
-      {texts::kCannotWrite,
+      {messages::kCannotWrite,
        "20 82 C9 8F 91 82 AB 8D 9E 82 DF 82 DC 82 B9 82 F1"},  // " に書き込めません"
-      {texts::kNoListingPage, "88 EA 97 97 83 79 81 5B 83 57 82 F0 8E E6 93 BE 82 C5 82 AB 82 DC "
-                              "82 B9 82 F1 82 C5 82 B5 82 BD"},  // "一覧ページを取得できませんでした"
+      {texts::kNoListingPage,
+       "88 EA 97 97 83 79 81 5B 83 57 82 F0 8E E6 93 BE 82 C5 82 AB 82 DC "
+       "82 B9 82 F1 82 C5 82 B5 82 BD"},  // "一覧ページを取得できませんでした"
       {texts::kHelperNotStarted,
-       "70 6F 77 65 72 73 68 65 6C 6C 20 82 F0 8B 4E 93 AE 82 C5 82 AB 82 C8 82 A2 82 BD 82 DF 83 5F "
-       "83 45 83 93 83 8D 81 5B 83 68 82 C5 82 AB 82 DC 82 B9 82 F1"},  // "powershell を起動できない..."
-      {texts::kCannotRead, "20 82 F0 93 C7 82 DD 8D 9E 82 DF 82 DC 82 B9 82 F1"},  // " を読み込めません"
+       "70 6F 77 65 72 73 68 65 6C 6C 20 82 F0 8B 4E 93 AE 82 C5 82 AB 82 C8 82 A2 82 BD 82 DF 83 "
+       "5F "
+       "83 45 83 93 83 8D 81 5B 83 68 82 C5 82 AB 82 DC 82 B9 82 F1"},  // "powershell
+                                                                        // を起動できない..."
+      {messages::kCannotRead,
+       "20 82 F0 93 C7 82 DD 8D 9E 82 DF 82 DC 82 B9 82 F1"},  // " を読み込めません"
   };
   for (const Pin& pin : pins) {
     EXPECT_EQ(Hex(pin.text), pin.hex);

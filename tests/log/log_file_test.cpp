@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <stdexcept>
 #include <string>

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "placement/fake_placement_window.h"
-#include "placement/placement_texts.h"
+#include "platform/file_messages.h"
 #include "platform/platform.h"
 
 namespace kivo::placement {
@@ -292,7 +292,7 @@ TEST_F(FormPlacementTest, ARefusedWriteIsReportedAndTheCloseGoesOn) {
   std::vector<std::string> reports;
   placement_.FormCloseQuery(true, [&](const std::string& m) { reports.push_back(m); });
   ASSERT_EQ(reports.size(), 1u);
-  EXPECT_EQ(reports[0], placement_.IniFileName + texts::kCannotWrite);
+  EXPECT_EQ(reports[0], placement_.IniFileName + messages::kCannotWrite);
   EXPECT_FALSE(placement_.Saved());
   // The destroy hook then tries once more, and reports again.
   placement_.FormDestroy([&](const std::string& m) { reports.push_back(m); });

@@ -5,8 +5,6 @@
 
 #include <string>
 
-#include "placement/placement_texts.h"
-
 namespace kivo::placement {
 namespace {
 
@@ -76,12 +74,6 @@ TEST(ShowCmd, StatesOfTheStoredShowCommands) {
   for (int n : {0, 4, 8, 10, -1}) {
     EXPECT_EQ(StateFromShowCmd(n, WindowState::Maximized), WindowState::Maximized) << n;
   }
-}
-
-TEST(PlacementTexts, CannotWriteBytes) {
-  // " に書き込めません" in Shift-JIS.
-  EXPECT_EQ(std::string(texts::kCannotWrite),
-            " \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1");
 }
 
 }  // namespace

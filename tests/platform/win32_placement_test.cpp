@@ -14,10 +14,10 @@
 #include "placement/placement_values.h"
 #include "platform/platform.h"
 #include "platform/win32/wide_text.h"
-#include "shell/window_logic.h"
 #include "shell/window/application_window.h"
 #include "shell/window/form_window.h"
 #include "shell/window/message_pump.h"
+#include "shell/window_logic.h"
 #include "support/fake_run_host.h"
 
 namespace kivo::window {

@@ -16,11 +16,11 @@
 
 #include "platform/platform.h"
 #include "platform/win32/wide_text.h"
-#include "shell/window_logic.h"
 #include "shell/shell_texts.h"
 #include "shell/window/button_images.h"
 #include "shell/window/form_window.h"
 #include "shell/window/message_pump.h"
+#include "shell/window_logic.h"
 #include "support/fake_run_host.h"
 
 namespace kivo::window {

@@ -17,7 +17,6 @@ namespace {
 // The program as a run of the entry sees it: beside a host folder.
 constexpr char kProgram[] = "/opt/Host/Plugins/kivo";
 
-
 TEST(EntryTest, DelayGuardFrontEndReleaseInThisOrder) {
   testing::FakeRunHost host;
   std::int64_t slept_before_front_end = -1;
@@ -32,10 +31,9 @@ TEST(EntryTest, DelayGuardFrontEndReleaseInThisOrder) {
   std::mt19937_64 generator(7);
   EXPECT_EQ(slept_before_front_end, DrawStartDelay(generator));
   // The guard covers the host folder and the temporary folder.
-  EXPECT_EQ(host.events,
-            (std::vector<std::string>{"seed", "acquire QuillsPlugIn /opt/Host/Plugins/.. " +
-                                                  GetTempDir(),
-                                      "front end", "release"}));
+  EXPECT_EQ(host.events, (std::vector<std::string>{
+                             "seed", "acquire QuillsPlugIn /opt/Host/Plugins/.. " + GetTempDir(),
+                             "front end", "release"}));
 }
 
 TEST(EntryTest, ASecondCopyEndsSilentlyWithZero) {

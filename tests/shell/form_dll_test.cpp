@@ -1,7 +1,5 @@
 // The plugin window's life: modes, the days value and its limit, closing,
 // and the error handler.
-#include "shell/window_logic.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,6 +10,7 @@
 #include "platform/platform.h"
 #include "shell/form_fixture.h"
 #include "shell/shell_texts.h"
+#include "shell/window_logic.h"
 
 namespace kivo::testing {
 namespace {

@@ -1,12 +1,11 @@
 // The window's and log's Japanese texts, byte for byte in Shift-JIS. The
 // expected bytes are written as hex here, apart from the header's octal.
-#include "shell/shell_texts.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "shell/entry.h"
+#include "shell/shell_texts.h"
 
 namespace kivo {
 namespace {

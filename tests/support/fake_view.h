@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/window_logic.h"
 #include "shell/view.h"
+#include "shell/window_logic.h"
 
 namespace kivo::testing {
 

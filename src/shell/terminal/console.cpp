@@ -207,7 +207,8 @@ std::string Console::ForDisplay(const std::string& sjis_text) {
     if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
       // A character the display cannot show: one "?" for it.
       // `safe` holds whole characters only: a lead byte has its second.
-      const std::size_t skip = sjis::IsLeadByte(static_cast<unsigned char>(*in)) && in_left > 1 ? 2 : 1;
+      const std::size_t skip =
+          sjis::IsLeadByte(static_cast<unsigned char>(*in)) && in_left > 1 ? 2 : 1;
       in += skip;
       in_left -= skip;
       out += '?';

@@ -11,11 +11,11 @@
 #include "platform/platform.h"
 #include "platform/run_host.h"
 #include "shell/entry.h"
-#include "shell/window_logic.h"
+#include "shell/shell_texts.h"
 #include "shell/terminal/console.h"
 #include "shell/terminal/keys.h"
 #include "shell/terminal/terminal_view.h"
-#include "shell/shell_texts.h"
+#include "shell/window_logic.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "shell/window_logic.h"
 #include "shell/terminal/console.h"
 #include "shell/terminal/keys.h"
 #include "shell/view.h"
+#include "shell/window_logic.h"
 
 namespace kivo::terminal {
 

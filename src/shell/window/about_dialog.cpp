@@ -4,10 +4,10 @@
 
 #include "about/version.h"
 #include "platform/win32/wide_text.h"
-#include "shell/window_logic.h"
 #include "shell/shell_texts.h"
 #include "shell/window/message_pump.h"
 #include "shell/window/window_texts.h"
+#include "shell/window_logic.h"
 
 namespace kivo::window {
 namespace {

@@ -16,8 +16,8 @@
 #include <string>
 
 #include "placement/win32/win32_placement_window.h"
-#include "shell/window_logic.h"
 #include "shell/view.h"
+#include "shell/window_logic.h"
 
 namespace kivo::window {
 

@@ -17,12 +17,12 @@
 #include "platform/run_host.h"
 #include "platform/win32/wide_text.h"
 #include "shell/entry.h"
-#include "shell/window_logic.h"
 #include "shell/window/about_dialog.h"
 #include "shell/window/application_window.h"
 #include "shell/window/form_window.h"
 #include "shell/window/message_pump.h"
 #include "shell/window/window_texts.h"
+#include "shell/window_logic.h"
 
 namespace {
 
