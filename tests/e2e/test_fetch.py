@@ -26,6 +26,7 @@ import tempfile
 import threading
 import time
 import unittest
+import zlib
 
 BUILD_DIR = os.environ.get("KIVO_BUILD_DIR", "")
 WINE = os.environ.get("KIVO_FETCH_WINE", "")
@@ -41,8 +42,26 @@ def helper_path(path):
 PAGE = (b"<html>\r\n\x96\x7b\x93\xfa\x82\xcc\x90\x56\x8a\xa7\r\n"  # 本日の新刊
         b"\x00\xff binary tail\n") * 50
 OLD = b"old contents \x83\x5c\r\n"
+# A page that shows its own end, as the shop's pages do.
+DOCUMENT = (b"<!DOCTYPE html>\r\n<html><body>\r\n" +
+            b"<p>\x96\x7b\x93\xfa\x82\xcc\x90\x56\x8a\xa7</p>\r\n" * 200 + b"</body></HTML>\r\n")
 
 EXIT_COMPLETE, EXIT_FAILED, EXIT_REFUSED, EXIT_LOCAL, EXIT_GONE, EXIT_NO_ANSWER = range(6)
+
+# Bodies of answers that end where the server closes the connection:
+# /close/<Content-Type>/<body>.
+CLOSE_TYPES = {"html": "text/html; charset=Shift_JIS", "xhtml": "application/xhtml+xml",
+               "jpeg": "image/jpeg", "none": None}
+CLOSE_BODIES = {
+    "whole": DOCUMENT,
+    "cut": DOCUMENT[:len(DOCUMENT) // 2],
+    "bom-cut": b"\xef\xbb\xbf \r\n" + DOCUMENT[:len(DOCUMENT) // 2],
+    # Every byte of the page but the stream's own end: only a decoder that
+    # looks for that end can tell.
+    "gzip-whole": gzip.compress(DOCUMENT),
+    "gzip-cut": gzip.compress(DOCUMENT)[:-8],
+    "deflate-cut": zlib.compress(DOCUMENT)[:-4],
+}
 
 
 def split_windows(line):
@@ -184,6 +203,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Transfer-Encoding", "chunked")
             self.end_headers()
             self.wfile.write(b"64\r\n" + PAGE[:100] + b"\r\n")
+            self.wfile.flush()
+            self.close_connection = True
+        elif path.startswith("/close/"):
+            _, _, kind, name = path.split("/", 3)
+            self.send_response(200)
+            if CLOSE_TYPES[kind]:
+                self.send_header("Content-Type", CLOSE_TYPES[kind])
+            if name.startswith(("gzip", "deflate")):
+                self.send_header("Content-Encoding", name.split("-")[0])
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.write(CLOSE_BODIES[name])
             self.wfile.flush()
             self.close_connection = True
         elif path == "/never":
@@ -442,6 +473,33 @@ class FetchTest(unittest.TestCase):
                     self.skipTest("Wine's WinHTTP ends a cut chunked body as if complete")
                 self.write_old()
                 self.assert_failed_untouched(self.fetch(path))
+
+    def test_page_ended_by_closing_counts_only_when_whole(self):
+        # With no length and no chunks, a connection that drops half-way
+        # looks like the end: only the page's own "</html" tells.
+        for path, code in (("/close/html/whole", EXIT_COMPLETE),
+                           ("/close/html/cut", EXIT_FAILED),
+                           ("/close/xhtml/cut", EXIT_FAILED),
+                           ("/close/none/bom-cut", EXIT_FAILED),
+                           ("/close/none/whole", EXIT_COMPLETE),
+                           # Not a page: nothing in it shows an end.
+                           ("/close/jpeg/cut", EXIT_COMPLETE)):
+            with self.subTest(path=path):
+                self.write_old()
+                if code == EXIT_COMPLETE:
+                    self.assert_fetched(self.fetch(path), body=CLOSE_BODIES[path.split("/")[3]])
+                else:
+                    self.assert_failed_untouched(self.fetch(path), code)
+
+    @unittest.skipIf(WINE, "the Windows helper asks for no compressed bodies")
+    def test_compressed_body_ended_by_closing_must_reach_its_end(self):
+        self.write_old()
+        self.assert_fetched(self.fetch("/close/html/gzip-whole"), body=DOCUMENT)
+        for path in ("/close/html/gzip-cut", "/close/jpeg/deflate-cut"):
+            with self.subTest(path=path):
+                self.write_old()
+                self.assert_failed_untouched(self.fetch(path))
+                self.assertIn("ends early", self.stderr)
 
     def test_server_that_never_answers_is_no_answer(self):
         self.write_old()

@@ -8,10 +8,12 @@
 // Exit codes (the plugin's harvest acts on these exact numbers):
 //   0  the file holds the complete body of a 2xx answer
 //   1  passing trouble after the shop answered: 5xx, 429 or any other
-//      non-2xx status but 404 and 410, a cut body, a connection reset
-//      mid-body, a transfer too slow (below 1,024 bytes a second for 15 s),
-//      a body over the size cap, the time limit reached after the answer
-//      began, a refused redirect
+//      non-2xx status but 404 and 410, a cut body (short of its declared
+//      length or last chunk, a compressed stream short of its end, or an
+//      HTML page ended by the connection closing before its "</html"), a
+//      connection reset mid-body, a transfer too slow (below 1,024 bytes a
+//      second for 15 s), a body over the size cap, the time limit reached
+//      after the answer began, a refused redirect
 //   2  command line refused: nothing fetched, nothing written
 //   3  the output could not be written (full disk, no permission, ...)
 //   4  the shop answered 404 or 410: the page does not exist

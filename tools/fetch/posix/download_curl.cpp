@@ -5,8 +5,11 @@
 #include <cstdlib>
 #include <memory>
 
+#include "document_watcher.h"
 #include "download.h"
 #include "platform/powershell_args.h"
+#include "posix/content_decoder.h"
+#include "text/bytes.h"
 
 namespace kivo::fetch {
 namespace {
@@ -19,7 +22,31 @@ struct Transfer {
   bool sink_failed = false;
   long refused_status = 0;  // an error status whose body was not wanted
   bool answered = false;    // a status line arrived, on any hop
-  std::string retry_after;  // of the answer whose headers came last
+  // Of the answer whose headers came last (the final one, once its body
+  // runs):
+  std::string retry_after;
+  std::string content_type;
+  std::string content_encoding;
+  bool in_headers = false;       // between its status line and blank line
+  bool declared_length = false;  // a Content-Length
+  bool framed = false;           // chunked, or HTTP/2 and later
+  // The body of a 2xx answer: decoded, watched for its end, then stored.
+  ContentDecoder decoder;
+  DocumentWatcher watcher{""};
+  std::string body_error;  // why its headers or its body were refused
+};
+
+// The decoded body on its way to the sink.
+class WatchedSink : public BodySink {
+ public:
+  explicit WatchedSink(Transfer& transfer) : transfer_(transfer) {}
+  bool Write(const char* data, std::size_t size) override {
+    transfer_.watcher.Feed(data, size);
+    return transfer_.sink->Write(data, size);
+  }
+
+ private:
+  Transfer& transfer_;
 };
 
 bool IsSuccess(long status) { return status >= 200 && status < 300; }
@@ -37,11 +64,18 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     transfer.refused_status = status;
     return bytes == 0 ? 1 : 0;
   }
-  if (!transfer.sink->Write(data, bytes)) {
-    transfer.sink_failed = true;
-    return bytes == 0 ? 1 : 0;
+  WatchedSink out(transfer);
+  switch (transfer.decoder.Write(data, bytes, out)) {
+    case ContentDecoder::Result::kOk:
+      return bytes;
+    case ContentDecoder::Result::kRefused:
+      transfer.sink_failed = true;
+      break;
+    case ContentDecoder::Result::kBadData:
+      transfer.body_error = "the body is not readable " + transfer.decoder.coding() + " data";
+      break;
   }
-  return bytes;
+  return bytes == 0 ? 1 : 0;
 }
 
 std::string TrimmedHeaderValue(const char* data, std::size_t size, std::size_t from) {
@@ -65,18 +99,52 @@ bool StartsWithNoCase(const char* data, std::size_t size, const char* prefix) {
   return true;
 }
 
-// Each answer's header lines, its status line first: notes that the shop
-// answered and keeps the Retry-After of the latest answer.
+// Readies the body of a 2xx answer once its headers are complete. False
+// when its coding is not one the decoder reads.
+bool StartBody(Transfer& transfer) {
+  long status = 0;
+  curl_easy_getinfo(transfer.handle, CURLINFO_RESPONSE_CODE, &status);
+  if (!IsSuccess(status)) return true;
+  transfer.watcher = DocumentWatcher(transfer.content_type);
+  return transfer.decoder.Start(transfer.content_encoding, transfer.body_error);
+}
+
+// Each answer's header lines, its status line first and a blank line last:
+// notes that the shop answered and keeps what the latest answer says of its
+// body and of when to come back.
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   Transfer& transfer = *static_cast<Transfer*>(user);
   const size_t bytes = size * count;
   if (StartsWithNoCase(data, bytes, "http/")) {
     transfer.answered = true;
+    transfer.in_headers = true;
     transfer.retry_after.clear();
-  } else if (StartsWithNoCase(data, bytes, "retry-after:")) {
+    transfer.content_type.clear();
+    transfer.content_encoding.clear();
+    transfer.declared_length = false;
+    // HTTP/2 and later frame every body; HTTP/1 may end one by closing.
+    transfer.framed = !StartsWithNoCase(data, bytes, "http/1.");
+    return bytes;
+  }
+  // A chunked body's trailer changes nothing of what its headers said.
+  if (!transfer.in_headers) return bytes;
+  if (StartsWithNoCase(data, bytes, "retry-after:")) {
     // A sane value is a number or a date; a longer one is nothing to wait for.
     std::string value = TrimmedHeaderValue(data, bytes, 12);
     transfer.retry_after = value.size() <= 64 ? std::move(value) : std::string("-");
+  } else if (StartsWithNoCase(data, bytes, "content-type:")) {
+    transfer.content_type = TrimmedHeaderValue(data, bytes, 13);
+  } else if (StartsWithNoCase(data, bytes, "content-encoding:")) {
+    if (!transfer.content_encoding.empty()) transfer.content_encoding += ", ";
+    transfer.content_encoding += TrimmedHeaderValue(data, bytes, 17);
+  } else if (StartsWithNoCase(data, bytes, "content-length:")) {
+    transfer.declared_length = true;
+  } else if (StartsWithNoCase(data, bytes, "transfer-encoding:")) {
+    const std::string value = ascii::Lowered(TrimmedHeaderValue(data, bytes, 18));
+    if (value.find("chunked") != std::string::npos) transfer.framed = true;
+  } else if (TrimmedHeaderValue(data, bytes, 0).empty()) {
+    transfer.in_headers = false;
+    if (!StartBody(transfer)) return 0;
   }
   return bytes;
 }
@@ -143,8 +211,10 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, (options.low_speed_window_ms + 999) / 1000);
   curl_easy_setopt(h, CURLOPT_USERAGENT, options.user_agent.c_str());
   curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
-  curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");  // every encoding libcurl decodes
-  curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");       // cookies set by a redirect are kept
+  // The body is decoded here, not by libcurl (see content_decoder.h).
+  curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, kAcceptedEncodings);
+  curl_easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, 0L);
+  curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");  // cookies set by a redirect are kept
   curl_easy_setopt(h, CURLOPT_NOPROXY, no_proxy.c_str());
 #if LIBCURL_VERSION_NUM >= 0x075500
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -182,6 +252,10 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
       error = "the body could not be stored";
       return DownloadStatus::kSinkFailure;
     }
+    if (!transfer.body_error.empty()) {
+      error = transfer.body_error + " (" + url + ")";
+      return DownloadStatus::kFailed;
+    }
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     answer.status = status;
@@ -197,7 +271,18 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
       error += " (" + url + ")";
       return failed();
     }
-    if (IsSuccess(status)) return DownloadStatus::kComplete;
+    if (IsSuccess(status)) {
+      if (!transfer.decoder.Complete()) {
+        error = "the " + transfer.decoder.coding() + " stream of the body ends early (" + url + ")";
+        return DownloadStatus::kFailed;
+      }
+      if (EndsWhereTheConnectionCloses(status, transfer.declared_length, transfer.framed) &&
+          !transfer.watcher.Whole()) {
+        error = "the connection closed before the end of the HTML document (" + url + ")";
+        return DownloadStatus::kFailed;
+      }
+      return DownloadStatus::kComplete;
+    }
 
     // A redirect.
     char* location = nullptr;

@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <string>
 
+#include "document_watcher.h"
 #include "download.h"
 #include "platform/powershell_args.h"
 #include "platform/url_reference.h"
@@ -176,6 +177,15 @@ bool QueryText(HINTERNET request, DWORD info, std::wstring& value) {
   return true;
 }
 
+// True when the answer's body comes in chunks.
+bool IsChunked(HINTERNET request) {
+  std::wstring encoding;
+  if (!QueryText(request, WINHTTP_QUERY_TRANSFER_ENCODING, encoding)) return false;
+  for (wchar_t& c : encoding)
+    c = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+  return encoding.find(L"chunked") != std::wstring::npos;
+}
+
 // The declared body length, when the answer declares one and is not chunked.
 bool DeclaredLength(HINTERNET request, std::uint64_t& length) {
   std::wstring encoding;
@@ -218,15 +228,27 @@ std::string RetryAfterOf(HINTERNET request) {
   return text;
 }
 
+// The Content-Type header as byte text; empty when there is none. Only its
+// ASCII media type matters.
+std::string ContentTypeOf(HINTERNET request) {
+  std::wstring wide;
+  if (!QueryText(request, WINHTTP_QUERY_CONTENT_TYPE, wide)) return std::string();
+  std::string text;
+  for (wchar_t c : wide) text += c >= 0x20 && c < 0x7f ? static_cast<char>(c) : '?';
+  return text;
+}
+
 bool StartsWithHttps(const std::string& address) {
   return address.size() >= 8 && _strnicmp(address.c_str(), "https://", 8) == 0;
 }
 
 // Reads the body of a 2xx answer into the sink.
-DownloadStatus ReadBody(HINTERNET request, Limits& limits, const std::string& address,
+DownloadStatus ReadBody(HINTERNET request, long status, Limits& limits, const std::string& address,
                         BodySink& sink, std::string& error) {
   std::uint64_t declared = 0;
   const bool has_length = DeclaredLength(request, declared);
+  const bool ends_at_close = EndsWhereTheConnectionCloses(status, has_length, IsChunked(request));
+  DocumentWatcher watcher(ContentTypeOf(request));
   std::uint64_t received = 0;
   std::string buffer(64 * 1024, '\0');
   for (;;) {
@@ -248,6 +270,7 @@ DownloadStatus ReadBody(HINTERNET request, Limits& limits, const std::string& ad
         return DownloadStatus::kFailed;
       }
       if (read == 0) break;
+      watcher.Feed(buffer.data(), read);
       if (!sink.Write(buffer.data(), read)) {
         error = "the body could not be stored";
         return DownloadStatus::kSinkFailure;
@@ -262,6 +285,10 @@ DownloadStatus ReadBody(HINTERNET request, Limits& limits, const std::string& ad
   if (has_length && received != declared) {
     error = "truncated answer: " + std::to_string(received) + " of " + std::to_string(declared) +
             " bytes from " + address;
+    return DownloadStatus::kFailed;
+  }
+  if (ends_at_close && !watcher.Whole()) {
+    error = "the connection closed before the end of the HTML document (" + address + ")";
     return DownloadStatus::kFailed;
   }
   return DownloadStatus::kComplete;
@@ -356,7 +383,9 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
     }
     answer.status = static_cast<long>(status);
     answer.retry_after = RetryAfterOf(request.get());
-    if (status >= 200 && status <= 299) return ReadBody(request.get(), limits, url, sink, error);
+    if (status >= 200 && status <= 299) {
+      return ReadBody(request.get(), answer.status, limits, url, sink, error);
+    }
     if (!IsFollowedRedirect(static_cast<long>(status))) {
       error = "HTTP status " + std::to_string(status) + " from " + url;
       return IsGoneStatus(answer.status) ? DownloadStatus::kGone : DownloadStatus::kFailed;
