@@ -20,6 +20,9 @@
 //   5  no answer at all: the name did not resolve, the connection was
 //      refused, reset or closed before any answer, or a time limit was
 //      reached before any status line arrived
+//   6  the program that started the helper has ended: the download was
+//      complete, but by now the file's name may belong to another run, so
+//      it was not renamed over the file
 // A signal (SIGTERM, SIGINT, SIGHUP, SIGQUIT) ends the helper at once with
 // 128 + the signal's number. On every non-zero exit the old output file, if
 // any, is left byte for byte as it was, and its temporary file
@@ -46,6 +49,7 @@
 #include "command_words.h"
 #include "download.h"
 #include "output_file.h"
+#include "parent.h"
 #include "platform/platform.h"
 #include "platform/powershell_args.h"
 #include "platform/retry_after.h"
@@ -63,6 +67,7 @@ constexpr int kExitRefused = 2;
 constexpr int kExitLocal = 3;
 constexpr int kExitGone = 4;
 constexpr int kExitNoAnswer = 5;
+constexpr int kExitParentGone = 6;
 
 // The longest Retry-After that is waited out; a shop that asks for more is
 // left for the next run.
@@ -154,6 +159,7 @@ DownloadStatus DownloadPolitely(const std::string& address, DownloadOptions opti
 }
 
 int Run(int argc, char** argv) {
+  RememberParent();
   const std::string command = platform::JoinCommandWords(CommandWords(argc, argv));
   platform::DownloadCommand request;
   std::string error;
@@ -184,6 +190,15 @@ int Run(int argc, char** argv) {
   CappedSink sink(output, kMaxBodyBytes);
   const DownloadStatus status = DownloadPolitely(address, options, sink, error);
   if (status == DownloadStatus::kComplete) {
+    if (!output.Finish(error)) {
+      Complain(error);
+      return kExitLocal;
+    }
+    if (!ParentRuns()) {
+      output.Discard();
+      Complain("the program that started the helper has ended; the output file is left as it was");
+      return kExitParentGone;
+    }
     if (!output.Commit(error)) {
       Complain(error);
       return kExitLocal;
