@@ -17,6 +17,7 @@
 
 #include "harvest/fetch.h"
 #include "platform/platform.h"
+#include "protocol/command_line.h"
 #include "shell/form_dll.h"
 #include "shell/settings.h"
 #include "support/fake_run_host.h"
@@ -115,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string link = entry.substr(8);
     Check(link.find(kDetailPrefix) != std::string::npos);
     Check(recorded.insert(link).second);
-    const std::string line = kivo::BuildFetchCommandLine(link, detail);
+    const std::string line = kivo::protocol::BuildFetchCommandLine(link, detail);
     if (!line.empty()) {
       Check(commands.count(line) == 1);
       ++passed;

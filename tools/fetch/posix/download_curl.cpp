@@ -7,7 +7,7 @@
 
 #include "document_watcher.h"
 #include "download.h"
-#include "platform/powershell_args.h"
+#include "protocol/command_line.h"
 #include "posix/content_decoder.h"
 #include "text/bytes.h"
 
@@ -297,7 +297,7 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
     }
     std::string next;
     std::string why;
-    if (!platform::NormalizeDownloadAddress(location, next, why)) {
+    if (!protocol::NormalizeDownloadAddress(location, next, why)) {
       error = "redirect refused (" + why + ") from " + url;
       return DownloadStatus::kFailed;
     }

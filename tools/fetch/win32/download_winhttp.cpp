@@ -7,8 +7,8 @@
 
 #include "document_watcher.h"
 #include "download.h"
-#include "platform/powershell_args.h"
-#include "platform/url_reference.h"
+#include "protocol/command_line.h"
+#include "protocol/url_reference.h"
 
 namespace kivo::fetch {
 namespace {
@@ -330,7 +330,7 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
   std::string url = address;
   for (int redirects = 0;; ++redirects) {
     // The address has been checked and percent-encoded: it is plain ASCII.
-    const std::wstring wide_url = Ascii(platform::StripUrlFragment(url));
+    const std::wstring wide_url = Ascii(protocol::StripUrlFragment(url));
     URL_COMPONENTS parts = {};
     parts.dwStructSize = sizeof parts;
     parts.dwHostNameLength = static_cast<DWORD>(-1);
@@ -402,7 +402,7 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
     }
     std::string next;
     std::string why;
-    if (!platform::NormalizeDownloadAddress(platform::ResolveUrlReference(url, location), next,
+    if (!protocol::NormalizeDownloadAddress(protocol::ResolveUrlReference(url, location), next,
                                             why)) {
       error = "redirect refused (" + why + ") from " + url;
       return DownloadStatus::kFailed;

@@ -1,8 +1,8 @@
-#include "platform/powershell_args.h"
-
 #include <cstring>
 
-namespace kivo::platform {
+#include "protocol/command_line.h"
+
+namespace kivo::protocol {
 namespace {
 
 // Characters that make PowerShell do more than read a word: statement
@@ -239,4 +239,4 @@ bool NormalizeDownloadAddress(const std::string& address, std::string& normalize
   return true;
 }
 
-}  // namespace kivo::platform
+}  // namespace kivo::protocol
