@@ -8,7 +8,8 @@ every failure an old output file must still hold its old bytes.
 
 One test starts the helper through the platform layer's real spawner, from
 the stand-in parent KIVO_BUILD_DIR/spawn_parent, and kills that parent;
-another starts it from a parent that ends before the download does.
+another starts it from a parent that ends before the download does (a
+Python process, or under Wine "spawn_parent.exe free").
 
 With KIVO_FETCH_WINE set to a Wine program (e.g. "wine"), the tests run the
 Windows build (KIVO_BUILD_DIR/powershell.exe, WinHTTP) under Wine instead,

@@ -18,12 +18,12 @@
 //
 // Windows 7 puts no process in a second job: when the host runs the plugin
 // inside a job of its own, the child would stay out of ours. So the child is
-// started breaking away from the host's job, which a job that allows it
-// lets the child leave; a job that forbids it makes the start fail, and the
-// child is then started again inside it (where Windows 8 and later still
-// nest our job). Where the child still cannot join ours, it runs unbound,
-// and the download helper checks for itself that the plugin still runs
-// before it replaces its file.
+// started with CREATE_BREAKAWAY_FROM_JOB: a host job that allows breaking
+// away lets it go, and it joins ours alone; one that forbids it makes the
+// start fail with "access denied", and the child is started again inside
+// the host's job (where Windows 8 and later nest ours). Where it still
+// cannot join ours, it runs unbound, and the download helper checks for
+// itself that the plugin still runs before it replaces its file.
 #include <windows.h>
 #undef DeleteFile  // keep the seam's own DeleteFile
 
