@@ -18,6 +18,7 @@
 #include "harvest/fetch_page.h"
 #include "harvest/harvest.h"
 #include "platform/platform.h"
+#include "protocol/command_line.h"
 #include "settings/settings.h"
 #include "support/fake_harvest_view.h"
 #include "support/fake_run_host.h"
@@ -118,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string link = entry.substr(8);
     Check(link.find(kDetailPrefix) != std::string::npos);
     Check(recorded.insert(link).second);
-    const std::string line = kivo::BuildFetchCommandLine(link, detail);
+    const std::string line = kivo::protocol::BuildFetchCommandLine(link, detail);
     if (!line.empty()) {
       Check(commands.count(line) == 1);
       ++passed;

@@ -13,6 +13,8 @@
 #include "harvest/harvest_texts.h"
 #include "harvest/shop_address.h"
 #include "platform/platform.h"
+#include "protocol/command_line.h"
+#include "protocol/exit_code.h"
 #include "text/bytes.h"
 
 namespace kivo {
@@ -56,16 +58,6 @@ int RunAndWaitIn(RunHost& host, const std::string& command_line, const std::stri
   return process->ExitCode();
 }
 
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != prefix[i]) return false;
-  }
-  return true;
-}
-
 // Milliseconds between two date-times, rounded: the clock counts whole
 // milliseconds, and rounding keeps a wait of exactly 900 ms from reading as
 // 899.9999.
@@ -75,78 +67,18 @@ std::int64_t MillisecondsBetween(double earlier, double later) {
 
 }  // namespace
 
-std::string BuildFetchCommandLine(const std::string& address, const std::string& output_path) {
-  if (address.empty() || output_path.empty()) return std::string();
-  if (!StartsWithNoCase(address, "http://") && !StartsWithNoCase(address, "https://")) {
-    return std::string();
-  }
-  for (const char ch : output_path) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    if (c < 0x20 || c == '"') return std::string();
-  }
-
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string line = "powershell wget '";
-  for (std::size_t i = 0; i < address.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(address[i]);
-    if (c == '&') {
-      // A run of "&" stands inside one pair of double quotes: two pairs side
-      // by side would read as an escaped quote.
-      std::size_t run = 1;
-      while (i + run < address.size() && address[i + run] == '&') ++run;
-      line += '"';
-      line.append(run, '&');
-      line += '"';
-      i += run - 1;
-    } else if (c == '\'' || c == '"' || c == '\\' || c == ' ' || c < 0x20 || c >= 0x7F) {
-      line += '%';
-      line += kHex[c >> 4];
-      line += kHex[c & 0x0F];
-    } else {
-      line += static_cast<char>(c);
-    }
-  }
-  line += "' -O '";
-  for (std::size_t i = 0; i < output_path.size(); ++i) {
-    const char c = output_path[i];
-    if (c == ' ' && i + 1 < output_path.size() && output_path[i + 1] == ' ') {
-      // The helper re-joins the split words with single spaces, so a run of
-      // blanks travels inside double quotes as one piece of its word. The
-      // backslashes just before the opening quote are doubled, or the
-      // splitter would read the last of them as escaping the quote.
-      std::size_t backslashes = 0;
-      while (backslashes < line.size() && line[line.size() - 1 - backslashes] == '\\') {
-        ++backslashes;
-      }
-      line.append(backslashes, '\\');
-      std::size_t run = 0;
-      while (i + run < output_path.size() && output_path[i + run] == ' ') ++run;
-      line += '"';
-      line.append(run, ' ');
-      line += '"';
-      i += run - 1;
-      continue;
-    }
-    line += c;
-    if (c == '\'') line += '\'';
-  }
-  line += "'";
-  return line;
-}
-
 FetchOutcome OutcomeOfExitCode(int exit_code) {
-  switch (exit_code) {
-    case 0:
+  if (exit_code == kKilled) return FetchOutcome::kStopped;
+  if (exit_code == kNotStarted) return FetchOutcome::kNotStarted;
+  switch (static_cast<protocol::ExitCode>(exit_code)) {
+    case protocol::ExitCode::kComplete:
       return FetchOutcome::kComplete;
-    case 2:  // the helper refused the line: it would refuse it every time
-    case 4:
+    // The helper refused the line: it would refuse it every time.
+    case protocol::ExitCode::kRefused:
+    case protocol::ExitCode::kGone:
       return FetchOutcome::kNotFound;
-    case 5:
+    case protocol::ExitCode::kNoAnswer:
       return FetchOutcome::kNoAnswer;
-    case kKilled:
-      return FetchOutcome::kStopped;
-    case kNotStarted:
-      return FetchOutcome::kNotStarted;
     default:
       return FetchOutcome::kFailed;
   }
@@ -195,7 +127,7 @@ int THarvest::FetchPage(const std::string& address, const std::string& file) {
 
   // An address or path that cannot be passed safely starts nothing; the
   // file is measured all the same, as after a command that wrote nothing.
-  const std::string command_line = BuildFetchCommandLine(address, file);
+  const std::string command_line = protocol::BuildFetchCommandLine(address, file);
   if (command_line.empty()) {
     last_fetch_outcome_ = FetchOutcome::kNotFound;
   } else {

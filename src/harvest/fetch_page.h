@@ -30,29 +30,8 @@ inline bool BroughtPage(FetchOutcome outcome) { return outcome == FetchOutcome::
 // renames it over the target once it is complete.
 inline constexpr char kPartialSuffix[] = ".part";
 
-// The outcome the helper's exit code stands for (see tools/fetch/main.cpp).
+// The outcome the helper's exit code (protocol/exit_code.h) stands for.
 FetchOutcome OutcomeOfExitCode(int exit_code);
-
-// The download command line: powershell wget '<address>' -O '<file>'.
-//
-// The address must begin with "http://" or "https://" (any case). In it,
-// every single quote, double quote, backslash, space, control byte (below
-// 0x20, and 0x7F) and byte of 0x80 or more becomes "%XX" (upper-case hex);
-// every run of "&" stands between two double quotes ("&" -> "\"&\"",
-// "&&" -> "\"&&\""); all else is copied. The path is copied with every
-// single quote doubled ("''"). An empty address or path, another scheme, or
-// a path holding a double quote, a control byte (below 0x20) or two spaces
-// in a row gives "": the caller then fetches nothing.
-//
-// So the receiver (the download helper) reads the line back exactly by:
-// splitting it by the Windows argument rules (platform::SplitCommandLine),
-// which only removes the double quotes around each "&" run; joining the
-// words after the program name with single spaces; and reading that as
-// PowerShell does: wget, a single-quoted address, -O, a single-quoted path,
-// where inside single quotes "''" stands for one quote and nothing else is
-// special. The address holds no quote, blank or backslash, so it stays one
-// word whatever a page put in it.
-std::string BuildFetchCommandLine(const std::string& address, const std::string& output_path);
 
 // Starts the command in the program's folder and returns when it has ended,
 // handling window messages at least every 100 ms meanwhile. A command that

@@ -7,13 +7,16 @@ output file and that no temporary file ("<file>.part") is left behind. On
 every failure an old output file must still hold its old bytes.
 
 One test starts the helper through the platform layer's real spawner, from
-the stand-in parent KIVO_BUILD_DIR/spawn_parent, and kills that parent.
+the stand-in parent KIVO_BUILD_DIR/spawn_parent, and kills that parent;
+another starts it from a parent that ends before the download does (a
+Python process, or under Wine "spawn_parent.exe free").
 
 With KIVO_FETCH_WINE set to a Wine program (e.g. "wine"), the tests run the
 Windows build (KIVO_BUILD_DIR/powershell.exe, WinHTTP) under Wine instead,
 with output paths given as Z:\... paths.
 """
 
+import ctypes
 import email.utils
 import gzip
 import http.server
@@ -26,6 +29,7 @@ import tempfile
 import threading
 import time
 import unittest
+import zlib
 
 BUILD_DIR = os.environ.get("KIVO_BUILD_DIR", "")
 WINE = os.environ.get("KIVO_FETCH_WINE", "")
@@ -41,8 +45,27 @@ def helper_path(path):
 PAGE = (b"<html>\r\n\x96\x7b\x93\xfa\x82\xcc\x90\x56\x8a\xa7\r\n"  # 本日の新刊
         b"\x00\xff binary tail\n") * 50
 OLD = b"old contents \x83\x5c\r\n"
+# A page that shows its own end, as the shop's pages do.
+DOCUMENT = (b"<!DOCTYPE html>\r\n<html><body>\r\n" +
+            b"<p>\x96\x7b\x93\xfa\x82\xcc\x90\x56\x8a\xa7</p>\r\n" * 200 + b"</body></HTML>\r\n")
 
-EXIT_COMPLETE, EXIT_FAILED, EXIT_REFUSED, EXIT_LOCAL, EXIT_GONE, EXIT_NO_ANSWER = range(6)
+(EXIT_COMPLETE, EXIT_FAILED, EXIT_REFUSED, EXIT_LOCAL, EXIT_GONE, EXIT_NO_ANSWER,
+ EXIT_PARENT_GONE) = range(7)
+
+# Bodies of answers that end where the server closes the connection:
+# /close/<Content-Type>/<body>.
+CLOSE_TYPES = {"html": "text/html; charset=Shift_JIS", "xhtml": "application/xhtml+xml",
+               "jpeg": "image/jpeg", "none": None}
+CLOSE_BODIES = {
+    "whole": DOCUMENT,
+    "cut": DOCUMENT[:len(DOCUMENT) // 2],
+    "bom-cut": b"\xef\xbb\xbf \r\n" + DOCUMENT[:len(DOCUMENT) // 2],
+    # Every byte of the page but the stream's own end: only a decoder that
+    # looks for that end can tell.
+    "gzip-whole": gzip.compress(DOCUMENT),
+    "gzip-cut": gzip.compress(DOCUMENT)[:-8],
+    "deflate-cut": zlib.compress(DOCUMENT)[:-4],
+}
 
 
 def split_windows(line):
@@ -186,6 +209,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.write(b"64\r\n" + PAGE[:100] + b"\r\n")
             self.wfile.flush()
             self.close_connection = True
+        elif path.startswith("/close/"):
+            _, _, kind, name = path.split("/", 3)
+            self.send_response(200)
+            if CLOSE_TYPES[kind]:
+                self.send_header("Content-Type", CLOSE_TYPES[kind])
+            if name.startswith(("gzip", "deflate")):
+                self.send_header("Content-Encoding", name.split("-")[0])
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.write(CLOSE_BODIES[name])
+            self.wfile.flush()
+            self.close_connection = True
+        elif path == "/held":
+            # The page, once the test lets it go.
+            server.release.wait(30)
+            self.send_body(200, PAGE)
         elif path == "/never":
             server.stop.wait(60)
             self.close_connection = True
@@ -217,6 +256,7 @@ class Server(http.server.ThreadingHTTPServer):
         self.times = []
         self.busy_keys = {}
         self.stop = threading.Event()
+        self.release = threading.Event()
 
     def url(self, path):
         if isinstance(path, str):
@@ -251,6 +291,42 @@ def is_alive(pid):
     return stat[stat.rindex(b")") + 2:stat.rindex(b")") + 3] != b"Z"
 
 
+# Starts the helper (argv[2:]), prints its pid and ends once the helper has
+# made its temporary file (argv[1]): by then the helper has taken note of
+# its parent, this process, and so sees it end.
+INTERMEDIATE = """
+import os, subprocess, sys, time
+helper = subprocess.Popen(sys.argv[2:], stdin=subprocess.DEVNULL,
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+print(helper.pid, flush=True)
+deadline = time.monotonic() + 10
+while not os.path.exists(sys.argv[1]) and time.monotonic() < deadline:
+    time.sleep(0.02)
+"""
+
+PR_SET_CHILD_SUBREAPER = 36
+
+
+def adopt_orphans(on):
+    """Makes this process (Linux) the one that orphaned descendants are
+    handed to, so that it can collect their exit codes."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    if libc.prctl(PR_SET_CHILD_SUBREAPER, 1 if on else 0, 0, 0, 0) != 0:
+        raise OSError(ctypes.get_errno(), "prctl(PR_SET_CHILD_SUBREAPER)")
+
+
+def exit_code_of(pid, timeout):
+    """The exit code of our child `pid` (negative for a signal), or None
+    when it has not ended within `timeout` seconds."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        got, status = os.waitpid(pid, os.WNOHANG)
+        if got == pid:
+            return os.waitstatus_to_exitcode(status)
+        time.sleep(0.02)
+    return None
+
+
 def helper_env(**overrides):
     env = {k: v for k, v in os.environ.items()
            if k.lower() not in ("http_proxy", "https_proxy", "all_proxy", "no_proxy")}
@@ -281,6 +357,7 @@ class FetchTest(unittest.TestCase):
         self.target = os.path.join(self.dir_b, b"Getkivo.html")
         del self.server.requests[:]
         del self.server.times[:]
+        self.server.release.clear()
 
     def tearDown(self):
         shutil.rmtree(self.dir, ignore_errors=True)
@@ -443,6 +520,33 @@ class FetchTest(unittest.TestCase):
                 self.write_old()
                 self.assert_failed_untouched(self.fetch(path))
 
+    def test_page_ended_by_closing_counts_only_when_whole(self):
+        # With no length and no chunks, a connection that drops half-way
+        # looks like the end: only the page's own "</html" tells.
+        for path, code in (("/close/html/whole", EXIT_COMPLETE),
+                           ("/close/html/cut", EXIT_FAILED),
+                           ("/close/xhtml/cut", EXIT_FAILED),
+                           ("/close/none/bom-cut", EXIT_FAILED),
+                           ("/close/none/whole", EXIT_COMPLETE),
+                           # Not a page: nothing in it shows an end.
+                           ("/close/jpeg/cut", EXIT_COMPLETE)):
+            with self.subTest(path=path):
+                self.write_old()
+                if code == EXIT_COMPLETE:
+                    self.assert_fetched(self.fetch(path), body=CLOSE_BODIES[path.split("/")[3]])
+                else:
+                    self.assert_failed_untouched(self.fetch(path), code)
+
+    @unittest.skipIf(WINE, "the Windows helper asks for no compressed bodies")
+    def test_compressed_body_ended_by_closing_must_reach_its_end(self):
+        self.write_old()
+        self.assert_fetched(self.fetch("/close/html/gzip-whole"), body=DOCUMENT)
+        for path in ("/close/html/gzip-cut", "/close/jpeg/deflate-cut"):
+            with self.subTest(path=path):
+                self.write_old()
+                self.assert_failed_untouched(self.fetch(path))
+                self.assertIn("ends early", self.stderr)
+
     def test_server_that_never_answers_is_no_answer(self):
         self.write_old()
         code = self.fetch("/never", KIVO_FETCH_TIMEOUT=2)
@@ -599,6 +703,39 @@ class FetchTest(unittest.TestCase):
                 parent.kill()
                 parent.wait(5)
             parent.stdout.close()
+
+    def test_helper_whose_parent_ended_leaves_the_file(self):
+        # Where the helper could not be bound to its plugin (Windows 7 inside
+        # a job of the host's, or a parent-death signal that never came), it
+        # must not rename its file over a name that may now be another run's.
+        self.write_old()
+        line = fetcher_line(self.server.url("/held"), helper_path(self.target))
+        if WINE:
+            command = [WINE, os.path.join(BUILD_DIR, "spawn_parent.exe"), b"free",
+                       helper_path(self.part()), line]
+        else:
+            command = ([sys.executable, "-c", INTERMEDIATE, self.part(), HELPER] +
+                       split_windows(line)[1:])
+            adopt_orphans(True)
+        try:
+            parent = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                      env=helper_env())
+            said = parent.stdout.readline()
+            parent.stdout.close()
+            parent.wait(30)
+            self.assertTrue(os.path.exists(self.part()), "the download did not begin: %r" % said)
+            self.server.release.set()
+            if WINE:
+                deadline = time.monotonic() + 30
+                while os.path.exists(self.part()) and time.monotonic() < deadline:
+                    time.sleep(0.05)
+            else:
+                self.assertEqual(exit_code_of(int(said), 30), EXIT_PARENT_GONE)
+        finally:
+            if not WINE:
+                adopt_orphans(False)
+        self.assertEqual(self.read(), OLD)
+        self.assert_only(b"Getkivo.html")
 
     # -- output paths ------------------------------------------------------------
 

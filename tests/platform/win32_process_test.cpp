@@ -77,10 +77,12 @@ TEST(Win32Process, KillEndsTheProcessAndLeavesNoExitCode) {
   }
 }
 
-TEST(Win32Process, StartedProcessEndsWithThePlugin) {
-  // A parent of our own, started outside our job, starts a sleeper through
-  // StartProcess; when the parent is killed, the sleeper must go too.
-  ScratchFolder work;
+// Starts a parent of our own (outside our job; inside `host_job` when one is
+// given, as a host may run the plugin) that starts a sleeper through
+// StartProcess. Returns a handle to the sleeper, or null when none started;
+// `parent` receives the parent's process.
+HANDLE StartSleeperUnderParent(const ScratchFolder& work, HANDLE host_job,
+                               PROCESS_INFORMATION& parent) {
   const std::string pid_file = work / "pid.txt";
   // All ASCII here: the scratch folder lies in the temporary folder.
   const std::string narrow = Quoted(SpawnParent()) + " start " + Quoted(work.path()) + " " +
@@ -88,20 +90,64 @@ TEST(Win32Process, StartedProcessEndsWithThePlugin) {
   std::wstring line(narrow.begin(), narrow.end());
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION parent{};
-  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &parent));
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                      nullptr, &startup, &parent)) {
+    return nullptr;
+  }
+  if (host_job != nullptr) AssignProcessToJobObject(host_job, parent.hProcess);
+  ResumeThread(parent.hThread);
   const DWORD pid = WaitForPid(pid_file);
-  HANDLE child = pid != 0 ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr;
+  return pid != 0 ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid) : nullptr;
+}
+
+// Kills the parent, then reports whether `child` ended with it (within 5 s).
+bool EndsWithParent(PROCESS_INFORMATION& parent, HANDLE child) {
   TerminateProcess(parent.hProcess, 1);
   WaitForSingleObject(parent.hProcess, 5000);
   CloseHandle(parent.hProcess);
   CloseHandle(parent.hThread);
-  ASSERT_NE(child, nullptr) << "the sleeper did not start";
   const DWORD waited = WaitForSingleObject(child, 5000);
   if (waited != WAIT_OBJECT_0) TerminateProcess(child, 1);
   CloseHandle(child);
-  EXPECT_EQ(waited, WAIT_OBJECT_0) << "the sleeper outlived its parent";
+  return waited == WAIT_OBJECT_0;
+}
+
+TEST(Win32Process, StartedProcessEndsWithThePlugin) {
+  ScratchFolder work;
+  PROCESS_INFORMATION parent{};
+  HANDLE child = StartSleeperUnderParent(work, nullptr, parent);
+  ASSERT_NE(child, nullptr) << "the sleeper did not start";
+  EXPECT_TRUE(EndsWithParent(parent, child)) << "the sleeper outlived its parent";
+}
+
+TEST(Win32Process, StartedProcessEndsWithThePluginInsideAHostJob) {
+  // A job that lets children break away sees the child leave it for ours; a
+  // job that forbids it keeps the child, which must still start and, where
+  // jobs nest, still join ours.
+  for (const bool breakaway_ok : {false, true}) {
+    SCOPED_TRACE(breakaway_ok ? "breakaway allowed" : "breakaway forbidden");
+    const HANDLE host_job = CreateJobObjectW(nullptr, nullptr);
+    ASSERT_NE(host_job, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = breakaway_ok ? JOB_OBJECT_LIMIT_BREAKAWAY_OK : 0;
+    ASSERT_TRUE(SetInformationJobObject(host_job, JobObjectExtendedLimitInformation, &limits,
+                                        sizeof limits));
+    ScratchFolder work;
+    PROCESS_INFORMATION parent{};
+    HANDLE child = StartSleeperUnderParent(work, host_job, parent);
+    if (child == nullptr) {
+      TerminateProcess(parent.hProcess, 1);
+      CloseHandle(parent.hProcess);
+      CloseHandle(parent.hThread);
+      CloseHandle(host_job);
+      FAIL() << "the sleeper did not start";
+    }
+    BOOL in_host_job = FALSE;
+    EXPECT_TRUE(IsProcessInJob(child, host_job, &in_host_job));
+    EXPECT_EQ(in_host_job != FALSE, !breakaway_ok);
+    EXPECT_TRUE(EndsWithParent(parent, child)) << "the sleeper outlived its parent";
+    CloseHandle(host_job);
+  }
 }
 
 }  // namespace

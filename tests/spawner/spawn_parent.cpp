@@ -7,6 +7,11 @@
 //       "started" (or "failed", exit 1) and then waits to be killed
 //   spawn_parent sleep <file>
 //       writes its process id into <file> and sleeps for a minute
+//   spawn_parent free <file> <command line>       (Windows only)
+//       starts the command line with CreateProcessW alone, in no job of
+//       ours, prints "started" (or "failed", exit 1) and ends as soon as
+//       <file> exists (or after 10 s): a parent that ends under a child the
+//       platform layer could not bind to it
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -24,8 +29,32 @@ int CurrentProcessId() { return static_cast<int>(GetCurrentProcessId()); }
 int CurrentProcessId() { return static_cast<int>(getpid()); }
 #endif
 
+#ifdef _WIN32
+int StartFree(const char* file, const char* command_line) {
+  std::wstring line;
+  for (const char* c = command_line; *c != '\0'; ++c) line += static_cast<unsigned char>(*c);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &info)) {
+    std::puts("failed");
+    return 1;
+  }
+  CloseHandle(info.hProcess);
+  CloseHandle(info.hThread);
+  std::puts("started");
+  std::fflush(stdout);
+  for (int i = 0; i < 500 && GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(20);
+  return 0;
+}
+#endif
+
 int main(int argc, char** argv) {
   using namespace kivo::platform;
+#ifdef _WIN32
+  if (argc == 4 && std::strcmp(argv[1], "free") == 0) return StartFree(argv[2], argv[3]);
+#endif
   if (argc == 4 && std::strcmp(argv[1], "start") == 0) {
     std::unique_ptr<Process> process = StartProcess(argv[3], argv[2]);
     std::puts(process ? "started" : "failed");
@@ -44,6 +73,9 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 600; ++i) SleepMilliseconds(100);
     return 0;
   }
-  std::fputs("usage: spawn_parent start <folder> <command line> | sleep <file>\n", stderr);
+  std::fputs(
+      "usage: spawn_parent start <folder> <command line> | sleep <file> | free <file> <command "
+      "line>\n",
+      stderr);
   return 2;
 }

@@ -16,7 +16,7 @@
 #include "platform/cmdline.h"
 #include "platform/datetime.h"
 #include "platform/platform.h"
-#include "platform/powershell_args.h"
+#include "protocol/command_line.h"
 #include "support/fake_run_host.h"
 #include "support/temp_folder.h"
 
@@ -47,9 +47,9 @@ inline ServedCommand ParseCommand(const std::string& line) {
   std::vector<std::string> words = platform::SplitCommandLine(line);
   if (words.empty() || words[0] != "powershell") return c;
   words.erase(words.begin());
-  platform::DownloadCommand command;
+  protocol::DownloadCommand command;
   std::string error;
-  if (!platform::ParseDownloadCommand(platform::JoinCommandWords(words), command, error)) return c;
+  if (!protocol::ParseDownloadCommand(protocol::JoinCommandWords(words), command, error)) return c;
   c.address = command.address;
   c.path = command.output_path;
   return c;

@@ -5,28 +5,14 @@
 // and nothing else: the line is read as PowerShell would read it, but never
 // run by a shell.
 //
-// Exit codes (the plugin's harvest acts on these exact numbers):
-//   0  the file holds the complete body of a 2xx answer
-//   1  passing trouble after the shop answered: 5xx, 429 or any other
-//      non-2xx status but 404 and 410, a cut body, a connection reset
-//      mid-body, a transfer too slow (below 1,024 bytes a second for 15 s),
-//      a body over the size cap, the time limit reached after the answer
-//      began, a refused redirect
-//   2  command line refused: nothing fetched, nothing written
-//   3  the output could not be written (full disk, no permission, ...)
-//   4  the shop answered 404 or 410: the page does not exist
-//   5  no answer at all: the name did not resolve, the connection was
-//      refused, reset or closed before any answer, or a time limit was
-//      reached before any status line arrived
-// A signal (SIGTERM, SIGINT, SIGHUP, SIGQUIT) ends the helper at once with
-// 128 + the signal's number. On every non-zero exit the old output file, if
-// any, is left byte for byte as it was, and its temporary file
-// "<file>.part" is gone (except on Windows after TerminateProcess, where the
-// one who killed the helper removes it).
+// It ends with one of the exit codes of protocol/exit_code.h, the plugin's
+// reason to try a page again or not. A signal (SIGTERM, SIGINT, SIGHUP,
+// SIGQUIT) ends it at once with 128 + the signal's number.
 //
 // A 429 or 503 answer whose Retry-After asks for at most 30 seconds (as
 // seconds or as an HTTP date) is waited out and asked once more; anything
-// else about it is exit 1. The whole download, the wait included, has 60 s.
+// else about it is ExitCode::kFailed. The whole download, the wait
+// included, has 60 s.
 //
 // Tests shorten the limits through the environment, in seconds:
 // KIVO_FETCH_CONNECT_TIMEOUT (15), KIVO_FETCH_TIMEOUT (60) and
@@ -44,9 +30,11 @@
 #include "command_words.h"
 #include "download.h"
 #include "output_file.h"
+#include "parent.h"
 #include "platform/platform.h"
-#include "platform/powershell_args.h"
-#include "platform/retry_after.h"
+#include "protocol/command_line.h"
+#include "protocol/exit_code.h"
+#include "protocol/retry_after.h"
 
 #ifndef KIVO_FETCH_VERSION
 #define KIVO_FETCH_VERSION "0"
@@ -55,12 +43,7 @@
 namespace kivo::fetch {
 namespace {
 
-constexpr int kExitComplete = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitRefused = 2;
-constexpr int kExitLocal = 3;
-constexpr int kExitGone = 4;
-constexpr int kExitNoAnswer = 5;
+using protocol::ExitCode;
 
 // The longest Retry-After that is waited out; a shop that asks for more is
 // left for the next run.
@@ -127,7 +110,7 @@ DownloadStatus DownloadPolitely(const std::string& address, DownloadOptions opti
   if (status != DownloadStatus::kFailed || (answer.status != 429 && answer.status != 503)) {
     return status;
   }
-  const std::optional<std::int64_t> wait_s = platform::RetryAfterSeconds(
+  const std::optional<std::int64_t> wait_s = protocol::RetryAfterSeconds(
       answer.retry_after, static_cast<std::int64_t>(std::time(nullptr)));
   if (!wait_s) {
     error += answer.retry_after.empty() ? ", no Retry-After" : ", unreadable Retry-After";
@@ -151,19 +134,20 @@ DownloadStatus DownloadPolitely(const std::string& address, DownloadOptions opti
   return Download(address, options, sink, answer, error);
 }
 
-int Run(int argc, char** argv) {
-  const std::string command = platform::JoinCommandWords(CommandWords(argc, argv));
-  platform::DownloadCommand request;
+ExitCode Run(int argc, char** argv) {
+  RememberParent();
+  const std::string command = protocol::JoinCommandWords(CommandWords(argc, argv));
+  protocol::DownloadCommand request;
   std::string error;
-  if (!platform::ParseDownloadCommand(command, request, error)) {
+  if (!protocol::ParseDownloadCommand(command, request, error)) {
     Complain("refused command line: " + error);
     Complain("usage: powershell wget '<address>' -O '<file>'");
-    return kExitRefused;
+    return ExitCode::kRefused;
   }
   std::string address;
-  if (!platform::NormalizeDownloadAddress(request.address, address, error)) {
+  if (!protocol::NormalizeDownloadAddress(request.address, address, error)) {
     Complain("refused address: " + error);
-    return kExitRefused;
+    return ExitCode::kRefused;
   }
 
   DownloadOptions options;
@@ -177,39 +161,48 @@ int Run(int argc, char** argv) {
   OutputFile output;
   if (!output.Open(request.output_path, error)) {
     Complain(error);
-    return kExitLocal;
+    return ExitCode::kLocal;
   }
   CappedSink sink(output, kMaxBodyBytes);
   const DownloadStatus status = DownloadPolitely(address, options, sink, error);
   if (status == DownloadStatus::kComplete) {
+    if (!output.Finish(error)) {
+      Complain(error);
+      return ExitCode::kLocal;
+    }
+    if (!ParentRuns()) {
+      output.Discard();
+      Complain("the program that started the helper has ended; the output file is left as it was");
+      return ExitCode::kParentGone;
+    }
     if (!output.Commit(error)) {
       Complain(error);
-      return kExitLocal;
+      return ExitCode::kLocal;
     }
-    return kExitComplete;
+    return ExitCode::kComplete;
   }
   output.Discard();
   switch (status) {
     case DownloadStatus::kSinkFailure:
       if (sink.too_large()) {
         Complain("answer larger than the limit of " + std::to_string(kMaxBodyBytes) + " bytes");
-        return kExitFailed;
+        return ExitCode::kFailed;
       }
       Complain("could not write the temporary file beside the output file");
-      return kExitLocal;
+      return ExitCode::kLocal;
     case DownloadStatus::kGone:
       Complain(error);
-      return kExitGone;
+      return ExitCode::kGone;
     case DownloadStatus::kNoAnswer:
       Complain(error);
-      return kExitNoAnswer;
+      return ExitCode::kNoAnswer;
     default:
       Complain(error);
-      return kExitFailed;
+      return ExitCode::kFailed;
   }
 }
 
 }  // namespace
 }  // namespace kivo::fetch
 
-int main(int argc, char** argv) { return kivo::fetch::Run(argc, argv); }
+int main(int argc, char** argv) { return static_cast<int>(kivo::fetch::Run(argc, argv)); }

@@ -26,8 +26,12 @@ class OutputFile : public BodySink {
   // target is a folder or the temporary file cannot be created.
   bool Open(const std::string& target, std::string& error);
   bool Write(const char* data, std::size_t size) override;
-  // Flushes the temporary file to disk and renames it over the target. On
-  // failure the temporary file is removed and the target left as it was.
+  // Flushes the temporary file to disk and closes it. On failure the
+  // temporary file is removed.
+  bool Finish(std::string& error);
+  // Renames the temporary file over the target, finishing it first unless
+  // Finish was called. On failure the temporary file is removed and the
+  // target left as it was.
   bool Commit(std::string& error);
   // Closes and removes the temporary file.
   void Discard();

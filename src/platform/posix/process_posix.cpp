@@ -198,6 +198,66 @@ void CloseDescriptorsFrom3(int keep, int highest) {
   ::_exit(127);
 }
 
+// Everything the child needs, made before fork: after it, the child may
+// only make async-signal-safe calls.
+struct ChildPlan {
+  const char* program;
+  std::vector<char*> argv;
+  const char* folder;  // null: stay in ours
+  int highest_fd;      // the highest descriptor that may be open
+  pid_t parent;
+  bool die_with_us;
+};
+
+// In the child, between fork and execve: reports a failure through
+// `report` (see ChildFails), or becomes the program.
+[[noreturn]] void RunChild(const ChildPlan& plan, int report) {
+#ifdef __linux__
+  if (plan.die_with_us) {
+    if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0) ChildFails(report);
+    // We may have died before the prctl took hold; then nobody waits for
+    // this child and the signal will never come.
+    if (getppid() != plan.parent) ::_exit(127);
+  }
+#endif
+  struct sigaction standard = {};
+  standard.sa_handler = SIG_DFL;
+  sigemptyset(&standard.sa_mask);
+  for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+    ::sigaction(signal_number, &standard, nullptr);  // fails harmlessly for KILL, STOP
+  }
+  if (setpgid(0, 0) != 0) ChildFails(report);
+  const int in = ::open("/dev/null", O_RDONLY);
+  const int out = ::open("/dev/null", O_WRONLY);
+  if (in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(out, 2) < 0) {
+    ChildFails(report);
+  }
+  if (plan.folder != nullptr && chdir(plan.folder) != 0) ChildFails(report);
+  CloseDescriptorsFrom3(report, plan.highest_fd);
+  sigset_t none;
+  sigemptyset(&none);
+  pthread_sigmask(SIG_SETMASK, &none, nullptr);
+  execve(plan.program, plan.argv.data(), environ);
+  ChildFails(report);
+}
+
+// In the parent: waits until the child `pid` has run its program (the
+// report pipe closes empty) or failed to (the pipe brings its errno; the
+// child is then collected at once). Returns `pid`, or -1 with errno set.
+pid_t AwaitExec(pid_t pid, int report) {
+  int code = 0;
+  ssize_t got;
+  while ((got = ::read(report, &code, sizeof code)) < 0 && errno == EINTR) {
+  }
+  ::close(report);
+  if (got == 0) return pid;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  errno = got == static_cast<ssize_t>(sizeof code) ? code : ECHILD;
+  return -1;
+}
+
 // Starts `program` with `args`; standard input and output go to /dev/null,
 // no descriptor of ours is inherited, signal handling starts afresh and the
 // child gets a process group of its own, so a Ctrl+C meant for the plugin
@@ -206,18 +266,23 @@ void CloseDescriptorsFrom3(int keep, int highest) {
 // and does not start at all when we are already gone.
 pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
             const std::string& working_folder, bool die_with_us) {
-  // Everything the child needs is made here: after fork it may only make
-  // async-signal-safe calls.
-  std::vector<char*> argv;
-  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  const char* folder = working_folder.empty() ? nullptr : working_folder.c_str();
+  ChildPlan plan;
+  plan.program = program.c_str();
+  for (const std::string& arg : args) plan.argv.push_back(const_cast<char*>(arg.c_str()));
+  plan.argv.push_back(nullptr);
+  plan.folder = working_folder.empty() ? nullptr : working_folder.c_str();
   rlimit files{};
-  const int highest = getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY &&
-                              files.rlim_cur < 65536
-                          ? static_cast<int>(files.rlim_cur) - 1
-                          : 65535;
-  const pid_t parent = getpid();
+  plan.highest_fd = getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY &&
+                            files.rlim_cur < 65536
+                        ? static_cast<int>(files.rlim_cur) - 1
+                        : 65535;
+  plan.parent = getpid();
+#ifdef __linux__
+  plan.die_with_us = die_with_us;
+#else
+  plan.die_with_us = false;
+  (void)die_with_us;
+#endif
 
   // The child tells why it could not run the program through this pipe;
   // a successful execve closes it and the parent reads nothing.
@@ -230,36 +295,7 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
   const pid_t pid = fork();
   if (pid == 0) {
     ::close(report[0]);
-#ifdef __linux__
-    if (die_with_us) {
-      if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0) ChildFails(report[1]);
-      // We may have died before the prctl took hold; then nobody waits for
-      // this child and the signal will never come.
-      if (getppid() != parent) ::_exit(127);
-    }
-#else
-    (void)die_with_us;
-    (void)parent;
-#endif
-    struct sigaction standard = {};
-    standard.sa_handler = SIG_DFL;
-    sigemptyset(&standard.sa_mask);
-    for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
-      ::sigaction(signal_number, &standard, nullptr);  // fails harmlessly for KILL, STOP
-    }
-    if (setpgid(0, 0) != 0) ChildFails(report[1]);
-    const int in = ::open("/dev/null", O_RDONLY);
-    const int out = ::open("/dev/null", O_WRONLY);
-    if (in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(out, 2) < 0) {
-      ChildFails(report[1]);
-    }
-    if (folder != nullptr && chdir(folder) != 0) ChildFails(report[1]);
-    CloseDescriptorsFrom3(report[1], highest);
-    sigset_t none;
-    sigemptyset(&none);
-    pthread_sigmask(SIG_SETMASK, &none, nullptr);
-    execve(program.c_str(), argv.data(), environ);
-    ChildFails(report[1]);
+    RunChild(plan, report[1]);
   }
   pthread_sigmask(SIG_SETMASK, &saved, nullptr);
   ::close(report[1]);
@@ -267,20 +303,7 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
     ::close(report[0]);
     return -1;
   }
-  int code = 0;
-  ssize_t got;
-  while ((got = ::read(report[0], &code, sizeof code)) < 0 && errno == EINTR) {
-  }
-  ::close(report[0]);
-  if (got != 0) {
-    // The program did not start: collect the child at once.
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    errno = got == static_cast<ssize_t>(sizeof code) ? code : ECHILD;
-    return -1;
-  }
-  return pid;
+  return AwaitExec(pid, report[0]);
 }
 
 }  // namespace

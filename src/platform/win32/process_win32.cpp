@@ -15,6 +15,15 @@
 // held until this process ends, however it ends. The process starts
 // suspended and runs only once it is in the job, so not even its first
 // instruction runs outside it.
+//
+// Windows 7 puts no process in a second job: when the host runs the plugin
+// inside a job of its own, the child would stay out of ours. So the child is
+// started with CREATE_BREAKAWAY_FROM_JOB: a host job that allows breaking
+// away lets it go, and it joins ours alone; one that forbids it makes the
+// start fail with "access denied", and the child is started again inside
+// the host's job (where Windows 8 and later nest ours). Where it still
+// cannot join ours, it runs unbound, and the download helper checks for
+// itself that the plugin still runs before it replaces its file.
 #include <windows.h>
 #undef DeleteFile  // keep the seam's own DeleteFile
 
@@ -75,6 +84,18 @@ class Win32Process : public Process {
   bool killed_ = false;
 };
 
+// Starts `line` suspended and hidden, with `extra` creation flags.
+bool CreateSuspended(std::vector<wchar_t>& line, const std::wstring& folder, DWORD extra,
+                     PROCESS_INFORMATION& info) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE,
+                        NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED | extra, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &info) != FALSE;
+}
+
 }  // namespace
 
 std::unique_ptr<Process> StartProcess(const std::string& command_line,
@@ -89,20 +110,20 @@ std::unique_ptr<Process> StartProcess(const std::string& command_line,
   std::vector<wchar_t> buffer(line.begin(), line.end());
   buffer.push_back(L'\0');
 
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE,
-                      NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr,
-                      folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
-    return nullptr;
+  if (!CreateSuspended(buffer, folder, CREATE_BREAKAWAY_FROM_JOB, info)) {
+    if (GetLastError() != ERROR_ACCESS_DENIED) return nullptr;
+    // The host's job forbids breaking away. A failed start may have written
+    // into the command line buffer: start from a fresh copy.
+    buffer.assign(line.begin(), line.end());
+    buffer.push_back(L'\0');
+    if (!CreateSuspended(buffer, folder, 0, info)) return nullptr;
   }
-  // Windows 7 puts no process in a second job when the plugin already runs
-  // in one (as under some hosts); the download then runs as before, without.
   const HANDLE job = ChildJob();
-  if (job != nullptr) AssignProcessToJobObject(job, info.hProcess);
+  if (job == nullptr || !AssignProcessToJobObject(job, info.hProcess)) {
+    // Runs unbound (see the top of this file); the helper's own check of its
+    // parent keeps it from replacing a file once the plugin has gone.
+  }
   if (ResumeThread(info.hThread) == static_cast<DWORD>(-1)) {
     TerminateProcess(info.hProcess, 1);
     WaitForSingleObject(info.hProcess, 5000);

@@ -110,9 +110,9 @@ bool OutputFile::Write(const char* data, std::size_t size) {
   return true;
 }
 
-bool OutputFile::Commit(std::string& error) {
+bool OutputFile::Finish(std::string& error) {
   if (impl_->fd < 0) {
-    error = "no temporary file to commit";
+    error = "no temporary file to finish";
     return false;
   }
   const int fd = impl_->fd;
@@ -124,6 +124,15 @@ bool OutputFile::Commit(std::string& error) {
     error = "cannot write the temporary file: " +
             std::string(std::strerror(synced ? errno : sync_errno));
     Discard();
+    return false;
+  }
+  return true;
+}
+
+bool OutputFile::Commit(std::string& error) {
+  if (impl_->fd >= 0 && !Finish(error)) return false;
+  if (impl_->temp.empty()) {
+    error = "no temporary file to commit";
     return false;
   }
   if (::rename(impl_->temp.c_str(), impl_->target.c_str()) != 0) {

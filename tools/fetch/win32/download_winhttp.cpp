@@ -2,12 +2,13 @@
 #include <winhttp.h>
 
 #include <cstdint>
-#include <cwchar>
 #include <string>
 
+#include "document_watcher.h"
 #include "download.h"
-#include "platform/powershell_args.h"
-#include "platform/url_reference.h"
+#include "protocol/url_reference.h"
+#include "redirects.h"
+#include "text/bytes.h"
 
 namespace kivo::fetch {
 namespace {
@@ -22,6 +23,10 @@ class Internet {
   Internet& operator=(const Internet&) = delete;
   HINTERNET get() const { return handle_; }
   explicit operator bool() const { return handle_ != nullptr; }
+  void reset(HINTERNET handle) {
+    if (handle_ != nullptr) WinHttpCloseHandle(handle_);
+    handle_ = handle;
+  }
 
  private:
   HINTERNET handle_;
@@ -176,11 +181,28 @@ bool QueryText(HINTERNET request, DWORD info, std::wstring& value) {
   return true;
 }
 
+// A header's value as byte text, every character outside printable ASCII
+// as "?". False when the answer has no such header.
+bool AsciiHeader(HINTERNET request, DWORD info, std::string& text) {
+  std::wstring wide;
+  if (!QueryText(request, info, wide)) return false;
+  text.clear();
+  for (wchar_t c : wide) text += c >= 0x20 && c < 0x7f ? static_cast<char>(c) : '?';
+  return true;
+}
+
+// True when the answer's body comes in chunks.
+bool IsChunked(HINTERNET request) {
+  std::string encoding;
+  return AsciiHeader(request, WINHTTP_QUERY_TRANSFER_ENCODING, encoding) &&
+         ascii::Lowered(encoding).find("chunked") != std::string::npos;
+}
+
 // The declared body length, when the answer declares one and is not chunked.
 bool DeclaredLength(HINTERNET request, std::uint64_t& length) {
-  std::wstring encoding;
-  if (QueryText(request, WINHTTP_QUERY_TRANSFER_ENCODING, encoding) &&
-      _wcsicmp(encoding.c_str(), L"identity") != 0) {
+  std::string encoding;
+  if (AsciiHeader(request, WINHTTP_QUERY_TRANSFER_ENCODING, encoding) &&
+      !ascii::EqualsNoCase(encoding, "identity")) {
     return false;
   }
   std::wstring text;
@@ -210,23 +232,26 @@ bool LocationOf(HINTERNET request, std::string& location) {
 
 // The Retry-After header, as byte text; empty when there is none.
 std::string RetryAfterOf(HINTERNET request) {
-  std::wstring wide;
-  if (!QueryText(request, WINHTTP_QUERY_RETRY_AFTER, wide)) return std::string();
-  if (wide.size() > 64) return "-";  // nothing a shop should mean
   std::string text;
-  for (wchar_t c : wide) text += c >= 0x20 && c < 0x7f ? static_cast<char>(c) : '?';
+  if (!AsciiHeader(request, WINHTTP_QUERY_RETRY_AFTER, text)) return std::string();
+  if (text.size() > 64) return "-";  // nothing a shop should mean
   return text;
 }
 
-bool StartsWithHttps(const std::string& address) {
-  return address.size() >= 8 && _strnicmp(address.c_str(), "https://", 8) == 0;
+// The Content-Type header; empty when there is none. Only its ASCII media
+// type matters.
+std::string ContentTypeOf(HINTERNET request) {
+  std::string text;
+  return AsciiHeader(request, WINHTTP_QUERY_CONTENT_TYPE, text) ? text : std::string();
 }
 
 // Reads the body of a 2xx answer into the sink.
-DownloadStatus ReadBody(HINTERNET request, Limits& limits, const std::string& address,
+DownloadStatus ReadBody(HINTERNET request, long status, Limits& limits, const std::string& address,
                         BodySink& sink, std::string& error) {
   std::uint64_t declared = 0;
   const bool has_length = DeclaredLength(request, declared);
+  const bool ends_at_close = EndsWhereTheConnectionCloses(status, has_length, IsChunked(request));
+  DocumentWatcher watcher(ContentTypeOf(request));
   std::uint64_t received = 0;
   std::string buffer(64 * 1024, '\0');
   for (;;) {
@@ -248,6 +273,7 @@ DownloadStatus ReadBody(HINTERNET request, Limits& limits, const std::string& ad
         return DownloadStatus::kFailed;
       }
       if (read == 0) break;
+      watcher.Feed(buffer.data(), read);
       if (!sink.Write(buffer.data(), read)) {
         error = "the body could not be stored";
         return DownloadStatus::kSinkFailure;
@@ -264,7 +290,94 @@ DownloadStatus ReadBody(HINTERNET request, Limits& limits, const std::string& ad
             " bytes from " + address;
     return DownloadStatus::kFailed;
   }
+  if (ends_at_close && !watcher.Whole()) {
+    error = "the connection closed before the end of the HTML document (" + address + ")";
+    return DownloadStatus::kFailed;
+  }
   return DownloadStatus::kComplete;
+}
+
+// The session's own time limits (each wait is limited further by Limits)
+// and the secure protocols it may use.
+void Configure(HINTERNET session, const DownloadOptions& options) {
+  const int connect_ms = static_cast<int>(options.connect_timeout_ms);
+  const int total_ms = static_cast<int>(options.total_timeout_ms);
+  WinHttpSetTimeouts(session, connect_ms, connect_ms, total_ms, total_ms);
+  // Windows 7 offers only TLS 1.0 unless asked; older systems reject the
+  // TLS 1.3 flag, so ask again without it.
+  DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
+                    WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+  if (!WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) {
+    protocols &= ~static_cast<DWORD>(WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3);
+    WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
+  }
+}
+
+enum class Opened { kOpen, kAddressNotUnderstood, kNoConnection };
+
+// Opens the GET request for `url` on `session`, with WinHTTP's own
+// redirects turned off, into `connection` and `request`.
+Opened OpenRequest(HINTERNET session, const std::string& url, Internet& connection,
+                   Internet& request, std::string& error) {
+  // The address has been checked and percent-encoded: it is plain ASCII.
+  const std::wstring wide_url = Ascii(protocol::StripUrlFragment(url));
+  URL_COMPONENTS parts = {};
+  parts.dwStructSize = sizeof parts;
+  parts.dwHostNameLength = static_cast<DWORD>(-1);
+  parts.dwUrlPathLength = static_cast<DWORD>(-1);
+  parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+  if (!WinHttpCrackUrl(wide_url.c_str(), 0, 0, &parts) ||
+      (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
+    error = "address not understood: " + url;
+    return Opened::kAddressNotUnderstood;
+  }
+  const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+  std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
+  path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+  if (path.empty()) path = L"/";
+  const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+
+  connection.reset(WinHttpConnect(session, host.c_str(), parts.nPort, 0));
+  if (!connection) {
+    error = Describe("WinHttpConnect", GetLastError());
+    return Opened::kNoConnection;
+  }
+  request.reset(WinHttpOpenRequest(connection.get(), L"GET", path.c_str(), nullptr,
+                                   WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                   secure ? WINHTTP_FLAG_SECURE : 0));
+  if (!request) {
+    error = Describe("WinHttpOpenRequest", GetLastError());
+    return Opened::kNoConnection;
+  }
+  SetNumber(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_REDIRECTS);
+  return Opened::kOpen;
+}
+
+// Sends the request and waits for the answer's headers, within the limits.
+// False with `error` when no answer came.
+bool Exchange(HINTERNET request, Limits& limits, const std::string& url, std::string& error) {
+  if (!limits.LimitWait(request, error)) return false;
+  if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+                          0)) {
+    error = limits.Explain("request", GetLastError()) + " (" + url + ")";
+    return false;
+  }
+  if (!limits.LimitWait(request, error)) return false;
+  if (!WinHttpReceiveResponse(request, nullptr)) {
+    error = limits.Explain("answer", GetLastError()) + " (" + url + ")";
+    return false;
+  }
+  return true;
+}
+
+bool StatusOf(HINTERNET request, DWORD& status, std::string& error) {
+  DWORD size = sizeof status;
+  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                           WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
+    error = Describe("status", GetLastError());
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -278,111 +391,37 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
     error = Describe("WinHttpOpen", GetLastError());
     return DownloadStatus::kNoAnswer;
   }
+  Configure(session.get(), options);
   // Once the shop has said anything, a failure later on is its passing
   // trouble, not a shop that is down.
   bool answered = false;
   const auto failed = [&answered] {
     return answered ? DownloadStatus::kFailed : DownloadStatus::kNoAnswer;
   };
-  const int connect_ms = static_cast<int>(options.connect_timeout_ms);
-  const int total_ms = static_cast<int>(options.total_timeout_ms);
-  WinHttpSetTimeouts(session.get(), connect_ms, connect_ms, total_ms, total_ms);
-  // Windows 7 offers only TLS 1.0 unless asked; older systems reject the
-  // TLS 1.3 flag, so ask again without it.
-  DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
-                    WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
-  if (!WinHttpSetOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols,
-                        sizeof protocols)) {
-    protocols &= ~static_cast<DWORD>(WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3);
-    WinHttpSetOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
-  }
-
-  // Redirects are followed here rather than by WinHTTP, so that each hop's
-  // address is checked like the first one, https never leads to http, and
-  // relative Locations resolve the same on every Windows (and under Wine).
-  std::string url = address;
-  for (int redirects = 0;; ++redirects) {
-    // The address has been checked and percent-encoded: it is plain ASCII.
-    const std::wstring wide_url = Ascii(platform::StripUrlFragment(url));
-    URL_COMPONENTS parts = {};
-    parts.dwStructSize = sizeof parts;
-    parts.dwHostNameLength = static_cast<DWORD>(-1);
-    parts.dwUrlPathLength = static_cast<DWORD>(-1);
-    parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-    if (!WinHttpCrackUrl(wide_url.c_str(), 0, 0, &parts) ||
-        (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
-      error = "address not understood: " + url;
-      return DownloadStatus::kFailed;
-    }
-    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
-    std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
-    path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-    if (path.empty()) path = L"/";
-    const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
-
-    Internet connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
-    if (!connection) {
-      error = Describe("WinHttpConnect", GetLastError());
-      return failed();
-    }
-    Internet request(WinHttpOpenRequest(connection.get(), L"GET", path.c_str(), nullptr,
-                                        WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                        secure ? WINHTTP_FLAG_SECURE : 0));
-    if (!request) {
-      error = Describe("WinHttpOpenRequest", GetLastError());
-      return failed();
-    }
-    SetNumber(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_REDIRECTS);
-
-    if (!limits.LimitWait(request.get(), error)) return failed();
-    if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
-                            WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) {
-      error = limits.Explain("request", GetLastError()) + " (" + url + ")";
-      return failed();
-    }
-    if (!limits.LimitWait(request.get(), error)) return failed();
-    if (!WinHttpReceiveResponse(request.get(), nullptr)) {
-      error = limits.Explain("answer", GetLastError()) + " (" + url + ")";
-      return failed();
-    }
+  Redirects redirects(address, options.max_redirects);
+  for (;;) {
+    const std::string& url = redirects.url();
+    Internet connection;
+    Internet request;
+    const Opened opened = OpenRequest(session.get(), url, connection, request, error);
+    if (opened == Opened::kAddressNotUnderstood) return DownloadStatus::kFailed;
+    if (opened != Opened::kOpen) return failed();
+    if (!Exchange(request.get(), limits, url, error)) return failed();
     answered = true;
     DWORD status = 0;
-    DWORD status_size = sizeof status;
-    if (!WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &status_size,
-                             WINHTTP_NO_HEADER_INDEX)) {
-      error = Describe("status", GetLastError());
-      return DownloadStatus::kFailed;
-    }
+    if (!StatusOf(request.get(), status, error)) return DownloadStatus::kFailed;
     answer.status = static_cast<long>(status);
     answer.retry_after = RetryAfterOf(request.get());
-    if (status >= 200 && status <= 299) return ReadBody(request.get(), limits, url, sink, error);
-    if (!IsFollowedRedirect(static_cast<long>(status))) {
-      error = "HTTP status " + std::to_string(status) + " from " + url;
-      return IsGoneStatus(answer.status) ? DownloadStatus::kGone : DownloadStatus::kFailed;
+    if (status >= 200 && status <= 299) {
+      return ReadBody(request.get(), answer.status, limits, url, sink, error);
     }
-
+    // Relative Locations resolve the same on every Windows, and under Wine.
     std::string location;
-    if (!LocationOf(request.get(), location)) {
-      error = "HTTP status " + std::to_string(status) + " without a usable Location from " + url;
-      return DownloadStatus::kFailed;
+    if (LocationOf(request.get(), location)) {
+      location = protocol::ResolveUrlReference(url, location);
     }
-    if (redirects >= options.max_redirects) {
-      error = "more than " + std::to_string(options.max_redirects) + " redirects from " + address;
-      return DownloadStatus::kFailed;
-    }
-    std::string next;
-    std::string why;
-    if (!platform::NormalizeDownloadAddress(platform::ResolveUrlReference(url, location), next,
-                                            why)) {
-      error = "redirect refused (" + why + ") from " + url;
-      return DownloadStatus::kFailed;
-    }
-    if (StartsWithHttps(url) && !StartsWithHttps(next)) {
-      error = "redirect from https to http refused: " + url;
-      return DownloadStatus::kFailed;
-    }
-    url = std::move(next);
+    DownloadStatus failure;
+    if (!redirects.Follow(answer.status, location, failure, error)) return failure;
   }
 }
 

@@ -66,9 +66,9 @@ bool OutputFile::Write(const char* data, std::size_t size) {
   return true;
 }
 
-bool OutputFile::Commit(std::string& error) {
+bool OutputFile::Finish(std::string& error) {
   if (impl_->file == INVALID_HANDLE_VALUE) {
-    error = "no temporary file to commit";
+    error = "no temporary file to finish";
     return false;
   }
   const BOOL flushed = FlushFileBuffers(impl_->file);
@@ -78,6 +78,15 @@ bool OutputFile::Commit(std::string& error) {
   if (!flushed || !closed) {
     error = WindowsError("cannot write the temporary file", flushed ? GetLastError() : flush_error);
     Discard();
+    return false;
+  }
+  return true;
+}
+
+bool OutputFile::Commit(std::string& error) {
+  if (impl_->file != INVALID_HANDLE_VALUE && !Finish(error)) return false;
+  if (impl_->temp.empty()) {
+    error = "no temporary file to commit";
     return false;
   }
   // A virus scanner or indexer may hold the new file, or the old target, for

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace kivo::platform {
+namespace kivo::protocol {
 
 // Resolves `reference` (a Location value) against the absolute address
 // `base` by the rules of RFC 3986 section 5: a full address replaces the
@@ -19,4 +19,4 @@ std::string ResolveUrlReference(const std::string& base, const std::string& refe
 // `address` without its fragment ("#..."), which is never sent to a server.
 std::string StripUrlFragment(const std::string& address);
 
-}  // namespace kivo::platform
+}  // namespace kivo::protocol

@@ -2,16 +2,15 @@
 // same path as in the helper: split by the Windows rules (what the process
 // layer and CreateProcess do), program name dropped, words joined with one
 // space (what powershell.exe does), then parsed as a PowerShell command.
-#include "platform/powershell_args.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/cmdline.h"
+#include "protocol/command_line.h"
 
-namespace kivo::platform {
+namespace kivo::protocol {
 namespace {
 
 struct Parsed {
@@ -21,7 +20,7 @@ struct Parsed {
 };
 
 Parsed ParseLine(const std::string& line) {
-  std::vector<std::string> words = SplitCommandLine(line);
+  std::vector<std::string> words = platform::SplitCommandLine(line);
   if (!words.empty()) words.erase(words.begin());
   Parsed parsed;
   parsed.ok = ParseDownloadCommand(JoinCommandWords(words), parsed.command, parsed.error);
@@ -264,4 +263,4 @@ TEST(NormalizeDownloadAddress, RefusesControlBytes) {
 }
 
 }  // namespace
-}  // namespace kivo::platform
+}  // namespace kivo::protocol

@@ -1,10 +1,10 @@
 // Where a redirect leads: the examples of RFC 3986 section 5.4 and the cases
 // a shop's Location headers bring.
-#include "platform/url_reference.h"
+#include "protocol/url_reference.h"
 
 #include <gtest/gtest.h>
 
-namespace kivo::platform {
+namespace kivo::protocol {
 namespace {
 
 struct Case {
@@ -95,4 +95,4 @@ TEST(StripUrlFragment, CutsAtTheFirstHash) {
 }
 
 }  // namespace
-}  // namespace kivo::platform
+}  // namespace kivo::protocol

@@ -1,10 +1,10 @@
 // Reading Retry-After: seconds, the three HTTP date forms, and what is not
 // a value to wait for.
-#include "platform/retry_after.h"
+#include "protocol/retry_after.h"
 
 #include <gtest/gtest.h>
 
-namespace kivo::platform {
+namespace kivo::protocol {
 namespace {
 
 // 1994-11-06 08:49:37 UTC, the example date of the HTTP standard.
@@ -85,4 +85,4 @@ TEST(RetryAfterSeconds, NotAValue) {
 }
 
 }  // namespace
-}  // namespace kivo::platform
+}  // namespace kivo::protocol

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace kivo::platform {
+namespace kivo::protocol {
 
 // Seconds since 1970-01-01 00:00:00 UTC of an HTTP date in any of the three
 // forms a recipient must accept: "Sun, 06 Nov 1994 08:49:37 GMT" (the
@@ -23,4 +23,4 @@ std::optional<std::int64_t> ParseHttpDate(const std::string& text, std::int64_t 
 // ignored. Nothing when the value is empty or neither form.
 std::optional<std::int64_t> RetryAfterSeconds(const std::string& value, std::int64_t now_utc);
 
-}  // namespace kivo::platform
+}  // namespace kivo::protocol

@@ -1,8 +1,9 @@
-#include "platform/powershell_args.h"
-
 #include <cstring>
 
-namespace kivo::platform {
+#include "protocol/command_line.h"
+#include "text/bytes.h"
+
+namespace kivo::protocol {
 namespace {
 
 // Characters that make PowerShell do more than read a word: statement
@@ -14,14 +15,6 @@ constexpr char kSpecial[] = "'\"`$;|&<>(){}@#,";
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7f; }
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string AsciiLower(const std::string& s) {
-  std::string out = s;
-  for (char& c : out) c = AsciiLower(c);
-  return out;
-}
 
 bool IsPrefixOf(const std::string& prefix, const std::string& word) {
   return !prefix.empty() && prefix.size() <= word.size() &&
@@ -103,12 +96,82 @@ bool Tokenize(const std::string& s, std::vector<Token>& tokens, std::string& err
 
 bool IsCommandName(const Token& token) {
   if (token.quoted) return false;  // a quoted word is a value, not a command
-  const std::string name = AsciiLower(token.text);
+  const std::string name = ascii::Lowered(token.text);
   return name == "wget" || name == "invoke-webrequest" || name == "iwr" || name == "curl";
 }
 
 bool IsParameter(const Token& token) {
   return !token.quoted && token.text.size() > 1 && token.text[0] == '-';
+}
+
+// What the arguments name, and which of them have been given.
+struct Arguments {
+  DownloadCommand command;
+  bool have_address = false;
+  bool have_output = false;
+};
+
+// Takes `value` as the output file when `is_output`, else as the address.
+bool Take(bool is_output, const std::string& value, Arguments& args, std::string& error) {
+  bool& have = is_output ? args.have_output : args.have_address;
+  if (have) {
+    error = is_output ? "more than one output file" : "more than one address";
+    return false;
+  }
+  have = true;
+  (is_output ? args.command.output_path : args.command.address) = value;
+  return true;
+}
+
+// The arguments after the command name: -OutFile and -Uri (by any prefix
+// from -O and -Ur) with their values, and one positional address.
+bool ReadArguments(const std::vector<Token>& tokens, Arguments& args, std::string& error) {
+  for (std::size_t i = 1; i < tokens.size(); ++i) {
+    const Token& token = tokens[i];
+    if (!IsParameter(token)) {
+      if (args.have_address) {
+        error = "unexpected argument";
+        return false;
+      }
+      if (!Take(false, token.text, args, error)) return false;
+      continue;
+    }
+    const std::string name = ascii::Lowered(token.text.substr(1));
+    const bool is_output = IsPrefixOf(name, "outfile");
+    if (!is_output && !(name.size() >= 2 && IsPrefixOf(name, "uri"))) {
+      error = "unknown parameter " + token.text;
+      return false;
+    }
+    if (i + 1 >= tokens.size() || IsParameter(tokens[i + 1])) {
+      error = "parameter " + token.text + " needs a value";
+      return false;
+    }
+    if (!Take(is_output, tokens[++i].text, args, error)) return false;
+  }
+  return true;
+}
+
+// Both parts are there, and the output file is a name without control bytes.
+bool CheckArguments(const Arguments& args, std::string& error) {
+  if (!args.have_address || args.command.address.empty()) {
+    error = "no address";
+    return false;
+  }
+  if (!args.have_output) {
+    error = "no output file (-OutFile)";
+    return false;
+  }
+  if (args.command.output_path.empty()) {
+    error = "empty output file";
+    return false;
+  }
+  for (char c : args.command.output_path) {
+    if (IsControl(static_cast<unsigned char>(c))) {
+      error = "control byte in the output file";
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -133,82 +196,18 @@ bool ParseDownloadCommand(const std::string& command, DownloadCommand& result, s
     error = "unknown command (expected wget, Invoke-WebRequest, iwr or curl)";
     return false;
   }
-
-  bool have_address = false;
-  bool have_output = false;
-  DownloadCommand parsed;
-  for (std::size_t i = 1; i < tokens.size(); ++i) {
-    const Token& token = tokens[i];
-    if (IsParameter(token)) {
-      const std::string name = AsciiLower(token.text.substr(1));
-      bool is_output = false;
-      if (IsPrefixOf(name, "outfile")) {
-        is_output = true;
-      } else if (name.size() >= 2 && IsPrefixOf(name, "uri")) {
-        is_output = false;
-      } else {
-        error = "unknown parameter " + token.text;
-        return false;
-      }
-      if (i + 1 >= tokens.size() || IsParameter(tokens[i + 1])) {
-        error = "parameter " + token.text + " needs a value";
-        return false;
-      }
-      const std::string& value = tokens[++i].text;
-      if (is_output) {
-        if (have_output) {
-          error = "more than one output file";
-          return false;
-        }
-        have_output = true;
-        parsed.output_path = value;
-      } else {
-        if (have_address) {
-          error = "more than one address";
-          return false;
-        }
-        have_address = true;
-        parsed.address = value;
-      }
-      continue;
-    }
-    if (have_address) {
-      error = "unexpected argument";
-      return false;
-    }
-    have_address = true;
-    parsed.address = token.text;
-  }
-
-  if (!have_address || parsed.address.empty()) {
-    error = "no address";
-    return false;
-  }
-  if (!have_output) {
-    error = "no output file (-OutFile)";
-    return false;
-  }
-  if (parsed.output_path.empty()) {
-    error = "empty output file";
-    return false;
-  }
-  for (char c : parsed.output_path) {
-    if (IsControl(static_cast<unsigned char>(c))) {
-      error = "control byte in the output file";
-      return false;
-    }
-  }
-  result = std::move(parsed);
+  Arguments args;
+  if (!ReadArguments(tokens, args, error) || !CheckArguments(args, error)) return false;
+  result = std::move(args.command);
   return true;
 }
 
 bool NormalizeDownloadAddress(const std::string& address, std::string& normalized,
                               std::string& error) {
-  const std::string lower = AsciiLower(address);
   std::size_t rest = 0;
-  if (lower.compare(0, 7, "http://") == 0) {
+  if (ascii::StartsWithNoCase(address, "http://")) {
     rest = 7;
-  } else if (lower.compare(0, 8, "https://") == 0) {
+  } else if (ascii::StartsWithNoCase(address, "https://")) {
     rest = 8;
   } else {
     error = "only http:// and https:// addresses are fetched";
@@ -239,4 +238,4 @@ bool NormalizeDownloadAddress(const std::string& address, std::string& normalize
   return true;
 }
 
-}  // namespace kivo::platform
+}  // namespace kivo::protocol

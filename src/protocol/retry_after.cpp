@@ -1,9 +1,9 @@
-#include "platform/retry_after.h"
+#include "protocol/retry_after.h"
 
 #include <cstring>
 #include <limits>
 
-namespace kivo::platform {
+namespace kivo::protocol {
 namespace {
 
 // Reads the date text left to right; every step fails once one has failed.
@@ -193,4 +193,4 @@ std::optional<std::int64_t> RetryAfterSeconds(const std::string& value, std::int
   return *when > now_utc ? *when - now_utc : 0;
 }
 
-}  // namespace kivo::platform
+}  // namespace kivo::protocol

@@ -1,6 +1,6 @@
-#include "platform/url_reference.h"
+#include "protocol/url_reference.h"
 
-namespace kivo::platform {
+namespace kivo::protocol {
 namespace {
 
 struct UrlParts {
@@ -141,4 +141,4 @@ std::string StripUrlFragment(const std::string& address) {
   return address.substr(0, address.find('#'));
 }
 
-}  // namespace kivo::platform
+}  // namespace kivo::protocol
