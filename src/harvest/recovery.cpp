@@ -1,6 +1,7 @@
 #include "harvest/recovery.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,13 +14,6 @@
 #include "settings/settings.h"
 
 namespace kivo {
-namespace {
-
-// The catalogue is read backwards in pieces of this size: usually the first
-// one already holds the last line the history knows.
-constexpr std::int64_t kCatalogueChunkBytes = 64 * 1024;
-
-}  // namespace
 
 // Lines end `,"<link>","<cover file>"`; the cover file's name holds no
 // double quote.
@@ -33,41 +27,35 @@ std::string_view LinkOfLine(std::string_view line) {
   return line.substr(link + 3, cover - link - 3);
 }
 
-void RecoverCommittedLinks(TRunState& state, const std::string& base_url, double now) {
-  const std::string catalogue = HostFile(state.FHostDir, kCatalogueFileName);
-  if (!platform::FileExists(catalogue)) return;  // no catalogue yet: nothing to recover
-  // Unread, a line written without its entry would be written again by this
-  // run: better no run at all.
-  const auto unreadable = [&catalogue] {
-    return TCatalogueReadError(catalogue + messages::kCannotRead);
-  };
-  const std::int64_t size = platform::FileSize(catalogue);
-  if (size < 0) throw unreadable();
+namespace {
 
-  // From the newest line back to the last one the history holds, however
-  // far back that is (other programs may have appended much since); lines
-  // of other programs (other shops) are passed over on the way. The file is
-  // read backwards a piece at a time; `buffer` holds what is not yet split
-  // into lines and ends where the lines already looked at begin.
-  std::vector<std::string> found;
+// The catalogue is read backwards in pieces of this size: usually the first
+// one already holds the last line the history knows.
+constexpr std::int64_t kCatalogueChunkBytes = 64 * 1024;
+
+// Calls `visit` with each whole line of the file (without its CR LF), from
+// the last back to the first, until it returns false. The text after the
+// last line end is left out: it may be a line another program is still
+// writing. The file is read backwards a piece at a time. False when the
+// file cannot be read.
+bool VisitLinesBackwards(const std::string& path,
+                         const std::function<bool(std::string_view)>& visit) {
+  std::int64_t position = platform::FileSize(path);
+  if (position < 0) return false;
+  // What is not yet split into lines; it ends where the lines already
+  // visited begin (once the text after the last line end is dropped).
   std::string buffer;
-  std::int64_t position = size;
   bool tail_dropped = false;
-  bool known_line_met = false;
-  while (!known_line_met && position > 0) {
+  while (position > 0) {
     const std::int64_t start =
         position > kCatalogueChunkBytes ? position - kCatalogueChunkBytes : 0;
     std::string piece;
-    if (!platform::ReadFileRange(catalogue, start, static_cast<std::size_t>(position - start),
-                                 piece) ||
-        static_cast<std::int64_t>(piece.size()) != position - start) {
-      throw unreadable();
-    }
+    const auto wanted = static_cast<std::size_t>(position - start);
+    if (!platform::ReadFileRange(path, start, wanted, piece) || piece.size() != wanted)
+      return false;
     buffer.insert(0, piece);
     position = start;
     if (!tail_dropped) {
-      // The text after the last line end may be a line another program is
-      // still writing.
       const std::size_t last = buffer.rfind("\r\n");
       if (last == std::string::npos) continue;
       buffer.resize(last + 2);
@@ -80,20 +68,35 @@ void RecoverCommittedLinks(TRunState& state, const std::string& base_url, double
       // The first line of a piece may begin in the piece before it.
       if (previous == std::string::npos && position > 0) break;
       const std::size_t line_start = previous == std::string::npos ? 0 : previous + 2;
-      const std::string_view link =
-          LinkOfLine(std::string_view(buffer).substr(line_start, line_end - line_start));
-      if (!link.empty()) {
-        if (state.FHistory.IsInHistory(link)) {
-          known_line_met = true;
-          break;
-        }
-        if (IsShopDetailLink(link, base_url)) found.emplace_back(link);
-      }
+      if (!visit(std::string_view(buffer).substr(line_start, line_end - line_start))) return true;
       if (previous == std::string::npos) break;
       line_end = previous;
     }
     buffer.resize(line_end + 2);
   }
+  return true;
+}
+
+}  // namespace
+
+void RecoverCommittedLinks(TRunState& state, const std::string& base_url, double now) {
+  const std::string catalogue = HostFile(state.FHostDir, kCatalogueFileName);
+  if (!platform::FileExists(catalogue)) return;  // no catalogue yet: nothing to recover
+
+  // From the newest line back to the last one the history holds, however
+  // far back that is (other programs may have appended much since); lines
+  // of other programs (other shops) are passed over on the way.
+  std::vector<std::string> found;
+  const bool read = VisitLinesBackwards(catalogue, [&](std::string_view line) {
+    const std::string_view link = LinkOfLine(line);
+    if (link.empty()) return true;
+    if (state.FHistory.IsInHistory(link)) return false;
+    if (IsShopDetailLink(link, base_url)) found.emplace_back(link);
+    return true;
+  });
+  // Unread, a line written without its entry would be written again by this
+  // run: better no run at all.
+  if (!read) throw TCatalogueReadError(catalogue + messages::kCannotRead);
 
   std::vector<std::string> links;
   for (auto it = found.rbegin(); it != found.rend(); ++it) {

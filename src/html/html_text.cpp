@@ -5,6 +5,7 @@
 
 #include "html/html_refs.h"
 #include "html/html_store.h"
+#include "text/bytes.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -175,8 +176,7 @@ std::string_view UpperNameSlow(TByteArena& bytes, std::string_view raw) {
   char* out = bytes.Reserve(raw.size());
   std::memcpy(out, raw.data(), i);
   for (; i < raw.size(); ++i) {
-    const char c = raw[i];
-    out[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    out[i] = ascii::Upper(raw[i]);
   }
   bytes.Commit(raw.size());
   return bytes.TakeRun();

@@ -14,9 +14,10 @@
 #include "harvest/harvest.h"
 #include "harvest/harvest_texts.h"
 #include "platform/platform.h"
-#include "platform/scratch_folder.h"
+#include "protocol/command_line.h"
 #include "support/fake_harvest_view.h"
 #include "support/fake_run_host.h"
+#include "support/scratch_folder.h"
 
 namespace kivo {
 namespace {

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/scratch_folder.h"
 #include "support/file_limit.h"
+#include "support/scratch_folder.h"
 
 namespace kivo::platform {
 namespace {

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/scratch_folder.h"
+#include "support/scratch_folder.h"
 
 namespace kivo::platform {
 namespace {

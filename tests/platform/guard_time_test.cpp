@@ -15,7 +15,7 @@
 
 #include "platform/datetime.h"
 #include "platform/platform.h"
-#include "platform/scratch_folder.h"
+#include "support/scratch_folder.h"
 
 namespace kivo::platform {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/scratch_folder.h"
+#include "support/scratch_folder.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>

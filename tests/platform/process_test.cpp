@@ -18,7 +18,7 @@
 #include <thread>
 
 #include "platform/platform.h"
-#include "platform/scratch_folder.h"
+#include "support/scratch_folder.h"
 
 namespace kivo::platform {
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/form_fixture.h"
 #include "shell/shell_texts.h"
 #include "shell/window_logic.h"
+#include "shell/window_logic_fixture.h"
 
 namespace kivo::testing {
 namespace {

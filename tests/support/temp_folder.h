@@ -9,37 +9,12 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "support/scratch_folder.h"
 
 namespace kivo::testing {
 
-class TempFolder {
- public:
-  explicit TempFolder(const std::string& prefix = "kivo-test-") {
-    std::random_device random;
-    const auto base = std::filesystem::temp_directory_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      const auto candidate = base / (prefix + std::to_string(random()));
-      std::error_code ec;
-      if (std::filesystem::create_directory(candidate, ec)) {
-        path_ = candidate;
-        return;
-      }
-    }
-    throw std::runtime_error("cannot create a temporary folder");
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::filesystem::path& Path() const { return path_; }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
+// The folder of one test.
+using TempFolder = ScratchFolder;
 
 // Through the platform seam, so Shift-JIS file names work on any Windows.
 // A file that cannot be read reads as "".

@@ -112,36 +112,6 @@ std::unique_ptr<AppendFile> OpenAppendFile(const std::string& path) {
   return std::make_unique<PosixAppendFile>(fd);
 }
 
-bool AppendToFile(const std::string& path, const std::string& bytes) {
-  const std::unique_ptr<AppendFile> file = OpenAppendFile(path);
-  return file && file->Append(bytes) == AppendStatus::kWritten;
-}
-
-bool ReadFileTail(const std::string& path, std::size_t max_bytes, std::string& bytes) {
-  bytes.clear();
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st;
-  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  if (ok) {
-    const auto size = static_cast<std::uint64_t>(st.st_size);
-    const std::uint64_t start = size > max_bytes ? size - max_bytes : 0;
-    ok = lseek(fd, static_cast<off_t>(start), SEEK_SET) >= 0;
-    char buffer[16 * 1024];
-    while (ok && bytes.size() < max_bytes) {
-      std::size_t want = max_bytes - bytes.size();
-      if (want > sizeof buffer) want = sizeof buffer;
-      const ssize_t got = posix::ReadRetry(fd, buffer, want);
-      if (got < 0) ok = false;
-      if (got <= 0) break;
-      bytes.append(buffer, static_cast<std::size_t>(got));
-    }
-  }
-  close(fd);
-  if (!ok) bytes.clear();
-  return ok;
-}
-
 bool ReadFileRange(const std::string& path, std::int64_t offset, std::size_t max_bytes,
                    std::string& bytes) {
   bytes.clear();

@@ -126,41 +126,6 @@ std::unique_ptr<AppendFile> OpenAppendFile(const std::string& path) {
   return std::make_unique<Win32AppendFile>(h);
 }
 
-bool AppendToFile(const std::string& path, const std::string& bytes) {
-  const std::unique_ptr<AppendFile> file = OpenAppendFile(path);
-  return file && file->Append(bytes) == AppendStatus::kWritten;
-}
-
-bool ReadFileTail(const std::string& path, std::size_t max_bytes, std::string& bytes) {
-  bytes.clear();
-  std::wstring wide;
-  if (!win32::WideExact(path, wide) || wide.empty()) return false;
-  const HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size;
-  bool ok = GetFileSizeEx(h, &size) != 0;
-  if (ok) {
-    const auto total = static_cast<unsigned long long>(size.QuadPart);
-    LARGE_INTEGER start;
-    start.QuadPart = static_cast<LONGLONG>(total > max_bytes ? total - max_bytes : 0);
-    ok = SetFilePointerEx(h, start, nullptr, FILE_BEGIN) != 0;
-    char buffer[16 * 1024];
-    while (ok && bytes.size() < max_bytes) {
-      std::size_t want = max_bytes - bytes.size();
-      if (want > sizeof buffer) want = sizeof buffer;
-      DWORD got = 0;
-      if (!::ReadFile(h, buffer, static_cast<DWORD>(want), &got, nullptr)) ok = false;
-      if (!ok || got == 0) break;
-      bytes.append(buffer, got);
-    }
-  }
-  CloseHandle(h);
-  if (!ok) bytes.clear();
-  return ok;
-}
-
 bool ReadFileRange(const std::string& path, std::int64_t offset, std::size_t max_bytes,
                    std::string& bytes) {
   bytes.clear();

@@ -3,7 +3,6 @@
 #include <langinfo.h>
 #include <poll.h>
 #include <signal.h>
-#include <strings.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -95,7 +94,7 @@ void OnSuspend(int) {
 // SIG_IGN, so the download helper does not inherit an ignored SIGPIPE.
 void OnBrokenPipe(int) {}
 
-bool SameName(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
+bool SameName(const char* a, const char* b) { return ascii::EqualsNoCase(a, b); }
 
 }  // namespace
 

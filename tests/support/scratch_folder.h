@@ -13,11 +13,11 @@ namespace kivo::testing {
 
 class ScratchFolder {
  public:
-  ScratchFolder() {
+  explicit ScratchFolder(const std::string& prefix = "kivo-scratch-") {
     std::random_device random;
     const auto base = std::filesystem::temp_directory_path();
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-      const auto candidate = base / ("kivo-scratch-" + std::to_string(random()));
+      const auto candidate = base / (prefix + std::to_string(random()));
       std::error_code ec;
       if (std::filesystem::create_directory(candidate, ec)) path_ = candidate.string();
     }
@@ -31,6 +31,8 @@ class ScratchFolder {
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
   const std::string& path() const { return path_; }
+  std::filesystem::path Path() const { return path_; }
+  std::string File(const std::string& name) const { return (Path() / name).string(); }
   // The folder and a name joined with '/', which both systems accept.
   std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/scratch_folder.h"
+#include "support/scratch_folder.h"
 
 namespace kivo {
 namespace {

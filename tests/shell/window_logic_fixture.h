@@ -1,15 +1,13 @@
-// A host folder in a temporary directory (host/ with the settings file,
+// A host folder in a folder of the test's own (host/ with the settings file,
 // host/plugin/ as the program's folder), a fake view and a fake run host,
 // and a TFormDLL over them.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,43 +16,18 @@
 #include "shell/window_logic.h"
 #include "support/fake_run_host.h"
 #include "support/fake_view.h"
+#include "support/scratch_folder.h"
+#include "support/temp_folder.h"
 
 namespace kivo::testing {
 
-// The temporary folder's variable: "temp" on Windows, TMPDIR elsewhere.
-#ifdef _WIN32
-inline constexpr char kTempVariable[] = "temp";
-inline void SetEnv(const char* name, const std::string& value) { _putenv_s(name, value.c_str()); }
-inline void UnsetEnv(const char* name) { _putenv_s(name, ""); }
-#else
-inline constexpr char kTempVariable[] = "TMPDIR";
-inline void SetEnv(const char* name, const std::string& value) { setenv(name, value.c_str(), 1); }
-inline void UnsetEnv(const char* name) { unsetenv(name); }
-#endif
-
 class FormTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root_ = std::filesystem::temp_directory_path() /
-            ("kivo-shell-" + std::to_string(std::random_device{}()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(root_);
+  FormTest() {
     std::filesystem::create_directories(root_ / "host" / "plugin");
     std::filesystem::create_directories(root_ / "tmp");
-    const char* old = std::getenv(kTempVariable);
-    had_tmpdir_ = old != nullptr;
-    if (had_tmpdir_) old_tmpdir_ = old;
-    SetEnv(kTempVariable, (root_ / "tmp").string());
   }
-  void TearDown() override {
-    form_.reset();
-    if (had_tmpdir_) {
-      SetEnv(kTempVariable, old_tmpdir_);
-    } else {
-      UnsetEnv(kTempVariable);
-    }
-    std::filesystem::remove_all(root_);
-  }
+  void TearDown() override { form_.reset(); }
 
   std::filesystem::path HostPath(const std::string& name) const { return root_ / "host" / name; }
   void WriteHostFile(const std::string& name, const std::string& bytes) {
@@ -110,14 +83,12 @@ class FormTest : public ::testing::Test {
     return form;
   }
 
-  std::filesystem::path root_;
+  ScratchFolder scratch_{"kivo-shell-"};
+  const std::filesystem::path root_ = scratch_.Path();
+  ScopedTempDirEnv temp_env_{(root_ / "tmp").string()};
   FakeView view_;
   FakeRunHost host_;
   std::unique_ptr<TFormDLL> form_;
-
- private:
-  bool had_tmpdir_ = false;
-  std::string old_tmpdir_;
 };
 
 }  // namespace kivo::testing

@@ -1,5 +1,7 @@
 // The plugin window's life: modes, the days value and its limit, closing,
 // and the error handler.
+#include "shell/window_logic.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,9 +10,8 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "shell/form_fixture.h"
 #include "shell/shell_texts.h"
-#include "shell/window_logic.h"
+#include "shell/window_logic_fixture.h"
 
 namespace kivo::testing {
 namespace {
