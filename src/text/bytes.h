@@ -38,8 +38,9 @@ inline std::size_t CharLength(std::string_view s, std::size_t i) {
 
 namespace kivo::ascii {
 
-// Only "A" to "Z" and "a" to "z" change; every other byte, those of
-// Shift-JIS characters included, stays as it is.
+// Byte by byte: "A" to "Z" and "a" to "z" change wherever they stand, also
+// as the second byte of a double-byte character (so the tokenizer names
+// <\x83a> 83 41); every other byte stays as it is.
 constexpr char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 constexpr char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 

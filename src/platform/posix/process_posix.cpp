@@ -32,6 +32,7 @@
 
 #include "platform/cmdline.h"
 #include "platform/platform.h"
+#include "text/bytes.h"
 
 extern char** environ;
 
@@ -132,8 +133,7 @@ bool IsExecutableFile(const std::string& path) {
 
 std::string FolderOfProgram() {
   const std::string path = ProgramPath();
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  return path.substr(0, FolderPartLength(path, PathDelimiters()));
 }
 
 std::string CurrentFolder() {
