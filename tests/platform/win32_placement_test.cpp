@@ -243,7 +243,7 @@ TEST_F(Win32PlacementTest, ASessionThatGoesOnChangesNothing) {
   Open();
   SendMessageW(window_, WM_ENDSESSION, FALSE, 0);
   EXPECT_FALSE(platform::FileExists(qlc_));
-  EXPECT_FALSE(form_->FStopRequested);
+  EXPECT_FALSE(form_->RunState().FStopRequested);
   EXPECT_TRUE(IsWindow(window_));
 }
 

@@ -157,7 +157,7 @@ TEST_F(Win32WindowTest, GrowingKeepsButtonsLeftAndBottomAndMemoFillsTheMiddle) {
 TEST_F(Win32WindowTest, DaysFieldShowsGroupingButHandsOverThePlainNumber) {
   EXPECT_EQ(TextOf(days_), L"1,234");
   EXPECT_EQ(view_->DaysText(), "1234");
-  EXPECT_EQ(form_->FBeforeDays, 1234);
+  EXPECT_EQ(form_->RunState().FBeforeDays, 1234);
   view_->SetDaysText("-1234567");
   EXPECT_EQ(TextOf(days_), L"-1,234,567");
   EXPECT_EQ(view_->DaysText(), "-1234567");
@@ -178,14 +178,14 @@ TEST(Win32DaysDisplay, GroupDigits) {
 
 TEST_F(Win32WindowTest, EscOutsideTheMemoPressesStopAndTheWindowCloses) {
   Key(days_, VK_ESCAPE);
-  EXPECT_FALSE(form_->FStopRequested) << "a hidden window presses nothing";
+  EXPECT_FALSE(form_->RunState().FStopRequested) << "a hidden window presses nothing";
   ShowWindow(window_, SW_SHOWNA);
   Key(memo_, VK_ESCAPE);
-  EXPECT_FALSE(form_->FStopRequested) << "Esc in the memo does nothing";
+  EXPECT_FALSE(form_->RunState().FStopRequested) << "Esc in the memo does nothing";
   EXPECT_TRUE(IsWindow(window_));
 
   Key(days_, VK_ESCAPE);
-  EXPECT_TRUE(form_->FStopRequested);
+  EXPECT_TRUE(form_->RunState().FStopRequested);
   EXPECT_FALSE(IsWindowEnabled(stop_));
   EXPECT_FALSE(IsWindowEnabled(skip_));
   EXPECT_FALSE(IsWindowEnabled(pause_));
@@ -201,7 +201,7 @@ TEST_F(Win32WindowTest, ACloseAskedInsideAHandlerWaitsForTheStackToUnwind) {
     view_->Dispatch([this] { view_->Close(); });
     // FormClose has run, but the window stays while a handler is running,
     // even when that handler pumps messages.
-    EXPECT_TRUE(form_->FStopRequested);
+    EXPECT_TRUE(form_->RunState().FStopRequested);
     EXPECT_EQ(platform::IniRead(ini_, "kivo", "DLBeforeDays"), "1234");
     PumpMessages();
     EXPECT_TRUE(IsWindow(window_));
@@ -213,7 +213,7 @@ TEST_F(Win32WindowTest, ACloseAskedInsideAHandlerWaitsForTheStackToUnwind) {
 
 TEST_F(Win32WindowTest, TheCloseBoxRunsFormClose) {
   SendMessageW(window_, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(form_->FStopRequested);
+  EXPECT_TRUE(form_->RunState().FStopRequested);
   PumpMessages();
   EXPECT_FALSE(IsWindow(window_));
 }
@@ -228,7 +228,7 @@ TEST_F(Win32WindowTest, PauseHoldsInsideTheClickUntilResume) {
   // The click returned only after Resume, about a second later on the clock.
   EXPECT_GE(host_.now_ms, 1000);
   EXPECT_LT(host_.now_ms, 1300);
-  EXPECT_FALSE(form_->FPauseRequested);
+  EXPECT_FALSE(form_->RunState().FPauseRequested);
   EXPECT_FALSE(IsWindowEnabled(play_));
   EXPECT_TRUE(IsWindowEnabled(pause_));
   EXPECT_TRUE(IsWindow(window_));
@@ -241,7 +241,7 @@ TEST_F(Win32WindowTest, SkipMarksTheTitleOnce) {
   const std::string expected = std::string("2026/12/07") + texts::kSkipMark;
   EXPECT_EQ(view_->TitleText(), expected);
   EXPECT_NE(FindWindowExW(window_, nullptr, L"STATIC", Wide(expected).c_str()), nullptr);
-  EXPECT_TRUE(form_->FSkipRequested);
+  EXPECT_TRUE(form_->RunState().FSkipRequested);
 }
 
 TEST_F(Win32WindowTest, MemoAndStatusCarryJapaneseText) {
