@@ -8,6 +8,28 @@
 
 namespace kivo::platform {
 
+bool AppendFile::TakeBack(const std::string& bytes) {
+  if (bytes.empty()) return true;
+  const std::int64_t size = Size();
+  const auto length = static_cast<std::int64_t>(bytes.size());
+  if (size < length) return false;
+  std::string tail;
+  if (!ReadAt(static_cast<std::uint64_t>(size - length), bytes.size(), tail) || tail != bytes) {
+    return false;
+  }
+  // Bytes another writer added since the size was read would be cut too.
+  if (Size() != size) return false;
+  return CutTo(size - length);
+}
+
+bool AppendFile::ReadTail(std::size_t n, std::string& bytes) {
+  bytes.clear();
+  const std::int64_t size = Size();
+  if (size < 0) return false;
+  const auto total = static_cast<std::uint64_t>(size);
+  return ReadAt(total > n ? total - n : 0, n, bytes);
+}
+
 bool AppendToFile(const std::string& path, const std::string& bytes) {
   const std::unique_ptr<AppendFile> file = OpenAppendFile(path);
   return file && file->Append(bytes) == AppendStatus::kWritten;

@@ -102,10 +102,16 @@ class AppendFile {
   // cannot be read) the file is left alone. True when cut (empty `bytes`:
   // nothing to cut, true); false when left alone or the cut failed. A writer
   // appending in the instant between the check and the cut is not seen.
-  virtual bool TakeBack(const std::string& bytes) = 0;
+  bool TakeBack(const std::string& bytes);
   // The last `n` bytes of the file into `bytes`, fewer when the file is
   // shorter. False (and `bytes` empty) when the file cannot be read.
-  virtual bool ReadTail(std::size_t n, std::string& bytes) = 0;
+  bool ReadTail(std::size_t n, std::string& bytes);
+
+ protected:
+  // At most `n` bytes from `offset` into `bytes`; false when unreadable.
+  virtual bool ReadAt(std::uint64_t offset, std::size_t n, std::string& bytes) = 0;
+  // Cuts the file to `size` bytes and flushes; false on failure.
+  virtual bool CutTo(std::int64_t size) = 0;
 };
 // Opens `path` for appending and reading, creating it when missing.
 // nullptr when it cannot be opened (a folder in its place, no access,

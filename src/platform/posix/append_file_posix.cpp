@@ -19,7 +19,7 @@ namespace {
 
 // Up to `max_bytes` from `offset`, fewer where the file ends first. False
 // (and `bytes` empty) on a read error.
-bool ReadAt(int fd, std::uint64_t offset, std::size_t max_bytes, std::string& bytes) {
+bool ReadBytesAt(int fd, std::uint64_t offset, std::size_t max_bytes, std::string& bytes) {
   bytes.clear();
   char buffer[16 * 1024];
   while (bytes.size() < max_bytes) {
@@ -67,29 +67,12 @@ class PosixAppendFile : public AppendFile {
     return fsync(fd_) == 0 ? AppendStatus::kWritten : AppendStatus::kWrittenNotFlushed;
   }
 
-  bool TakeBack(const std::string& bytes) override {
-    if (bytes.empty()) return true;
-    const std::int64_t size = Size();
-    const auto length = static_cast<std::int64_t>(bytes.size());
-    if (size < length) return false;
-    std::string tail;
-    if (!ReadAt(fd_, static_cast<std::uint64_t>(size - length), bytes.size(), tail) ||
-        tail != bytes) {
-      return false;
-    }
-    // Bytes another writer added since the size was read would be cut too.
-    if (Size() != size) return false;
-    if (ftruncate(fd_, static_cast<off_t>(size - length)) != 0) return false;
-    return fsync(fd_) == 0;
+ protected:
+  bool ReadAt(std::uint64_t offset, std::size_t n, std::string& bytes) override {
+    return ReadBytesAt(fd_, offset, n, bytes);
   }
-
-  bool ReadTail(std::size_t n, std::string& bytes) override {
-    bytes.clear();
-    const std::int64_t size = Size();
-    if (size < 0) return false;
-    const auto total = static_cast<std::uint64_t>(size);
-    const std::uint64_t start = total > n ? total - n : 0;
-    return ReadAt(fd_, start, n, bytes);
+  bool CutTo(std::int64_t size) override {
+    return ftruncate(fd_, static_cast<off_t>(size)) == 0 && fsync(fd_) == 0;
   }
 
  private:
@@ -120,7 +103,7 @@ bool ReadFileRange(const std::string& path, std::int64_t offset, std::size_t max
   if (fd < 0) return false;
   struct stat st;
   const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-                  ReadAt(fd, static_cast<std::uint64_t>(offset), max_bytes, bytes);
+                  ReadBytesAt(fd, static_cast<std::uint64_t>(offset), max_bytes, bytes);
   close(fd);
   if (!ok) bytes.clear();
   return ok;

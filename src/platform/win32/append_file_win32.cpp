@@ -23,7 +23,7 @@ namespace {
 
 // Up to `max_bytes` from `offset`, fewer where the file ends first, without
 // moving the handle's file pointer. False (and `bytes` empty) on an error.
-bool ReadAt(HANDLE h, std::uint64_t offset, std::size_t max_bytes, std::string& bytes) {
+bool ReadBytesAt(HANDLE h, std::uint64_t offset, std::size_t max_bytes, std::string& bytes) {
   bytes.clear();
   char buffer[16 * 1024];
   while (bytes.size() < max_bytes) {
@@ -75,33 +75,20 @@ class Win32AppendFile : public AppendFile {
     return FlushFileBuffers(h_) ? AppendStatus::kWritten : AppendStatus::kWrittenNotFlushed;
   }
 
-  bool TakeBack(const std::string& bytes) override {
-    if (bytes.empty()) return true;
-    const std::int64_t size = Size();
-    const auto length = static_cast<std::int64_t>(bytes.size());
-    if (size < length) return false;
-    std::string tail;
-    if (!ReadAt(h_, static_cast<std::uint64_t>(size - length), bytes.size(), tail) ||
-        tail != bytes) {
-      return false;
-    }
+ protected:
+  bool ReadAt(std::uint64_t offset, std::size_t n, std::string& bytes) override {
+    return ReadBytesAt(h_, offset, n, bytes);
+  }
+  bool CutTo(std::int64_t size) override {
+    // The handle appends only: cutting takes one that may write anywhere.
     const HANDLE cutter = ReOpenFile(h_, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
     if (cutter == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER at;
-    at.QuadPart = size - length;
-    // Bytes another writer added since the size was read would be cut too.
-    const bool cut = Size() == size && SetFilePointerEx(cutter, at, nullptr, FILE_BEGIN) &&
-                     SetEndOfFile(cutter) && FlushFileBuffers(cutter);
+    at.QuadPart = size;
+    const bool cut = SetFilePointerEx(cutter, at, nullptr, FILE_BEGIN) && SetEndOfFile(cutter) &&
+                     FlushFileBuffers(cutter);
     CloseHandle(cutter);
     return cut;
-  }
-
-  bool ReadTail(std::size_t n, std::string& bytes) override {
-    bytes.clear();
-    const std::int64_t size = Size();
-    if (size < 0) return false;
-    const auto total = static_cast<std::uint64_t>(size);
-    return ReadAt(h_, total > n ? total - n : 0, n, bytes);
   }
 
  private:
@@ -136,7 +123,7 @@ bool ReadFileRange(const std::string& path, std::int64_t offset, std::size_t max
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   const bool ok = GetFileType(h) == FILE_TYPE_DISK &&
-                  ReadAt(h, static_cast<std::uint64_t>(offset), max_bytes, bytes);
+                  ReadBytesAt(h, static_cast<std::uint64_t>(offset), max_bytes, bytes);
   CloseHandle(h);
   if (!ok) bytes.clear();
   return ok;
