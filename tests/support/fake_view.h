@@ -10,10 +10,11 @@
 
 #include "shell/view.h"
 #include "shell/window_logic.h"
+#include "support/recording_lines.h"
 
 namespace kivo::testing {
 
-class FakeView : public FormView {
+class FakeView : public RecordingLines<FormView> {
  public:
   // Attach the form after both exist; Close() needs it.
   void Attach(TFormDLL& form) { form_ = &form; }
@@ -29,23 +30,6 @@ class FakeView : public FormView {
   std::string TitleText() override {
     calls.push_back("TitleText");
     return title_text;
-  }
-  void SetTitleText(const std::string& text) override {
-    calls.push_back("SetTitleText " + text);
-    title_text = text;
-    titles.push_back(text);
-  }
-  void MemoClear() override {
-    calls.push_back("MemoClear");
-    memo.clear();
-  }
-  void MemoAdd(const std::string& line) override {
-    calls.push_back("MemoAdd " + line);
-    memo.push_back(line);
-  }
-  int MemoLineCount() override {
-    calls.push_back("MemoLineCount");
-    return static_cast<int>(memo.size());
   }
   void SetStatusText(const std::string& text) override {
     calls.push_back("SetStatusText " + text);
@@ -92,21 +76,10 @@ class FakeView : public FormView {
     if (it != enabled.end()) return it->second;
     return button != Button::Play;
   }
-  // Number of recorded calls equal to `call`.
-  int Count(const std::string& call) const {
-    int n = 0;
-    for (const auto& c : calls) n += c == call ? 1 : 0;
-    return n;
-  }
-
   std::string days_text;
-  std::string title_text;
   std::string status_text;
-  std::vector<std::string> titles;
-  std::vector<std::string> memo;
   std::vector<std::string> information_boxes;
   std::map<Button, bool> enabled;
-  std::vector<std::string> calls;
   std::function<void()> on_information_box;
   int closes = 0;
   int abouts = 0;
