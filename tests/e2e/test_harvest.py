@@ -23,6 +23,7 @@ import datetime
 import os
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -194,6 +195,49 @@ class HarvestTest(unittest.TestCase):
         self.assertNotIn(FAILED, self.read("Quillcas.log"))
         print("\nfirst run %.1f s (%d requests), second run %.1f s" %
               (first_seconds, len(first_requests), second_seconds), file=sys.stderr)
+
+
+class RunsThatFindNothingTest(unittest.TestCase):
+    """Real faults, no shop: a run that finds nothing says why, in an error line of the
+    log, and counts its failed fetches in the summary."""
+
+    def setUp(self):
+        self.root = Path(tempfile.mkdtemp(prefix="kivo-e2e-nothing-"))
+        folder = HostFolder(self.root, BUILD_DIR, ("kivo", "powershell"))
+        self.host, self.plugin, self.tmp = folder.host, folder.plugin, folder.temp
+        # A port nobody listens on: every fetch is refused at once.
+        with socket.socket() as s:
+            s.bind(("127.0.0.1", 0))
+            port = s.getsockname()[1]
+        (self.host / "Quillcast.ini").write_bytes(
+            b"[kivo]\r\nDLBeforeDays=1\r\nBaseURL=http://127.0.0.1:%d\r\n" % port)
+
+    def tearDown(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def log_after_a_run(self):
+        # No other program named powershell may stand in for the missing helper.
+        env = dict(os.environ, TMPDIR=str(self.tmp), PATH=str(self.root / "no-programs"),
+                   LANG="C.UTF-8", LC_ALL="C.UTF-8")
+        result = subprocess.run([str(self.plugin / "kivo")], stdin=subprocess.DEVNULL,
+                                capture_output=True, env=env, cwd=str(self.root),
+                                timeout=RUN_TIMEOUT)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual((self.host / "kivo.txt").read_bytes(), b"")
+        self.assertFalse((self.host / "QuillsMas.csv").exists())
+        return (self.host / "Quillcas.log").read_bytes().split(b"\r\n")
+
+    def test_a_missing_helper_ends_the_run_and_says_so(self):
+        (self.plugin / "powershell").unlink()
+        log = self.log_after_a_run()
+        self.assertIn("Quillcas.log: powershell を起動できないためダウンロードできません (C.ERROR)"
+                      .encode("cp932"), log)
+        self.assertIn("結果: 追加 0件、取得失敗 1件、日数 1".encode("cp932"), log)
+
+    def test_a_shop_that_does_not_answer_gives_no_listing_page(self):
+        log = self.log_after_a_run()
+        self.assertIn("Quillcas.log: 一覧ページを取得できませんでした (C.ERROR)".encode("cp932"), log)
+        self.assertIn("結果: 追加 0件、取得失敗 2件、日数 2".encode("cp932"), log)
 
 
 if __name__ == "__main__":
