@@ -1,10 +1,9 @@
-// Pins the bytes of the Windows front-end's Japanese texts. The header is
-// portable, so this runs on every build.
+// Pins the bytes of the Windows front-end's Japanese texts.
+#include "shell/window/window_texts.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "shell/window/window_texts.h"
 
 namespace kivo::window_texts {
 namespace {
