@@ -70,16 +70,17 @@ def check_program(data, name, needles):
 
 
 def check_button_icons():
-    committed = ROOT / "src" / "about" / "buttons"
+    committed = ROOT / "src" / "shell" / "window" / "buttons"
     with tempfile.TemporaryDirectory() as folder:
         subprocess.run([sys.executable, str(ROOT / "tools" / "make_button_icons.py"), folder],
                        check=True)
         made = sorted(p.name for p in Path(folder).iterdir())
         check(made == sorted(p.name for p in committed.iterdir()),
-              "src/about/buttons holds other icons than the script draws: %s" % made)
+              "src/shell/window/buttons holds other icons than the script draws: %s" % made)
         for name in made:
             check((Path(folder) / name).read_bytes() == (committed / name).read_bytes(),
-                  "src/about/buttons/%s differs from what tools/make_button_icons.py draws" % name)
+                  "src/shell/window/buttons/%s differs from what tools/make_button_icons.py draws"
+                  % name)
 
 
 def main(argv):
