@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "about/version.h"
+#include "about/version_values.h"
 #include "platform/datetime.h"
 #include "platform/platform.h"
 #include "support/fake_run_host.h"
@@ -78,7 +79,7 @@ TEST_F(LogFileTest, StartAndVersionLines) {
   EXPECT_TRUE(log.Active());
   EXPECT_EQ(Contents(), "--- START ---\t2026-12-06 18:54:00\r\n" + VersionLine());
   // The test program is the program itself, so the version is the real one.
-  EXPECT_EQ(VersionLine(), "Version 3.5.0.0\r\n");
+  EXPECT_EQ(VersionLine(), std::string("Version ") + KIVO_FILE_VERSION + "\r\n");
 }
 
 TEST_F(LogFileTest, SwitchingOnTwiceWritesTwoStartPairs) {
