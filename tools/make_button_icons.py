@@ -3,7 +3,7 @@
 32 bits per pixel with alpha, edges smoothed by 4 x 4 supersampling) and
 writes them as Windows .ico files.
 
-Usage: tools/make_button_icons.py [FOLDER]   (default: src/about/buttons)
+Usage: tools/make_button_icons.py [FOLDER]   (default: src/shell/window/buttons)
 The output is deterministic, so the committed icons can be re-made and compared.
 """
 import os
@@ -101,8 +101,8 @@ def build_icon(name):
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "src", "about",
-                                                                  "buttons")
+    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "src", "shell",
+                                                                  "window", "buttons")
     os.makedirs(folder, exist_ok=True)
     for name in IMAGES:
         with open(os.path.join(folder, name + ".ico"), "wb") as f:

@@ -1,6 +1,7 @@
 // The program's version values. On Windows they come from the version
 // resource (kivo.rc, built from version_values.h); on POSIX from the same
-// definitions, so the two builds never disagree.
+// definitions, so the two builds never disagree. The build writes
+// version_values.h from project(kivo VERSION ...).
 #pragma once
 
 #include <string>

@@ -6,13 +6,15 @@ package` makes, and the Japanese guide in it.
 
 The archive must be BUILD_DIR/kivo-<version>-windows.zip (the version from the top
 CMakeLists.txt) and hold exactly kivo.exe, powershell.exe and readme.txt. The programs
-must be 64-bit Windows programs carrying their manifests; the guide must be the
+must be 64-bit Windows programs carrying their manifests, kivo.exe's version resource
+the project's version; the guide must be the
 repository's docs/readme.txt byte for byte: Shift-JIS (code page 932) with CR LF line
 ends, no byte order mark, and the facts a user needs. The run buttons' icons linked into
 kivo.exe must be what tools/make_button_icons.py draws.
 """
 
 import re
+import struct
 import subprocess
 import sys
 import tempfile
@@ -36,6 +38,26 @@ def project_version():
     m = re.search(r"project\(kivo VERSION (\d+\.\d+\.\d+)", text)
     check(m is not None, "no project version in CMakeLists.txt")
     return m.group(1)
+
+
+def file_version(data, name):
+    """The version a program's version resource gives: its fixed part's four
+    numbers and its "FileVersion" text, both as "a.b.c.d"."""
+    at = data.find(struct.pack("<I", 0xFEEF04BD))  # VS_FIXEDFILEINFO's signature
+    check(at >= 0, "%s has no version resource" % name)
+    high, low = struct.unpack_from("<II", data, at + 8)
+    fixed = "%d.%d.%d.%d" % (high >> 16, high & 0xFFFF, low >> 16, low & 0xFFFF)
+    # The string table follows the fixed part: key, padding, value, each UTF-16.
+    key = "FileVersion\0".encode("utf-16-le")
+    start = data.find(key, at)
+    check(start >= 0, "%s has no FileVersion text" % name)
+    start += len(key)
+    while data[start:start + 2] == b"\0\0":
+        start += 2
+    end = start
+    while data[end:end + 2] not in (b"\0\0", b""):
+        end += 2
+    return fixed, data[start:end].decode("utf-16-le")
 
 
 def check_guide(data, name):
@@ -70,16 +92,17 @@ def check_program(data, name, needles):
 
 
 def check_button_icons():
-    committed = ROOT / "src" / "about" / "buttons"
+    committed = ROOT / "src" / "shell" / "window" / "buttons"
     with tempfile.TemporaryDirectory() as folder:
         subprocess.run([sys.executable, str(ROOT / "tools" / "make_button_icons.py"), folder],
                        check=True)
         made = sorted(p.name for p in Path(folder).iterdir())
         check(made == sorted(p.name for p in committed.iterdir()),
-              "src/about/buttons holds other icons than the script draws: %s" % made)
+              "src/shell/window/buttons holds other icons than the script draws: %s" % made)
         for name in made:
             check((Path(folder) / name).read_bytes() == (committed / name).read_bytes(),
-                  "src/about/buttons/%s differs from what tools/make_button_icons.py draws" % name)
+                  "src/shell/window/buttons/%s differs from what tools/make_button_icons.py draws"
+                  % name)
 
 
 def main(argv):
@@ -99,9 +122,15 @@ def main(argv):
                   "%s holds %s" % (archive.name, names))
             guide = z.read("readme.txt")
             check(guide == source_guide, "readme.txt in the archive differs from docs/readme.txt")
-            check_program(z.read("kivo.exe"), "kivo.exe",
+            program = z.read("kivo.exe")
+            check_program(program, "kivo.exe",
                           [b"Microsoft.Windows.Common-Controls", b"<gdiScaling",
                            "kivo".encode("utf-16-le")])
+            # The version is written once, in project(): the resource must say it.
+            want = project_version() + ".0"
+            check(file_version(program, "kivo.exe") == (want, want),
+                  "kivo.exe's version resource says %s, the project %s"
+                  % (file_version(program, "kivo.exe"), want))
             check_program(z.read("powershell.exe"), "powershell.exe",
                           [b"requestedExecutionLevel level=\"asInvoker\""])
     except Failure as e:

@@ -1,12 +1,12 @@
-// The run buttons' images: small icons of our own, linked into the program
-// from src/about/kivo.rc. Win32 only.
+// The run buttons' images: small icons of our own (buttons/), linked into
+// the program from program.rc. Win32 only.
 #pragma once
 
 #include <windows.h>
 
 namespace kivo::window {
 
-// Icon resource names, as kivo.rc gives them.
+// Icon resource names, as program.rc gives them.
 inline constexpr wchar_t kPlayImage[] = L"BTN_PLAY";
 inline constexpr wchar_t kSkipImage[] = L"BTN_SKIP";
 inline constexpr wchar_t kStopImage[] = L"BTN_STOP";

@@ -1,6 +1,8 @@
 // The plugin window on Windows: the real controls of TFormDLL with their
 // captions, geometry, anchors and font, and a window procedure that only
-// turns messages into calls on the window's logic. Win32 only.
+// turns messages into calls on the window's logic. Win32 only. Its parts:
+// form_window.cpp (creation and life), form_layout.cpp (geometry),
+// form_messages.cpp (messages and keys), form_view.cpp (FormView).
 //
 // Handlers run through Dispatch, which counts how many are on the stack: a
 // harvest runs inside the first WM_ACTIVATE and pumps messages, so clicks
@@ -70,16 +72,36 @@ class Win32FormView final : public FormView {
   static std::string GroupDigits(const std::string& text);
 
  private:
+  // Creation and life (form_window.cpp).
+  bool RegisterWindowClass() const;
+  void CreateControls();
+  void CreateRunButtons();
+  void CreatePanelControls();
+  void AddShopButtonHint();
+  void AfterHandler();
+
+  // Layout and geometry (form_layout.cpp).
+  void Layout(int width, int height);
+  static void LimitTrackSize(MINMAXINFO& info);
+  void PaintPanel();
+
+  // Message handling (form_messages.cpp): the window procedure hands each
+  // message to one of these.
   static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   static LRESULT CALLBACK DaysFieldProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                         UINT_PTR id, DWORD_PTR self);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
-  void CreateControls();
-  void Layout(int width, int height);
+  void OnActivate(bool active, bool minimised);
+  bool OnSysCommand(WPARAM command);
   void OnCommand(int id, int code);
   void OnDaysFocus(bool gained);
+  void OnEndSession();
+  void DestroyIfIdle();
+  void OnDestroy();
+  LRESULT OnNcDestroy(WPARAM wparam, LPARAM lparam);
+
+  // The view (form_view.cpp).
   HWND ButtonHandle(Button button) const;
-  void AfterHandler();
 
   HINSTANCE instance_;
   HWND owner_;

@@ -1,27 +1,22 @@
 // The Windows program's finish, under Wine and Xvfb: the days field's
-// select-on-focus, the status bar's repaint after a resize, the run buttons'
-// images, the layout at the screen's DPI, the embedded manifests and the
-// system code page the run was meant to have.
-#ifdef _WIN32
-
+// select-on-focus, the repaint of the status bar and the run buttons after a
+// resize, the run buttons' images and the layout at the screen's DPI.
 #include <windows.h>
 #undef DeleteFile
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <memory>
 #include <set>
 #include <string>
+#include <utility>
 
-#include "platform/platform.h"
 #include "platform/win32/wide_text.h"
 #include "shell/shell_texts.h"
 #include "shell/window/button_images.h"
 #include "shell/window/form_window.h"
 #include "shell/window/message_pump.h"
-#include "shell/window_logic.h"
-#include "support/fake_run_host.h"
+#include "support/win32_form_fixture.h"
 
 namespace kivo::window {
 namespace {
@@ -48,56 +43,14 @@ RECT PlaceOf(HWND control) {
   return r;
 }
 
-class Win32WindowFinishTest : public ::testing::Test {
+class Win32WindowFinishTest : public testing::Win32FormFixture {
  protected:
   void SetUp() override {
-    host_dir_ =
-        platform::SystemTempFolder() + "kivo-finish-" + std::to_string(GetCurrentProcessId());
-    platform::CreateFolder(host_dir_);
-    platform::CreateFolder(host_dir_ + "\\plugins");
-    ASSERT_TRUE(platform::SaveAtomically(
-        host_dir_ + "\\Quillcast.ini",
-        "[TSetup]\r\nDataDeleteDays_Text=0\r\n[kivo]\r\nDLBeforeDays=1090\r\n"));
-    font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"");
-    view_ = std::make_unique<Win32FormView>(GetModuleHandleW(nullptr), nullptr, font_);
-    ASSERT_TRUE(view_->Create());
-    window_ = view_->Handle();
-    host_.on_pump = [] { PumpMessages(); };
-    form_ = std::make_unique<TFormDLL>(*view_, host_, std::vector<std::string>{"/c"},
-                                       host_dir_ + "\\plugins\\kivo.exe");
-    view_->Attach(*form_);
-    SetKeyFilter([this](const MSG& msg) { return view_->FilterKey(msg); });
-    AddDialogWindow(window_);
-    view_->Dispatch([this] { form_->FormCreate(); });
-    days_ = FindWindowExW(window_, nullptr, L"EDIT", nullptr);
-    memo_ = FindWindowExW(window_, days_, L"EDIT", nullptr);
-    status_ = FindWindowExW(window_, nullptr, STATUSCLASSNAMEW, nullptr);
-  }
-  void TearDown() override {
-    SetKeyFilter(nullptr);
-    RemoveDialogWindow(window_);
-    view_.reset();
-    PumpMessages();
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-    form_.reset();
-    for (const std::string& name : platform::FindFiles(host_dir_ + "\\*")) {
-      platform::DeleteFile(host_dir_ + "\\" + name);
-    }
-    RemoveDirectoryW(Wide(host_dir_ + "\\plugins").c_str());
-    RemoveDirectoryW(Wide(host_dir_).c_str());
-    DeleteObject(font_);
-  }
-  HWND Button(const char* caption) {
-    return FindWindowExW(window_, nullptr, L"BUTTON", Wide(caption).c_str());
-  }
-  void Post(HWND target, UINT message, WPARAM wparam, LPARAM lparam = 0) {
-    MSG msg{target, message, wparam, lparam, 0, {0, 0}};
-    HandleMessage(msg);
+    MakeHost("[TSetup]\r\nDataDeleteDays_Text=0\r\n[kivo]\r\nDLBeforeDays=1090\r\n");
+    Open();
   }
   void Type(HWND target, const wchar_t* keys) {
-    for (const wchar_t* k = keys; *k; ++k) Post(target, WM_CHAR, *k);
+    for (const wchar_t* k = keys; *k; ++k) Deliver(target, WM_CHAR, *k);
   }
   void ShowAndSettle() {
     ShowWindow(window_, SW_SHOW);
@@ -105,13 +58,6 @@ class Win32WindowFinishTest : public ::testing::Test {
     UpdateWindow(window_);
     PumpMessages();
   }
-
-  std::string host_dir_;
-  HFONT font_ = nullptr;
-  testing::FakeRunHost host_;
-  std::unique_ptr<Win32FormView> view_;
-  std::unique_ptr<TFormDLL> form_;
-  HWND window_ = nullptr, days_ = nullptr, memo_ = nullptr, status_ = nullptr;
 };
 
 TEST_F(Win32WindowFinishTest, TabIntoTheDaysFieldSelectsTheNumberSoTypingReplacesIt) {
@@ -121,7 +67,7 @@ TEST_F(Win32WindowFinishTest, TabIntoTheDaysFieldSelectsTheNumberSoTypingReplace
   ASSERT_EQ(GetFocus(), pause);
   EXPECT_EQ(TextOf(days_), L"1,090");
   // Tab from the last control wraps round to the first, the days field.
-  Post(pause, WM_KEYDOWN, VK_TAB);
+  Deliver(pause, WM_KEYDOWN, VK_TAB);
   ASSERT_EQ(GetFocus(), days_);
   EXPECT_EQ(TextOf(days_), L"1090") << "the plain number while editing";
   EXPECT_EQ(Selection(days_), std::make_pair(DWORD{0}, DWORD{4}));
@@ -130,7 +76,7 @@ TEST_F(Win32WindowFinishTest, TabIntoTheDaysFieldSelectsTheNumberSoTypingReplace
 
   // Leaving it shows the number grouped again and hands over the plain one.
   Type(days_, L"00");
-  Post(days_, WM_KEYDOWN, VK_TAB);
+  Deliver(days_, WM_KEYDOWN, VK_TAB);
   EXPECT_NE(GetFocus(), days_);
   EXPECT_EQ(TextOf(days_), L"4,500");
   EXPECT_EQ(view_->DaysText(), "4500");
@@ -141,8 +87,8 @@ TEST_F(Win32WindowFinishTest, AClickIntoTheDaysFieldSelectsTheNumberOnlyWhenItBr
   SetFocus(memo_);
   ASSERT_EQ(GetFocus(), memo_);
   const LPARAM at_the_end = MAKELPARAM(35, 10);
-  Post(days_, WM_LBUTTONDOWN, MK_LBUTTON, at_the_end);
-  Post(days_, WM_LBUTTONUP, 0, at_the_end);
+  Deliver(days_, WM_LBUTTONDOWN, MK_LBUTTON, at_the_end);
+  Deliver(days_, WM_LBUTTONUP, 0, at_the_end);
   ASSERT_EQ(GetFocus(), days_);
   EXPECT_EQ(Selection(days_), std::make_pair(DWORD{0}, DWORD{4}));
   Type(days_, L"5");
@@ -150,8 +96,8 @@ TEST_F(Win32WindowFinishTest, AClickIntoTheDaysFieldSelectsTheNumberOnlyWhenItBr
 
   // A second click, with the focus already there, places the caret.
   Type(days_, L"12");
-  Post(days_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 10));
-  Post(days_, WM_LBUTTONUP, 0, MAKELPARAM(1, 10));
+  Deliver(days_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 10));
+  Deliver(days_, WM_LBUTTONUP, 0, MAKELPARAM(1, 10));
   const auto [start, end] = Selection(days_);
   EXPECT_EQ(start, end) << "no selection after a click inside the focused field";
 }
@@ -258,67 +204,5 @@ TEST_F(Win32WindowFinishTest, TheDesignedLayoutFitsAtTheScreensDpi) {
   EXPECT_GT(PlaceOf(label).right - PlaceOf(label).left, 0);
 }
 
-// The manifest of one of the programs beside the tests, read from a copy of
-// its file: Wine would hand out its own built-in program for a file named
-// powershell.exe, whatever the folder.
-std::string ManifestOf(const std::string& program) {
-  const std::string tests = platform::ProgramPath();
-  const std::string folder = tests.substr(0, tests.find_last_of('\\'));
-  const std::string copy = platform::SystemTempFolder() + "kivo-manifest-" +
-                           std::to_string(GetCurrentProcessId()) + ".exe";
-  if (!CopyFileW(Wide(folder + "\\..\\" + program).c_str(), Wide(copy).c_str(), FALSE)) {
-    return "(no " + program + ")";
-  }
-  std::string text = "(no manifest)";
-  if (HMODULE module = LoadLibraryExW(Wide(copy).c_str(), nullptr,
-                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {
-    if (HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST)) {
-      const DWORD size = SizeofResource(module, found);
-      const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
-      if (bytes) text.assign(bytes, size);
-    }
-    FreeLibrary(module);
-  }
-  DeleteFileW(Wide(copy).c_str());
-  return text;
-}
-
-TEST(Win32Manifest, TheProgramAsksForCommonControls6AllWindowsVersionsAndCrispText) {
-  const std::string manifest = ManifestOf("kivo.exe");
-  for (const char* needle : {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
-                             "level=\"asInvoker\"", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7
-                             "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",                         // 8
-                             "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
-                             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10, 11
-                             ">false</dpiAware>", ">true</gdiScaling>"}) {
-    EXPECT_NE(manifest.find(needle), std::string::npos) << needle << " in\n" << manifest;
-  }
-  const std::string helper = ManifestOf("powershell.exe");
-  EXPECT_NE(helper.find("level=\"asInvoker\""), std::string::npos) << helper;
-  EXPECT_NE(helper.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos) << helper;
-}
-
-TEST(Win32Manifest, TheTestProgramRunsWithCommonControls6LikeTheProgram) {
-  // The tests link the program's resources, manifest included, so the
-  // window above was tested with the controls users get: the side-by-side
-  // Common Controls 6, not the system folder's version 5.
-  HMODULE comctl = GetModuleHandleW(L"comctl32.dll");
-  ASSERT_NE(comctl, nullptr);
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(comctl, path, MAX_PATH);
-  CharLowerW(path);
-  const std::wstring loaded = path;
-  EXPECT_NE(loaded.find(L"\\winsxs\\"), std::wstring::npos) << platform::win32::Narrow(loaded);
-  EXPECT_NE(loaded.find(L"common-controls"), std::wstring::npos) << platform::win32::Narrow(loaded);
-}
-
-TEST(Win32CodePage, TheSystemRunsTheCodePageTheRunWasMeantFor) {
-  const char* want = std::getenv("KIVO_EXPECT_ACP");
-  if (!want) GTEST_SKIP() << "KIVO_EXPECT_ACP not set";
-  EXPECT_EQ(GetACP(), static_cast<UINT>(std::atoi(want)));
-}
-
 }  // namespace
 }  // namespace kivo::window
-
-#endif  // _WIN32

@@ -1,10 +1,9 @@
-// Pins the bytes of the Windows front-end's Japanese texts. The header is
-// portable, so this runs on every build.
+// Pins the bytes of the Windows front-end's Japanese texts.
+#include "shell/window/window_texts.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "shell/window/window_texts.h"
 
 namespace kivo::window_texts {
 namespace {
@@ -25,7 +24,6 @@ TEST(WindowTexts, ShiftJisBytes) {
             "\x97\x76\x96\x5d\x81\x41\x8a\xb4\x91\x7a\x81\x41\x8e\xbf\x96\xe2\x81\x41\x83\x6f"
             "\x83\x4f\x82\xc8\x82\xc7\x82\xcd\x81\x41\x82\xb1\x82\xbf\x82\xe7\x82\xcc\x42\x42"
             "\x53\x82\xdc\x82\xc5\x82\xb2\x98\x41\x97\x8d\x82\xad\x82\xbe\x82\xb3\x82\xa2");
-  EXPECT_EQ(std::string(kOk), "OK");
 }
 
 }  // namespace

@@ -1,22 +1,19 @@
 // The Win32 plugin window driven through its real controls, with the real
 // window logic and a fake run host (run under Wine and Xvfb).
-#ifdef _WIN32
-
 #include <windows.h>
 #undef DeleteFile
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/win32/wide_text.h"
 #include "shell/shell_texts.h"
 #include "shell/window/form_window.h"
 #include "shell/window/message_pump.h"
-#include "shell/window_logic.h"
-#include "support/fake_run_host.h"
+#include "support/win32_form_fixture.h"
 
 namespace kivo::window {
 namespace {
@@ -45,67 +42,18 @@ std::wstring TextOf(HWND control) {
   return buffer;
 }
 
-class Win32WindowTest : public ::testing::Test {
+class Win32WindowTest : public testing::Win32FormFixture {
  protected:
   void SetUp() override {
-    host_dir_ = platform::SystemTempFolder() + "kivo-win-" + std::to_string(GetCurrentProcessId());
-    platform::CreateFolder(host_dir_);
-    platform::CreateFolder(host_dir_ + "\\plugins");
-    ini_ = host_dir_ + "\\Quillcast.ini";
-    ASSERT_TRUE(platform::SaveAtomically(
-        ini_, "[TSetup]\r\nDataDeleteDays_Text=0\r\n[kivo]\r\nDLBeforeDays=1234\r\n"));
-    font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"");
-    view_ = std::make_unique<Win32FormView>(GetModuleHandleW(nullptr), nullptr, font_);
-    ASSERT_TRUE(view_->Create());
-    window_ = view_->Handle();
-    host_.on_pump = [] { PumpMessages(); };
-    form_ = std::make_unique<TFormDLL>(*view_, host_, std::vector<std::string>{"/c"},
-                                       host_dir_ + "\\plugins\\kivo.exe");
-    view_->Attach(*form_);
-    SetKeyFilter([this](const MSG& msg) { return view_->FilterKey(msg); });
-    AddDialogWindow(window_);
-    view_->Dispatch([this] { form_->FormCreate(); });
-
-    HWND edit = FindWindowExW(window_, nullptr, L"EDIT", nullptr);
-    days_ = edit;
-    memo_ = FindWindowExW(window_, edit, L"EDIT", nullptr);
+    MakeHost("[TSetup]\r\nDataDeleteDays_Text=0\r\n[kivo]\r\nDLBeforeDays=1234\r\n");
+    Open();
     play_ = Button(texts::kPlayCaption);
     skip_ = Button(texts::kSkipCaption);
     stop_ = Button(texts::kStopCaption);
     pause_ = Button(texts::kPauseCaption);
-    status_ = FindWindowExW(window_, nullptr, STATUSCLASSNAMEW, nullptr);
   }
-  void TearDown() override {
-    SetKeyFilter(nullptr);
-    RemoveDialogWindow(window_);
-    view_.reset();
-    PumpMessages();
-    // The view's end posts WM_QUIT; take it out so the next test starts clean.
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-    form_.reset();
-    for (const std::string& name : platform::FindFiles(host_dir_ + "\\*")) {
-      platform::DeleteFile(host_dir_ + "\\" + name);
-    }
-    RemoveDirectoryW(Wide(host_dir_ + "\\plugins").c_str());
-    RemoveDirectoryW(Wide(host_dir_).c_str());
-    DeleteObject(font_);
-  }
-  HWND Button(const char* caption) {
-    return FindWindowExW(window_, nullptr, L"BUTTON", Wide(caption).c_str());
-  }
-  void Key(HWND target, WPARAM key) {
-    MSG msg{target, WM_KEYDOWN, key, 0, 0, {0, 0}};
-    HandleMessage(msg);
-  }
+  void Key(HWND target, WPARAM key) { Deliver(target, WM_KEYDOWN, key); }
 
-  std::string host_dir_, ini_;
-  HFONT font_ = nullptr;
-  testing::FakeRunHost host_;
-  std::unique_ptr<Win32FormView> view_;
-  std::unique_ptr<TFormDLL> form_;
-  HWND window_ = nullptr, days_ = nullptr, memo_ = nullptr, status_ = nullptr;
   HWND play_ = nullptr, skip_ = nullptr, stop_ = nullptr, pause_ = nullptr;
 };
 
@@ -160,7 +108,6 @@ TEST_F(Win32WindowTest, DaysFieldShowsGroupingButHandsOverThePlainNumber) {
   EXPECT_EQ(form_->RunState().FBeforeDays, 1234);
   view_->SetDaysText("-1234567");
   EXPECT_EQ(TextOf(days_), L"-1,234,567");
-  EXPECT_EQ(view_->DaysText(), "-1234567");
 }
 
 TEST(Win32DaysDisplay, GroupDigits) {
@@ -218,6 +165,39 @@ TEST_F(Win32WindowTest, TheCloseBoxRunsFormClose) {
   EXPECT_FALSE(IsWindow(window_));
 }
 
+TEST_F(Win32WindowTest, SessionEndInConfigurationModeSavesEverythingBeforeItReturns) {
+  view_->Show(SW_SHOWNORMAL);
+  PumpMessages();
+  SetWindowPos(window_, nullptr, 70, 80, 390, 260, SWP_NOZORDER | SWP_NOACTIVATE);
+  // Typed into the days field, not yet left.
+  SetFocus(days_);
+  SetWindowTextW(days_, L"45");
+  const std::string qlc = host_dir_ + "\\qlc.ini";
+
+  EXPECT_EQ(SendMessageW(window_, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  EXPECT_FALSE(platform::FileExists(qlc)) << "asking changes nothing";
+  SendMessageW(window_, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  // What the files hold now is what a process ended here leaves behind.
+  EXPECT_EQ(platform::IniRead(ini_, "kivo", "DLBeforeDays"), "45");
+  EXPECT_EQ(platform::IniRead(qlc, "TFormDLL", "NormPos"), "70,80,460,340");
+  EXPECT_EQ(platform::IniRead(qlc, "TFormDLL", "Visible"), "0");
+  std::string log;
+  ASSERT_TRUE(platform::ReadFile(host_dir_ + "\\Quillcas.log", log));
+  ASSERT_TRUE(log.ends_with("\r\n")) << log;
+  const std::size_t last = log.rfind("\r\n", log.size() - 3);
+  const std::string last_line = log.substr(last == std::string::npos ? 0 : last + 2);
+  EXPECT_EQ(last_line.rfind("--- END ---", 0), 0u) << last_line;
+}
+
+TEST_F(Win32WindowTest, ASessionThatGoesOnChangesNothing) {
+  view_->Show(SW_SHOWNORMAL);
+  PumpMessages();
+  SendMessageW(window_, WM_ENDSESSION, FALSE, 0);
+  EXPECT_FALSE(platform::FileExists(host_dir_ + "\\qlc.ini"));
+  EXPECT_FALSE(form_->RunState().FStopRequested);
+  EXPECT_TRUE(IsWindow(window_));
+}
+
 TEST_F(Win32WindowTest, PauseHoldsInsideTheClickUntilResume) {
   host_.At(1000, [this] {
     EXPECT_TRUE(IsWindowEnabled(play_));
@@ -271,5 +251,3 @@ TEST_F(Win32WindowTest, TabLeavesTheMemo) {
 
 }  // namespace
 }  // namespace kivo::window
-
-#endif  // _WIN32

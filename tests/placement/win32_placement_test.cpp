@@ -1,29 +1,22 @@
-// The plugin window's placement in qlc.ini, and the end of the session in
-// configuration mode, with the real Win32 window and the real window logic
-// (run under Wine and Xvfb).
+// The plugin window's placement in qlc.ini with the real Win32 window and
+// the real window logic (run under Wine and Xvfb).
 #ifdef _WIN32
 
 #include <windows.h>
 #undef DeleteFile
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "placement/placement_values.h"
 #include "platform/platform.h"
-#include "platform/win32/wide_text.h"
 #include "shell/window/application_window.h"
-#include "shell/window/form_window.h"
 #include "shell/window/message_pump.h"
-#include "shell/window_logic.h"
-#include "support/fake_run_host.h"
+#include "support/win32_form_fixture.h"
 
 namespace kivo::window {
 namespace {
-
-using platform::win32::Wide;
 
 std::vector<std::string> CrLfLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -44,41 +37,18 @@ RECT WindowRect(HWND window) {
   return r;
 }
 
-class Win32PlacementTest : public ::testing::Test {
+class Win32PlacementTest : public testing::Win32FormFixture {
  protected:
   void SetUp() override {
-    host_dir_ =
-        platform::SystemTempFolder() + "kivo-place-" + std::to_string(GetCurrentProcessId());
-    platform::CreateFolder(host_dir_);
-    platform::CreateFolder(host_dir_ + "\\plugins");
-    ini_ = host_dir_ + "\\Quillcast.ini";
+    MakeHost("[kivo]\r\nDLBeforeDays=30\r\n");
     qlc_ = host_dir_ + "\\qlc.ini";
-    ASSERT_TRUE(platform::SaveAtomically(ini_, "[kivo]\r\nDLBeforeDays=30\r\n"));
-    font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"");
     suffix_ = placement::ScreenSuffix(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  }
-  void TearDown() override {
-    Drop();
-    for (const std::string& name : platform::FindFiles(host_dir_ + "\\*")) {
-      platform::DeleteFile(host_dir_ + "\\" + name);
-    }
-    RemoveDirectoryW(Wide(host_dir_ + "\\plugins").c_str());
-    RemoveDirectoryW(Wide(host_dir_).c_str());
-    DeleteObject(font_);
   }
 
   // A start in configuration mode: the window made, FormCreate, the show.
   // `application`: the application window owning the plugin window.
-  void Open(HWND application = nullptr) {
-    Drop();
-    view_ = std::make_unique<Win32FormView>(GetModuleHandleW(nullptr), application, font_);
-    ASSERT_TRUE(view_->Create());
-    window_ = view_->Handle();
-    host_.on_pump = [] { PumpMessages(); };
-    form_ = std::make_unique<TFormDLL>(*view_, host_, std::vector<std::string>{"/c"},
-                                       host_dir_ + "\\plugins\\kivo.exe");
-    view_->Attach(*form_);
-    view_->Dispatch([this] { form_->FormCreate(); });
+  void Start(HWND application = nullptr) {
+    Open(application);
     view_->Show(SW_SHOWNORMAL);
     PumpMessages();
   }
@@ -89,14 +59,6 @@ class Win32PlacementTest : public ::testing::Test {
     EXPECT_FALSE(IsWindow(window_));
     Drop();
   }
-  void Drop() {
-    view_.reset();
-    PumpMessages();
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-    form_.reset();
-  }
   std::string Qlc(const std::string& key) { return platform::IniRead(qlc_, "TFormDLL", key); }
   std::string FileText(const std::string& path) {
     std::string bytes;
@@ -104,16 +66,11 @@ class Win32PlacementTest : public ::testing::Test {
     return bytes;
   }
 
-  std::string host_dir_, ini_, qlc_, suffix_;
-  HFONT font_ = nullptr;
-  testing::FakeRunHost host_;
-  std::unique_ptr<Win32FormView> view_;
-  std::unique_ptr<TFormDLL> form_;
-  HWND window_ = nullptr;
+  std::string qlc_, suffix_;
 };
 
 TEST_F(Win32PlacementTest, FirstStartOpensAsDesignedAndTheCloseWritesTheNineKeys) {
-  Open();
+  Start();
   const RECT designed = WindowRect(window_);
   EXPECT_EQ(designed.right - designed.left, 368);
   EXPECT_EQ(designed.bottom - designed.top, 237);
@@ -147,17 +104,17 @@ TEST_F(Win32PlacementTest, FirstStartOpensAsDesignedAndTheCloseWritesTheNineKeys
 }
 
 TEST_F(Win32PlacementTest, MovedAndResizedItReopensThere) {
-  Open();
+  Start();
   SetWindowPos(window_, nullptr, 100, 120, 400, 300, SWP_NOZORDER | SWP_NOACTIVATE);
   CloseWindow();
   EXPECT_EQ(Qlc("NormPos"), "100,120,500,420");
-  Open();
+  Start();
   EXPECT_EQ(Rect(WindowRect(window_)), "100,120,500,420");
   EXPECT_FALSE(IsZoomed(window_));
 }
 
 TEST_F(Win32PlacementTest, ClosedMaximisedItReopensMaximisedWithTheNormalRectangleKept) {
-  Open();
+  Start();
   SetWindowPos(window_, nullptr, 30, 40, 380, 250, SWP_NOZORDER | SWP_NOACTIVATE);
   ShowWindow(window_, SW_MAXIMIZE);
   ASSERT_TRUE(IsZoomed(window_));
@@ -165,7 +122,7 @@ TEST_F(Win32PlacementTest, ClosedMaximisedItReopensMaximisedWithTheNormalRectang
   EXPECT_EQ(Qlc("ShowCmd"), "3");
   EXPECT_EQ(Qlc("NormPos"), "30,40,410,290");
 
-  Open();
+  Start();
   EXPECT_TRUE(IsZoomed(window_));
   WINDOWPLACEMENT wp{};
   wp.length = sizeof wp;
@@ -177,17 +134,17 @@ TEST_F(Win32PlacementTest, ClosedMaximisedItReopensMaximisedWithTheNormalRectang
 
 TEST_F(Win32PlacementTest, AHandWrittenListWithBlanks) {
   ASSERT_TRUE(platform::SaveAtomically(qlc_, "[TFormDLL]\r\nNormPos=50, 60 ,, 450  360\r\n"));
-  Open();
+  Start();
   EXPECT_EQ(Rect(WindowRect(window_)), "50,60,450,360");
 }
 
 TEST_F(Win32PlacementTest, ANegativeFormVersionSkipsTheRestoreAndTheCloseWritesZero) {
-  Open();
+  Start();
   const RECT designed = WindowRect(window_);
   CloseWindow();
   ASSERT_TRUE(platform::SaveAtomically(
       qlc_, "[TFormDLL]\r\nFormVersion=-1\r\nShowCmd=3\r\nNormPos=50,60,450,360\r\n"));
-  Open();
+  Start();
   EXPECT_EQ(Rect(WindowRect(window_)), Rect(designed));
   EXPECT_FALSE(IsZoomed(window_));
   CloseWindow();
@@ -195,31 +152,11 @@ TEST_F(Win32PlacementTest, ANegativeFormVersionSkipsTheRestoreAndTheCloseWritesZ
   EXPECT_EQ(Qlc("NormPos"), Rect(designed));
 }
 
-TEST_F(Win32PlacementTest, SessionEndInConfigurationModeSavesEverythingBeforeItReturns) {
-  Open();
-  SetWindowPos(window_, nullptr, 70, 80, 390, 260, SWP_NOZORDER | SWP_NOACTIVATE);
-  // Typed into the days field, not yet left.
-  HWND days = FindWindowExW(window_, nullptr, L"EDIT", nullptr);
-  SetFocus(days);
-  SetWindowTextW(days, L"45");
-
-  EXPECT_EQ(SendMessageW(window_, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
-  EXPECT_FALSE(platform::FileExists(qlc_)) << "asking changes nothing";
-  SendMessageW(window_, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-  // What the files hold now is what a process ended here leaves behind.
-  EXPECT_EQ(platform::IniRead(ini_, "kivo", "DLBeforeDays"), "45");
-  EXPECT_EQ(Qlc("NormPos"), "70,80,460,340");
-  EXPECT_EQ(Qlc("Visible"), "0");
-  const std::vector<std::string> log = CrLfLines(FileText(host_dir_ + "\\Quillcas.log"));
-  ASSERT_FALSE(log.empty());
-  EXPECT_EQ(log.back().rfind("--- END ---", 0), 0u) << log.back();
-}
-
 TEST_F(Win32PlacementTest, ClosedWithTheApplicationMinimisedTheNextStartMinimisesIt) {
   HWND application = CreateApplicationWindow(GetModuleHandleW(nullptr));
   ASSERT_NE(application, nullptr);
   ShowWindow(application, SW_SHOWNOACTIVATE);
-  Open(application);
+  Start(application);
   SetApplicationMainWindow(application, window_);
   ShowWindow(application, SW_MINIMIZE);
   ASSERT_TRUE(IsIconic(application));
@@ -228,7 +165,7 @@ TEST_F(Win32PlacementTest, ClosedWithTheApplicationMinimisedTheNextStartMinimise
 
   ShowWindow(application, SW_RESTORE);
   ASSERT_FALSE(IsIconic(application));
-  Open(application);
+  Start(application);
   SetApplicationMainWindow(application, window_);
   EXPECT_FALSE(IsZoomed(window_));
   // The minimise was posted to the application; it acts in the message loop.
@@ -237,14 +174,6 @@ TEST_F(Win32PlacementTest, ClosedWithTheApplicationMinimisedTheNextStartMinimise
   EXPECT_FALSE(IsIconic(window_)) << "the plugin window itself stays normal";
   Drop();
   DestroyWindow(application);
-}
-
-TEST_F(Win32PlacementTest, ASessionThatGoesOnChangesNothing) {
-  Open();
-  SendMessageW(window_, WM_ENDSESSION, FALSE, 0);
-  EXPECT_FALSE(platform::FileExists(qlc_));
-  EXPECT_FALSE(form_->RunState().FStopRequested);
-  EXPECT_TRUE(IsWindow(window_));
 }
 
 }  // namespace
