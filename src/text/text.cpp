@@ -68,7 +68,8 @@ bool IsSecondByte(const std::string& s, std::size_t index) {
   // a character, whatever it is); an odd run before `index` leaves the byte
   // at `index` as the partner of the run's last byte.
   std::size_t run = 0;
-  for (std::size_t j = index; j > 0 && sjis::IsLeadByte(static_cast<unsigned char>(s[j - 1])); --j) {
+  for (std::size_t j = index; j > 0 && sjis::IsLeadByte(static_cast<unsigned char>(s[j - 1]));
+       --j) {
     ++run;
   }
   return run % 2 == 1;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "about/version_values.h"
 #include "platform/platform.h"
 #include "shell/shell_texts.h"
 #include "shell/window_logic_fixture.h"
@@ -171,7 +172,7 @@ TEST_F(FormLifeTest, ConfigurationModeOpensTheLogAndStaysOpen) {
   const auto lines = LogLines();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], kStartPrefix);
-  EXPECT_EQ(lines[1], "Version 3.5.0.0");
+  EXPECT_EQ(lines[1], std::string("Version ") + KIVO_FILE_VERSION);
   // A second activation does nothing.
   form.Invoke([&] { form.FormActivate(); });
   EXPECT_EQ(LogLines().size(), 2u);
