@@ -6,6 +6,7 @@
 #include "platform/win32/wide_text.h"
 #include "shell/shell_texts.h"
 #include "shell/window/message_pump.h"
+#include "shell/window/window_class.h"
 #include "shell/window/window_texts.h"
 #include "shell/window_logic.h"
 
@@ -76,14 +77,7 @@ AboutDialog::~AboutDialog() {
 
 bool AboutDialog::Create(const std::string& program_path) {
   background_ = CreateSolidBrush(kBackground);
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = Proc;
-  wc.hInstance = instance_;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = background_;
-  wc.lpszClassName = kClassName;
-  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  if (!RegisterProgramClass(instance_, kClassName, Proc, background_, false)) return false;
 
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   const DWORD ex_style = WS_EX_DLGMODALFRAME;

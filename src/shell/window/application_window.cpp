@@ -2,6 +2,7 @@
 
 #include "platform/win32/wide_text.h"
 #include "shell/shell_texts.h"
+#include "shell/window/window_class.h"
 
 namespace kivo::window {
 namespace {
@@ -51,15 +52,7 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
 }  // namespace
 
 HWND CreateApplicationWindow(HINSTANCE instance) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = Proc;
-  wc.hInstance = instance;
-  wc.hIcon = LoadIconW(instance, L"MAINICON");
-  wc.hIconSm = static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, 16, 16, 0));
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = kClassName;
-  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
+  if (!RegisterProgramClass(instance, kClassName, Proc, nullptr, true)) return nullptr;
   const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
   const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
   return CreateWindowExW(0, kClassName, platform::win32::Wide(texts::kApplicationTitle).c_str(),

@@ -8,6 +8,7 @@
 #include "shell/shell_texts.h"
 #include "shell/window/form_controls.h"
 #include "shell/window/speed_button.h"
+#include "shell/window/window_class.h"
 
 namespace kivo::window {
 
@@ -51,16 +52,8 @@ Win32FormView::~Win32FormView() {
 }
 
 bool Win32FormView::RegisterWindowClass() const {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = Proc;
-  wc.hInstance = instance_;
-  wc.hIcon = LoadIconW(instance_, L"MAINICON");
-  wc.hIconSm = static_cast<HICON>(LoadImageW(instance_, L"MAINICON", IMAGE_ICON, 16, 16, 0));
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClassName;
-  return RegisterClassExW(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  return RegisterProgramClass(instance_, kClassName, Proc,
+                              reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), true);
 }
 
 bool Win32FormView::Create() {
