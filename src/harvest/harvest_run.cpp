@@ -93,6 +93,8 @@ void THarvest::HarvestRun() {
   State.FSkipRequested = false;
   Run = RunValues{};
   Run.ListingDay = DecodeDate(Host.Now());
+  // Read before anything can end the run, which writes the record back.
+  Run.UnfinishedDays = ParseUnfinishedDays(ReadPluginValue(State.FHostDir, kUnfinishedDaysKey));
   View.SetTitleText(texts::kDownloadKivo);
 
   // An error that ends the run with nothing recorded wrong (a history that
@@ -202,7 +204,6 @@ void THarvest::HarvestDays() {
   View.MemoClear();
   LogFile1.WriteLog(texts::kDllBanner, false);
   Run.ListingDay = DecodeDate(Host.Now());
-  Run.UnfinishedDays = ParseUnfinishedDays(ReadPluginValue(State.FHostDir, kUnfinishedDaysKey));
   // Until this run has walked them, the window's days count as unfinished
   // too: a run killed part way leaves them to the next, even once they have
   // left its window.

@@ -441,6 +441,20 @@ TEST_F(DurabilityTest, AnUnfinishedDayTheHistoryNoLongerCoversIsDropped) {
             "20261207,20261205");
 }
 
+TEST_F(DurabilityTest, ARunThatEndsBeforeItsDaysKeepsTheRecordOfUnfinishedDays) {
+  // The recovery must record A, but a folder stands where the history file
+  // should: the run ends before its first day.
+  fs::create_directory(HostFile("kivo.txt"));
+  WriteAll(HostFile("QuillsMas.csv"),
+           "\"\",\"TA\",\"\",\"\",\"\",\"\",\"\",0,0,,0,20261207,0,\"\",\"\",\"" + DetailLink("A") +
+               "\",\"/tmp/x.jpg\"\r\n");
+  Create(0);
+  platform::IniWrite(HostFile("Quillcast.ini"), "kivo", "UnfinishedDays", "20261205");
+  EXPECT_THROW(RunHarvest(), std::runtime_error);
+  EXPECT_TRUE(host_.commands.empty());
+  EXPECT_EQ(platform::IniRead(HostFile("Quillcast.ini"), "kivo", "UnfinishedDays"), "20261205");
+}
+
 // ---- Links, summary, warnings -----------------------------------------------------------
 
 TEST_F(DurabilityTest, ADetailPathOnAnotherHostIsPassedOver) {
