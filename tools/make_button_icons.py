@@ -7,8 +7,9 @@ Usage: tools/make_button_icons.py [FOLDER]   (default: src/shell/window/buttons)
 The output is deterministic, so the committed icons can be re-made and compared.
 """
 import os
-import struct
 import sys
+
+from make_icon import ico_file
 
 SIZE = 16
 SAMPLES = 4  # per axis
@@ -91,12 +92,7 @@ def build_icon(name):
             if p[3] < 128:
                 bits |= 1 << (31 - x)
         mask += bits.to_bytes(4, "big")
-    header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 32, 0,
-                         len(pixels) + len(mask), 0, 0, 0, 0)
-    image = header + pixels + mask
-    directory = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", SIZE, SIZE, 0, 0, 1, 32, len(image), 6 + 16)
-    return directory + entry + image
+    return ico_file(SIZE, pixels, mask)
 
 
 def main():

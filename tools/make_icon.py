@@ -44,12 +44,17 @@ def build_icon():
     # BMP rows are stored bottom-up; then a 1-bit AND mask (all zero: the
     # alpha channel decides transparency), rows padded to 4 bytes.
     pixels = b"".join(bytes(pixel(x, y)) for y in reversed(range(SIZE)) for x in range(SIZE))
-    mask = bytes(4 * SIZE)
-    header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 32, 0,
+    return ico_file(SIZE, pixels, bytes(4 * SIZE))
+
+
+def ico_file(size, pixels, mask):
+    """A .ico file of one square image of `size` pixels: `pixels` its BGRA
+    rows bottom-up, `mask` its AND mask, 4 bytes a row."""
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0,
                          len(pixels) + len(mask), 0, 0, 0, 0)
     image = header + pixels + mask
     directory = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", SIZE, SIZE, 0, 0, 1, 32, len(image), 6 + 16)
+    entry = struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(image), 6 + 16)
     return directory + entry + image
 
 
