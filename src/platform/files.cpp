@@ -8,6 +8,19 @@
 
 namespace kivo::platform {
 
+AppendStatus AppendFile::Append(const std::string& bytes) {
+  if (!bytes.empty()) {
+    // One write call: a reader (the host) never sees a line arrive in
+    // pieces.
+    std::size_t written = 0;
+    if (!WriteOnce(bytes, written) || written != bytes.size()) {
+      if (written > 0) TakeBack(bytes.substr(0, written));
+      return AppendStatus::kFailed;
+    }
+  }
+  return Flush() ? AppendStatus::kWritten : AppendStatus::kWrittenNotFlushed;
+}
+
 bool AppendFile::TakeBack(const std::string& bytes) {
   if (bytes.empty()) return true;
   const std::int64_t size = Size();

@@ -95,7 +95,7 @@ class AppendFile {
   // reader never keeps it, unless another writer appended after it: then
   // the partial bytes stay, since cutting them would cut the other
   // writer's too. Empty `bytes` only flush.
-  virtual AppendStatus Append(const std::string& bytes) = 0;
+  AppendStatus Append(const std::string& bytes);
   // Cuts the last bytes.size() bytes off the file and flushes, but only
   // when the file still ends with exactly `bytes` (read back and compared);
   // otherwise (another writer appended since, the file is shorter, it
@@ -108,6 +108,11 @@ class AppendFile {
   bool ReadTail(std::size_t n, std::string& bytes);
 
  protected:
+  // One write call of `bytes` at the end of the file; `written` tells how
+  // many went in. False on an error.
+  virtual bool WriteOnce(const std::string& bytes, std::size_t& written) = 0;
+  // Flushes what was written to the disk; false on failure.
+  virtual bool Flush() = 0;
   // At most `n` bytes from `offset` into `bytes`; false when unreadable.
   virtual bool ReadAt(std::uint64_t offset, std::size_t n, std::string& bytes) = 0;
   // Cuts the file to `size` bytes and flushes; false on failure.

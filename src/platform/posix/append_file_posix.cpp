@@ -13,30 +13,26 @@
 
 #include "platform/platform.h"
 #include "platform/posix/posix_util.h"
+#include "platform/read_in_pieces.h"
 
 namespace kivo::platform {
 namespace {
 
-// Up to `max_bytes` from `offset`, fewer where the file ends first. False
-// (and `bytes` empty) on a read error.
+// One read of at most `want` bytes at `at`: the count, 0 at the end, -1 on
+// an error.
+std::int64_t ReadOnceAt(int fd, std::uint64_t at, char* buffer, std::size_t want) {
+  ssize_t got;
+  do {
+    got = pread(fd, buffer, want, static_cast<off_t>(at));
+  } while (got < 0 && errno == EINTR);
+  return got;
+}
+
 bool ReadBytesAt(int fd, std::uint64_t offset, std::size_t max_bytes, std::string& bytes) {
-  bytes.clear();
-  char buffer[16 * 1024];
-  while (bytes.size() < max_bytes) {
-    std::size_t want = max_bytes - bytes.size();
-    if (want > sizeof buffer) want = sizeof buffer;
-    ssize_t got;
-    do {
-      got = pread(fd, buffer, want, static_cast<off_t>(offset + bytes.size()));
-    } while (got < 0 && errno == EINTR);
-    if (got < 0) {
-      bytes.clear();
-      return false;
-    }
-    if (got == 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(got));
-  }
-  return true;
+  const auto read_once = [fd](std::uint64_t at, char* buffer, std::size_t want) {
+    return ReadOnceAt(fd, at, buffer, want);
+  };
+  return ReadInPieces(read_once, offset, max_bytes, bytes);
 }
 
 class PosixAppendFile : public AppendFile {
@@ -51,23 +47,16 @@ class PosixAppendFile : public AppendFile {
     return fstat(fd_, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
   }
 
-  AppendStatus Append(const std::string& bytes) override {
-    if (!bytes.empty()) {
-      // One write call: a reader (the host) never sees a line arrive in
-      // pieces.
-      ssize_t written;
-      do {
-        written = write(fd_, bytes.data(), bytes.size());
-      } while (written < 0 && errno == EINTR);
-      if (written != static_cast<ssize_t>(bytes.size())) {
-        if (written > 0) TakeBack(bytes.substr(0, static_cast<std::size_t>(written)));
-        return AppendStatus::kFailed;
-      }
-    }
-    return fsync(fd_) == 0 ? AppendStatus::kWritten : AppendStatus::kWrittenNotFlushed;
-  }
-
  protected:
+  bool WriteOnce(const std::string& bytes, std::size_t& written) override {
+    ssize_t wrote;
+    do {
+      wrote = write(fd_, bytes.data(), bytes.size());
+    } while (wrote < 0 && errno == EINTR);
+    written = wrote > 0 ? static_cast<std::size_t>(wrote) : 0;
+    return wrote >= 0;
+  }
+  bool Flush() override { return fsync(fd_) == 0; }
   bool ReadAt(std::uint64_t offset, std::size_t n, std::string& bytes) override {
     return ReadBytesAt(fd_, offset, n, bytes);
   }

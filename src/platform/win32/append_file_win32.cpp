@@ -16,33 +16,30 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/read_in_pieces.h"
 #include "platform/win32/wide_text.h"
 
 namespace kivo::platform {
 namespace {
 
-// Up to `max_bytes` from `offset`, fewer where the file ends first, without
-// moving the handle's file pointer. False (and `bytes` empty) on an error.
-bool ReadBytesAt(HANDLE h, std::uint64_t offset, std::size_t max_bytes, std::string& bytes) {
-  bytes.clear();
-  char buffer[16 * 1024];
-  while (bytes.size() < max_bytes) {
-    std::size_t want = max_bytes - bytes.size();
-    if (want > sizeof buffer) want = sizeof buffer;
-    const std::uint64_t at = offset + bytes.size();
-    OVERLAPPED position = {};
-    position.Offset = static_cast<DWORD>(at);
-    position.OffsetHigh = static_cast<DWORD>(at >> 32);
-    DWORD got = 0;
-    if (!::ReadFile(h, buffer, static_cast<DWORD>(want), &got, &position)) {
-      if (GetLastError() == ERROR_HANDLE_EOF) break;
-      bytes.clear();
-      return false;
-    }
-    if (got == 0) break;
-    bytes.append(buffer, got);
+// One read of at most `want` bytes at `at`, without moving the handle's
+// file pointer: the count, 0 at the end, -1 on an error.
+std::int64_t ReadOnceAt(HANDLE h, std::uint64_t at, char* buffer, std::size_t want) {
+  OVERLAPPED position = {};
+  position.Offset = static_cast<DWORD>(at);
+  position.OffsetHigh = static_cast<DWORD>(at >> 32);
+  DWORD got = 0;
+  if (!::ReadFile(h, buffer, static_cast<DWORD>(want), &got, &position)) {
+    return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
   }
-  return true;
+  return got;
+}
+
+bool ReadBytesAt(HANDLE h, std::uint64_t offset, std::size_t max_bytes, std::string& bytes) {
+  const auto read_once = [h](std::uint64_t at, char* buffer, std::size_t want) {
+    return ReadOnceAt(h, at, buffer, want);
+  };
+  return ReadInPieces(read_once, offset, max_bytes, bytes);
 }
 
 std::int64_t SizeOf(HANDLE h) {
@@ -59,23 +56,17 @@ class Win32AppendFile : public AppendFile {
 
   std::int64_t Size() override { return SizeOf(h_); }
 
-  AppendStatus Append(const std::string& bytes) override {
-    if (bytes.size() > 0x7fffffffu) return AppendStatus::kFailed;
-    if (!bytes.empty()) {
-      // One write call: a reader (the host) never sees a line arrive in
-      // pieces.
-      DWORD wrote = 0;
-      const BOOL ok =
-          ::WriteFile(h_, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
-      if (!ok || wrote != bytes.size()) {
-        if (wrote > 0) TakeBack(bytes.substr(0, wrote));
-        return AppendStatus::kFailed;
-      }
-    }
-    return FlushFileBuffers(h_) ? AppendStatus::kWritten : AppendStatus::kWrittenNotFlushed;
-  }
-
  protected:
+  bool WriteOnce(const std::string& bytes, std::size_t& written) override {
+    written = 0;
+    if (bytes.size() > 0x7fffffffu) return false;
+    DWORD wrote = 0;
+    const BOOL ok =
+        ::WriteFile(h_, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
+    written = wrote;
+    return ok;
+  }
+  bool Flush() override { return FlushFileBuffers(h_); }
   bool ReadAt(std::uint64_t offset, std::size_t n, std::string& bytes) override {
     return ReadBytesAt(h_, offset, n, bytes);
   }

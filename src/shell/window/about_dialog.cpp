@@ -65,9 +65,6 @@ HBITMAP DoubledIcon(HINSTANCE instance, HWND window) {
 
 }  // namespace
 
-AboutDialog::AboutDialog(HINSTANCE instance, HWND owner, HFONT font)
-    : instance_(instance), owner_(owner), font_(font) {}
-
 AboutDialog::~AboutDialog() {
   if (window_) DestroyWindow(window_);
   if (image_) DeleteObject(image_);
@@ -77,7 +74,9 @@ AboutDialog::~AboutDialog() {
 
 bool AboutDialog::Create(const std::string& program_path) {
   background_ = CreateSolidBrush(kBackground);
-  if (!RegisterProgramClass(instance_, kClassName, Proc, background_, false)) return false;
+  if (!RegisterProgramClass(instance_, kClassName, OwnedWindowProc<AboutDialog>, background_,
+                            false))
+    return false;
 
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   const DWORD ex_style = WS_EX_DLGMODALFRAME;
@@ -137,17 +136,7 @@ HWND AboutDialog::Label(int id, const std::string& text, int x, int y, bool link
   ReleaseDC(label, dc);
   SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy > 0 ? size.cy : 12,
                SWP_NOMOVE | SWP_NOZORDER);
-  if (link) {
-    static std::wstring hint;
-    hint = Wide(texts::kOpenHomePageHint);
-    TOOLINFOW tool{};
-    tool.cbSize = TTTOOLINFOW_V1_SIZE;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = window_;
-    tool.uId = reinterpret_cast<UINT_PTR>(label);
-    tool.lpszText = hint.data();
-    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  }
+  if (link) AddOpenHomePageHint(tooltip_, window_, label);
   return label;
 }
 
@@ -169,18 +158,6 @@ void AboutDialog::Show() {
   ShowWindow(window_, SW_SHOW);
   SetActiveWindow(window_);
   SetFocus(GetDlgItem(window_, IDCANCEL));
-}
-
-LRESULT CALLBACK AboutDialog::Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* self =
-        static_cast<AboutDialog*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->window_ = window;
-  }
-  auto* self = reinterpret_cast<AboutDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(window, message, wparam, lparam);
-  return self->Handle(message, wparam, lparam);
 }
 
 LRESULT AboutDialog::Handle(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -9,11 +9,13 @@
 
 #include <string>
 
+#include "shell/window/window_class.h"
+
 namespace kivo::window {
 
-class AboutDialog {
+class AboutDialog : private ProgramWindow {
  public:
-  AboutDialog(HINSTANCE instance, HWND owner, HFONT font);
+  using ProgramWindow::ProgramWindow;
   ~AboutDialog();
   AboutDialog(const AboutDialog&) = delete;
   AboutDialog& operator=(const AboutDialog&) = delete;
@@ -26,18 +28,14 @@ class AboutDialog {
   HWND Handle() const { return window_; }
 
  private:
-  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  friend LRESULT CALLBACK OwnedWindowProc<AboutDialog>(HWND, UINT, WPARAM, LPARAM);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void FillVersionLabels(const std::string& program_path);
   HWND Label(int id, const std::string& text, int x, int y, bool link);
 
-  HINSTANCE instance_;
-  HWND owner_;
-  HFONT font_;
   HFONT link_font_ = nullptr;
   HBRUSH background_ = nullptr;
   HBITMAP image_ = nullptr;  // ImageMain's 64 x 64 surface
-  HWND window_ = nullptr;
   HWND tooltip_ = nullptr;
 };
 

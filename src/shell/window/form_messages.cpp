@@ -16,18 +16,6 @@ namespace kivo::window {
 using platform::win32::Wide;
 using namespace form;
 
-LRESULT CALLBACK Win32FormView::Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* self =
-        static_cast<Win32FormView*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->window_ = window;
-  }
-  auto* self = reinterpret_cast<Win32FormView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(window, message, wparam, lparam);
-  return self->Handle(message, wparam, lparam);
-}
-
 LRESULT Win32FormView::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_SIZE:

@@ -44,15 +44,12 @@ SIZE TextSize(HWND control, HFONT font, const std::wstring& text) {
 
 }  // namespace
 
-Win32FormView::Win32FormView(HINSTANCE instance, HWND owner, HFONT font)
-    : instance_(instance), owner_(owner), font_(font) {}
-
 Win32FormView::~Win32FormView() {
   if (window_) DestroyWindow(window_);
 }
 
 bool Win32FormView::RegisterWindowClass() const {
-  return RegisterProgramClass(instance_, kClassName, Proc,
+  return RegisterProgramClass(instance_, kClassName, OwnedWindowProc<Win32FormView>,
                               reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), true);
 }
 
@@ -127,15 +124,7 @@ void Win32FormView::AddShopButtonHint() {
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_,
                              nullptr, instance_, nullptr);
-  static std::wstring hint;
-  hint = Wide(texts::kOpenHomePageHint);
-  TOOLINFOW tool{};
-  tool.cbSize = TTTOOLINFOW_V1_SIZE;
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = window_;
-  tool.uId = reinterpret_cast<UINT_PTR>(url_);
-  tool.lpszText = hint.data();
-  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  AddOpenHomePageHint(tooltip_, window_, url_);
   SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 }
 

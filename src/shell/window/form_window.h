@@ -19,14 +19,16 @@
 
 #include "placement/win32/win32_placement_window.h"
 #include "shell/view.h"
+#include "shell/window/window_class.h"
 #include "shell/window_logic.h"
 
 namespace kivo::window {
 
-class Win32FormView final : public FormView {
+class Win32FormView final : public FormView, private ProgramWindow {
  public:
-  // `owner`: the application window, whose title the taskbar shows.
-  Win32FormView(HINSTANCE instance, HWND owner, HFONT font);
+  // (instance, owner, font); `owner`: the application window, whose title
+  // the taskbar shows.
+  using ProgramWindow::ProgramWindow;
   ~Win32FormView() override;
   Win32FormView(const Win32FormView&) = delete;
   Win32FormView& operator=(const Win32FormView&) = delete;
@@ -87,7 +89,7 @@ class Win32FormView final : public FormView {
 
   // Message handling (form_messages.cpp): the window procedure hands each
   // message to one of these.
-  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  friend LRESULT CALLBACK OwnedWindowProc<Win32FormView>(HWND, UINT, WPARAM, LPARAM);
   static LRESULT CALLBACK DaysFieldProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                         UINT_PTR id, DWORD_PTR self);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
@@ -103,10 +105,6 @@ class Win32FormView final : public FormView {
   // The view (form_view.cpp).
   HWND ButtonHandle(Button button) const;
 
-  HINSTANCE instance_;
-  HWND owner_;
-  HFONT font_;
-  HWND window_ = nullptr;
   HWND days_ = nullptr, label1_ = nullptr, title_ = nullptr, about_ = nullptr, url_ = nullptr;
   HWND memo_ = nullptr, status_ = nullptr, tooltip_ = nullptr;
   HWND play_ = nullptr, skip_ = nullptr, stop_ = nullptr, pause_ = nullptr;
