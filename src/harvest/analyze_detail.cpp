@@ -110,7 +110,7 @@ std::exception_ptr THarvest::WriteTitle(platform::AppendFile& catalogue_file,
     // A catalogue that another program left without a final line end
     // would glue our line onto its last one, and the host would lose one
     // of the two.
-    line = LineStartFor(catalogue) + line;
+    line = LineStartFor(catalogue_file, catalogue) + line;
     AppendCatalogueLine(catalogue_file, catalogue, line);
   } catch (...) {
     return std::current_exception();

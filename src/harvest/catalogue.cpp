@@ -57,12 +57,9 @@ std::unique_ptr<platform::AppendFile> OpenCatalogue(const std::string& path) {
   return file;
 }
 
-std::string LineStartFor(const std::string& path) {
+std::string LineStartFor(platform::AppendFile& file, const std::string& path) {
   std::string end;
-  if (!platform::ReadFileTail(path, 1, end)) {
-    if (!platform::FileExists(path)) return std::string();
-    throw std::runtime_error("Cannot read the catalogue file " + path);
-  }
+  if (!file.ReadTail(1, end)) throw std::runtime_error("Cannot read the catalogue file " + path);
   if (end.empty() || end.back() == '\n') return std::string();
   return end.back() == '\r' ? "\n" : "\r\n";
 }

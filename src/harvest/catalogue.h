@@ -40,11 +40,11 @@ std::string ComposeCatalogueLine(const CatalogueRecord& record);
 // its place, no access, locked).
 std::unique_ptr<platform::AppendFile> OpenCatalogue(const std::string& path);
 
-// What must go in front of a line appended to the catalogue at `path`: ""
-// when the file is empty, missing or ends in a line end, the missing line
-// end otherwise (CR LF, or LF after a lone CR). Throws std::runtime_error
-// when the file exists but its end cannot be read.
-std::string LineStartFor(const std::string& path);
+// What must go in front of a line appended to the open catalogue `file`
+// (at `path`): "" when the file is empty or ends in a line end, the missing
+// line end otherwise (CR LF, or LF after a lone CR). Throws
+// std::runtime_error when its end cannot be read.
+std::string LineStartFor(platform::AppendFile& file, const std::string& path);
 
 // Appends `line` to the open catalogue `file` (at `path`) in one write.
 // Throws std::runtime_error when the line is not in the file; the file then

@@ -48,12 +48,4 @@ bool AppendToFile(const std::string& path, const std::string& bytes) {
   return file && file->Append(bytes) == AppendStatus::kWritten;
 }
 
-bool ReadFileTail(const std::string& path, std::size_t max_bytes, std::string& bytes) {
-  bytes.clear();
-  const std::int64_t size = FileSize(path);
-  if (size < 0) return false;
-  const auto wanted = static_cast<std::int64_t>(max_bytes);
-  return ReadFileRange(path, size > wanted ? size - wanted : 0, max_bytes, bytes);
-}
-
 }  // namespace kivo::platform

@@ -122,9 +122,6 @@ class AppendFile {
 // nullptr when it cannot be opened (a folder in its place, no access,
 // locked).
 std::unique_ptr<AppendFile> OpenAppendFile(const std::string& path);
-// Reads at most the last `max_bytes` of a file into `bytes`. False (and
-// `bytes` empty) when it cannot be opened or read (a missing file included).
-bool ReadFileTail(const std::string& path, std::size_t max_bytes, std::string& bytes);
 // Reads at most `max_bytes` from byte `offset` of a file into `bytes`:
 // fewer where the file ends first, none from an offset at or past its end.
 // False (and `bytes` empty) when it cannot be opened or read (a missing file
