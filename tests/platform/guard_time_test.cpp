@@ -142,23 +142,25 @@ TEST_F(GuardTest, UsersShareTheHostFolderFileAndKeepTheirOwnInASharedTemp) {
 }
 
 TEST_F(GuardTest, ReleasedWhenTheHolderDies) {
+  // The holder says through a pipe when it has the guard; it must not race
+  // this process for it.
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
   const pid_t holder = fork();
   if (holder == 0) {
+    close(ready[0]);
     ReleaseInstanceGuard();
-    if (!AcquireInstanceGuard("QuillsPlugIn", Run(host_, temp_))) _exit(2);
+    const char held = AcquireInstanceGuard("QuillsPlugIn", Run(host_, temp_)) ? 1 : 0;
+    if (write(ready[1], &held, 1) != 1 || !held) _exit(2);
     pause();  // held until killed
     _exit(0);
   }
-  // Wait until the holder has the guard.
-  bool held = false;
-  for (int i = 0; i < 500 && !held; ++i) {
-    held = !AcquireInstanceGuard("QuillsPlugIn", Run(host_, temp_));
-    if (!held) {
-      ReleaseInstanceGuard();
-      usleep(10000);
-    }
-  }
-  ASSERT_TRUE(held);
+  close(ready[1]);
+  char held = 0;
+  ASSERT_EQ(read(ready[0], &held, 1), 1);
+  close(ready[0]);
+  ASSERT_EQ(held, 1);
+  EXPECT_FALSE(AcquireInstanceGuard("QuillsPlugIn", Run(host_, temp_)));
   kill(holder, SIGKILL);
   waitpid(holder, nullptr, 0);
   EXPECT_TRUE(AcquireInstanceGuard("QuillsPlugIn", Run(host_, temp_)));
