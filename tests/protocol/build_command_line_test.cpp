@@ -28,14 +28,6 @@ TEST(BuildFetchCommandLine, OrdinaryAddressesAsTheHelperExpects) {
             "powershell wget 'HTTPS://x/%41;$(a)|b`c#d' -O '/t/f'");
 }
 
-TEST(BuildFetchCommandLine, SplitsIntoTheFiveWordsOfTheCommand) {
-  const auto words =
-      platform::SplitCommandLine(BuildFetchCommandLine(kListing, "C:\\Temp\\Getkivo.html"));
-  EXPECT_EQ(words,
-            (std::vector<std::string>{"powershell", "wget", std::string("'") + kListing + "'", "-O",
-                                      "'C:\\Temp\\Getkivo.html'"}));
-}
-
 TEST(BuildFetchCommandLine, EncodesWhatCouldBreakOutOfTheQuotes) {
   EXPECT_EQ(BuildFetchCommandLine("https://x/a' -O '/etc/passwd", "/t/f"),
             "powershell wget 'https://x/a%27%20-O%20%27/etc/passwd' -O '/t/f'");
