@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "harvest/commit.h"
@@ -98,11 +99,12 @@ void RecoverCommittedLinks(TRunState& state, const std::string& base_url, double
   // run: better no run at all.
   if (!read) throw TCatalogueReadError(catalogue + messages::kCannotRead);
 
+  // Oldest first, each once. With the history lost, this is every line of
+  // the shop in the catalogue: no pairwise comparison.
   std::vector<std::string> links;
+  std::unordered_set<std::string_view> seen;
   for (auto it = found.rbegin(); it != found.rend(); ++it) {
-    bool seen = false;
-    for (const auto& l : links) seen = seen || l == *it;
-    if (!seen) links.push_back(*it);
+    if (seen.insert(*it).second) links.push_back(*it);
   }
   CommitHistory(state, now, links);
 }
