@@ -7,6 +7,7 @@
 #include "harvest/commit.h"
 #include "harvest/detail_page.h"
 #include "harvest/harvest.h"
+#include "harvest/harvest_texts.h"
 #include "html/html_parser.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
@@ -47,11 +48,16 @@ void THarvest::AnalyzeDetail(const std::string& link) {
     return;
   }
   std::string title;
-  const std::string line = ReadDetailPage(detail_file, link, title);
+  bool read = false;
+  const std::string line = ReadDetailPage(detail_file, link, title, read);
   std::exception_ptr write_error;
   if (line.empty()) {
     ++Run.PageFailures;
-    KeepForNextRun(link);
+    if (read) {
+      EmptyPage(link);
+    } else {
+      KeepForNextRun(link);
+    }
   } else {
     write_error = WriteTitle(*catalogue_file, catalogue, link, line);
   }
@@ -59,12 +65,26 @@ void THarvest::AnalyzeDetail(const std::string& link) {
   if (write_error) std::rethrow_exception(write_error);
 }
 
+void THarvest::EmptyPage(const std::string& link) {
+  if (unread_pages_.RunsFoundEmpty(link, true) < kEmptyPageRuns) {
+    unread_pages_.Note(Host.Now(), link);
+    KeepForNextRun(link);
+    return;
+  }
+  // Found so by run after run: the shop's word that the item is gone, not a
+  // maintenance page. Asked for again, it would keep its day from ever
+  // being archived.
+  CommitHistory(State, Host.Now(), {link});
+  LogFile1.WriteLog(texts::kEmptyPageRecorded + link, true);
+}
+
 std::string THarvest::ReadDetailPage(const std::string& detail_file, const std::string& link,
-                                     std::string& title) {
+                                     std::string& title, bool& read) {
   THTMLParser parser;
   parser.Pump = [this] { PumpMessages(Host); };
-  for (int attempt = 0; attempt < kLoadAttempts; ++attempt) {
-    if (platform::LoadLines(detail_file, parser.Lines)) break;
+  for (int attempt = 0; attempt < kLoadAttempts && !read; ++attempt) {
+    read = platform::LoadLines(detail_file, parser.Lines);
+    if (read) break;
     parser.Lines.clear();
     Host.Sleep(kLoadRetryMs);
   }

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <utility>
 
+#include "harvest/canonical_link.h"
+#include "harvest/catalogue.h"
 #include "harvest/commit.h"
 #include "harvest/fetch_page.h"
 #include "harvest/harvest.h"
@@ -79,22 +81,27 @@ class THarvest::ListingWalk {
   void LinkTag(const THTMLTag& tag) {
     std::string link;
     for (const THTMLParam& param : tag.Params) {
-      if (param.Name != "HREF" || param.Value == last_link_) continue;
+      if (param.Name != "HREF") continue;
       // A foreign address that merely holds the detail path is passed over
       // like any other link: the plugin fetches detail pages from the shop
       // alone. Such links are counted: a list of nothing else means the
       // shop's links have changed.
-      if (IsShopDetailLink(param.Value, harvest_.BaseUrl)) {
+      if (IsShopDetailLink(param.Value, harvest_.BaseUrl) && CatalogueCanHold(param.Value)) {
+        std::string canonical = CanonicalLink(param.Value);
+        if (canonical == last_link_) continue;
         link = param.Value;
-        last_link_ = link;
-      } else if (std::string_view(param.Value).find(kDetailPath) != std::string_view::npos) {
+        last_link_ = std::move(canonical);
+      } else if (NamesUnusableDetailPage(param.Value, harvest_.BaseUrl) ||
+                 IsShopDetailLink(param.Value, harvest_.BaseUrl)) {
         ++harvest_.Run.UnusableDetailLinks;
       }
     }
-    if (!link.empty()) ++harvest_.Run.UsableLinks;
+    if (link.empty()) return;
+    ++harvest_.Run.UsableLinks;
+    if (harvest_.Run.DayLinks.insert(last_link_).second) harvest_.Run.PageBroughtNewLink = true;
     int size = 0;
     int failures = 0;
-    while (!link.empty() && !Known(link) && size == 0 && failures < kFetchAttempts) {
+    while (!harvest_.Known(link) && size == 0 && failures < kFetchAttempts) {
       platform::DeleteFile(detail_file_);
       bool returned = false;
       try {
@@ -110,11 +117,6 @@ class THarvest::ListingWalk {
       if (returned) Attempted(link, size);
       PumpMessages(harvest_.Host);
     }
-  }
-
-  // Met before in this run or an earlier one.
-  bool Known(const std::string& link) const {
-    return harvest_.State.FHistory.IsInHistory(link) || harvest_.Run.RetryLinks.count(link) != 0;
   }
 
   // After a fetch that returned: the page is analysed and the title
@@ -153,14 +155,25 @@ class THarvest::ListingWalk {
   const std::string detail_file_;
   bool in_list_ = false;
   bool found_list_ = false;
-  // The link taken last on this page: the cover link and the title link of
-  // one title stand side by side and give one fetch.
+  // The link taken last on this page, in canonical form: the cover link and
+  // the title link of one title stand side by side and give one fetch.
   std::string last_link_;
 };
 
 void THarvest::KeepForNextRun(const std::string& link) {
-  Run.RetryLinks.insert(link);
+  Run.RetryLinks.insert(CanonicalLink(link));
   Run.DayIntact = false;
+}
+
+bool THarvest::Known(const std::string& link) {
+  if (State.FHistory.IsInHistory(link)) return true;
+  const std::string canonical = CanonicalLink(link);
+  if (Run.RetryLinks.count(canonical) != 0) return true;
+  if (Run.CatalogueLinks.count(canonical) == 0) return false;
+  // Written before, but the history lost it: the entry is put back, so the
+  // history stays the fast answer for the runs to come.
+  CommitHistory(State, Host.Now(), {link});
+  return true;
 }
 
 void THarvest::AnalyzeListing() {

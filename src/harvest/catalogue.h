@@ -6,6 +6,8 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 
 #include "platform/datetime.h"
 #include "platform/platform.h"
@@ -34,6 +36,24 @@ struct CatalogueRecord {
 
 // The whole line for `record`, CR LF included.
 std::string ComposeCatalogueLine(const CatalogueRecord& record);
+
+// The detail link of a catalogue line as ComposeCatalogueLine wrote it
+// (with or without its CR LF): the last quoted field but one. Lines end
+// `,"<link>","<cover file>"`, and a cover file's name holds no double
+// quote; a line of another shape (another program's) gives "".
+std::string_view LinkOfLine(std::string_view line);
+
+// False for a link that a line could not give back through LinkOfLine:
+// one that holds `","`, or begins or ends so that it makes one with the
+// quotes around it. The plugin takes no such link, or the next run would
+// not know the title it wrote.
+bool CatalogueCanHold(std::string_view link);
+
+// Adds to `links` the canonical form (canonical_link.h) of the link of
+// every line of the catalogue at `path` that has one, other programs'
+// lines included, read in pieces. A missing file adds nothing. False when
+// the file exists but cannot be read.
+bool ReadCatalogueLinks(const std::string& path, std::unordered_set<std::string>& links);
 
 // Opens the catalogue at `path` for appending, creating it when missing.
 // Throws std::runtime_error when it cannot be opened or created (a folder in

@@ -21,6 +21,7 @@
 #include "harvest/harvest_view.h"
 #include "harvest/run_errors.h"
 #include "harvest/run_state.h"
+#include "harvest/unread_pages.h"
 #include "log/log_file.h"
 #include "platform/datetime.h"
 #include "platform/platform.h"
@@ -41,8 +42,18 @@ struct RunValues {
   bool DayIntact = true;
   // Links not recorded in the history that this run will not ask for again:
   // a fetch that may succeed later, or a title whose line could not be
-  // written. The next run tries them.
+  // written. The next run tries them. Canonical forms, as every set of
+  // links below.
   std::unordered_set<std::string> RetryLinks;
+  // The links of the catalogue's lines as the run began: a title whose line
+  // is there is never fetched or written again, whatever became of its
+  // history entry.
+  std::unordered_set<std::string> CatalogueLinks;
+  // The shop's detail links met on the day's pages so far, and whether the
+  // page just walked brought one not met before: a page that brings none
+  // ends the day.
+  std::unordered_set<std::string> DayLinks;
+  bool PageBroughtNewLink = false;
   // Listing days walked incompletely, by this run or earlier ones, as
   // EncodeDate day numbers: walked again, after the window's days, by every
   // run until they are complete.
@@ -101,10 +112,13 @@ class THarvest {
   class ListingWalk;
 
   // Walks the listing pages of Run.ListingDay from page 1; true when the day
-  // was walked to its last page with nothing cut short (it is then
-  // archived). HarvestDayOnce keeps the day unfinished until then.
+  // was walked to its end with nothing cut short (it is then archived). The
+  // end is a page without a next-page link, a page that brings no detail
+  // link the day's earlier pages did not, or a page that repeats an earlier
+  // one; a day that goes on past kMaxListingPages is left unfinished.
+  // HarvestDayOnce keeps the day unfinished until then.
   bool HarvestDay();
-  void HarvestDayOnce();
+  void HarvestDayOnce(std::int64_t day);
   // A title that was not brought whole: not recorded, not asked for again
   // in this run, and its day is left for the next run.
   void KeepForNextRun(const std::string& link);
@@ -117,9 +131,17 @@ class THarvest {
   void ReportRunResult();
   // Reads and finishes the detail page just fetched and fetches its cover:
   // the title's catalogue line, or "" when the page gave neither a title
-  // nor an ISBN; `title` gets the title as far as it was read.
+  // nor an ISBN; `title` gets the title as far as it was read, `read` tells
+  // whether the file could be read at all.
   std::string ReadDetailPage(const std::string& detail_file, const std::string& link,
-                             std::string& title);
+                             std::string& title, bool& read);
+  // A page read whole that held neither a title nor an ISBN: kept for the
+  // next run, or, found so by kEmptyPageRuns runs, recorded as fetched with
+  // an error line that names it.
+  void EmptyPage(const std::string& link);
+  // The link is a title that this run must not fetch: in the history, in
+  // the catalogue (its entry is then restored) or kept for the next run.
+  bool Known(const std::string& link);
   // Appends the line to the open catalogue, then commits the link. Returns
   // the error of a line that could not be written; throws
   // THistoryWriteError, with the line taken back, when the entry cannot be.
@@ -135,6 +157,10 @@ class THarvest {
   const std::string ProgramPath;
   // The shop's base address for this run (settings "BaseURL" or default).
   std::string BaseUrl;
+  // The run's start: its days are the window as it stood then, whatever
+  // the clock does meanwhile.
+  double run_start_ = 0;
+  TUnreadPages unread_pages_;
   FetchOutcome last_fetch_outcome_ = FetchOutcome::kNotRun;
   int no_answer_count_ = 0;
   bool shop_down_ = false;

@@ -1,7 +1,9 @@
 // One harvest: the purge of old archived listing pages, the walk over the
 // days and their listing pages, and the pruned history saved at the end.
+#include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -9,13 +11,14 @@
 #include <utility>
 #include <vector>
 
+#include "harvest/catalogue.h"
 #include "harvest/fetch_page.h"
 #include "harvest/harvest.h"
 #include "harvest/harvest_texts.h"
 #include "harvest/history.h"
-#include "harvest/recovery.h"
 #include "harvest/unfinished_days.h"
 #include "platform/datetime.h"
+#include "platform/file_messages.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 
@@ -32,6 +35,9 @@ constexpr char kArchiveSuffix[] = ".html";
 constexpr CivilDate kNoArchiveDate{1970, 1, 1};
 // The earliest day the calendar can name; the day loop ends there.
 constexpr CivilDate kFirstDay{1, 1, 1};
+// Listing pages of one day that are walked at most: far beyond any real day,
+// so that a shop offering a next page for ever cannot hold the run.
+constexpr int kMaxListingPages = 100;
 
 std::string ListingAddress(const std::string& base, const CivilDate& day, int page) {
   return base + kListingPath + FormatYYYYMMDD(day) + kListingPageParam + std::to_string(page);
@@ -46,11 +52,13 @@ std::string ArchiveFile(const std::string& host_dir, const CivilDate& day) {
          kArchiveSuffix;
 }
 
-// "12月7日ダウンロード": the title label, and the log line, of a day.
-std::string DayText(const CivilDate& day) {
-  return std::to_string(day.month) + texts::kMonth + std::to_string(day.day) + texts::kDay +
-         texts::kDownload;
+// "12月7日": a day as the window names it.
+std::string DayName(const CivilDate& day) {
+  return std::to_string(day.month) + texts::kMonth + std::to_string(day.day) + texts::kDay;
 }
+
+// "12月7日ダウンロード": the title label, and the log line, of a day.
+std::string DayText(const CivilDate& day) { return DayName(day) + texts::kDownload; }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -73,6 +81,13 @@ std::int64_t OldestDay(double now, int before_days) {
   return static_cast<std::int64_t>(DateOf(now)) - before_days;
 }
 
+// A page's bytes, to tell a page the shop repeats from the pages before it.
+std::size_t PageHash(const std::string& file) {
+  std::string bytes;
+  platform::ReadFile(file, bytes);
+  return std::hash<std::string>{}(bytes);
+}
+
 }  // namespace
 
 THarvest::THarvest(TRunState& state, HarvestView& view, TLogFile& log, RunHost& host,
@@ -92,7 +107,8 @@ void THarvest::HarvestRun() {
   State.FStopRequested = false;
   State.FSkipRequested = false;
   Run = RunValues{};
-  Run.ListingDay = DecodeDate(Host.Now());
+  run_start_ = Host.Now();
+  Run.ListingDay = DecodeDate(run_start_);
   // Read before anything can end the run, which writes the record back.
   Run.UnfinishedDays = ParseUnfinishedDays(ReadPluginValue(State.FHostDir, kUnfinishedDaysKey));
   View.SetTitleText(texts::kDownloadKivo);
@@ -102,7 +118,15 @@ void THarvest::HarvestRun() {
   // user is shown, once what can be saved is saved.
   std::exception_ptr run_error;
   try {
-    RecoverCommittedLinks(State, BaseUrl, Host.Now());
+    // The catalogue has the last word on what was written: a title whose
+    // line is there (written by a run killed before its entry, or by one
+    // whose history was lost, pruned or damaged since) is not written again.
+    // Unread, every such title would be: better no run at all.
+    const std::string catalogue = HostFile(State.FHostDir, kCatalogueFileName);
+    if (!ReadCatalogueLinks(catalogue, Run.CatalogueLinks)) {
+      throw TCatalogueReadError(catalogue + messages::kCannotRead);
+    }
+    unread_pages_.Load(HostFile(State.FHostDir, kUnreadPagesFileName));
     PurgeArchive();
     HarvestDays();
   } catch (const TRunError&) {
@@ -121,6 +145,8 @@ void THarvest::HarvestRun() {
     save_error = std::current_exception();
   }
   SaveUnfinishedDays(Run.UnfinishedDays);
+  // A record that cannot be saved costs its pages one more try at most.
+  unread_pages_.Save(Host.Now());
   View.DisableRunButtons();
   ReportRunResult();
   if (save_error) std::rethrow_exception(save_error);
@@ -131,7 +157,8 @@ void THarvest::RemoveLeftovers() {
   // A run killed while it replaced a file leaves the temporary file it was
   // writing; one killed while a download ran may leave the helper's. No
   // other copy of the plugin runs now, so none of them is being written.
-  for (const char* name : {kHistoryFileName, kSettingsFileName, kPlacementFileName}) {
+  for (const char* name :
+       {kHistoryFileName, kUnreadPagesFileName, kSettingsFileName, kPlacementFileName}) {
     platform::RemoveOwnTemporaries(State.FHostDir, name);
   }
   platform::RemoveOwnTemporaries(ArchiveFolder(State.FHostDir),
@@ -194,7 +221,7 @@ void THarvest::PurgeArchive() {
   for (const std::string& name : names) {
     if (State.FStopRequested) break;
     const std::int64_t day = EncodeDate(ArchivedPageDay(name));
-    if (day < OldestDay(Host.Now(), State.FBeforeDays)) {
+    if (day < OldestDay(run_start_, State.FBeforeDays)) {
       platform::DeleteFile(folder + platform::PathSeparator() + name);
     }
   }
@@ -203,42 +230,44 @@ void THarvest::PurgeArchive() {
 void THarvest::HarvestDays() {
   View.MemoClear();
   LogFile1.WriteLog(texts::kDllBanner, false);
-  Run.ListingDay = DecodeDate(Host.Now());
+  // The days of the window as it stood when the run began: a run that
+  // passes midnight walks them all, and keeps what it did not finish.
+  const std::int64_t today = DateOf(run_start_);
+  if (State.FBeforeDays < 0) {
+    // Not even the days earlier runs left unfinished: the user has asked
+    // for nothing, and should hear why nothing came.
+    View.ShowError(texts::kNegativeDays);
+    return;
+  }
+  const std::int64_t first_day = EncodeDate(kFirstDay);
+  const std::int64_t oldest = std::max(OldestDay(run_start_, State.FBeforeDays), first_day);
   // Until this run has walked them, the window's days count as unfinished
   // too: a run killed part way leaves them to the next, even once they have
   // left its window.
   {
     std::set<std::int64_t> until_walked = Run.UnfinishedDays;
-    const std::int64_t today = DateOf(Host.Now());
-    const std::int64_t oldest = OldestDay(Host.Now(), State.FBeforeDays);
     for (std::int64_t day = today; day >= oldest && day > today - kUnfinishedDaysSpan; --day) {
       until_walked.insert(day);
     }
     if (until_walked != Run.UnfinishedDays) SaveUnfinishedDays(until_walked);
   }
 
-  // Today is read afresh at each test: a run that passes midnight moves the
-  // oldest day of the window forward by one.
-  while (EncodeDate(Run.ListingDay) >= OldestDay(Host.Now(), State.FBeforeDays) &&
-         !State.FStopRequested) {
-    HarvestDayOnce();
-    if (EncodeDate(Run.ListingDay) <= EncodeDate(kFirstDay)) return;
-    Run.ListingDay = DecodeDate(EncodeDate(Run.ListingDay) - 1);
+  for (std::int64_t day = today; day >= oldest && !State.FStopRequested; --day) {
+    HarvestDayOnce(day);
   }
-  // Then the days that earlier runs left incomplete and the window no longer
-  // holds, newest first, while the history still covers their titles.
-  const std::int64_t oldest = OldestDay(Host.Now(), State.FBeforeDays);
-  const std::int64_t covered_after = DateOf(Host.Now()) - kUnfinishedDaysSpan;
+  // Then the days that earlier runs left incomplete and the window does not
+  // hold (older ones, and later ones recorded before the clock was set
+  // back), newest first, while the history still covers their titles.
+  const std::int64_t newest = NewestDay(Run.UnfinishedDays, today);
   const std::set<std::int64_t> left = Run.UnfinishedDays;
   for (auto it = left.rbegin(); it != left.rend() && !State.FStopRequested; ++it) {
-    if (*it >= oldest || *it <= covered_after) continue;
-    Run.ListingDay = DecodeDate(static_cast<double>(*it));
-    HarvestDayOnce();
+    if ((*it >= oldest && *it <= today) || !StillWalked(*it, newest)) continue;
+    HarvestDayOnce(*it);
   }
 }
 
-void THarvest::HarvestDayOnce() {
-  const std::int64_t day = EncodeDate(Run.ListingDay);
+void THarvest::HarvestDayOnce(std::int64_t day) {
+  Run.ListingDay = DecodeDate(static_cast<double>(day));
   Run.UnfinishedDays.insert(day);
   if (HarvestDay()) Run.UnfinishedDays.erase(day);
 }
@@ -247,6 +276,7 @@ bool THarvest::HarvestDay() {
   const std::string listing_file = GetTempDir() + kListingFileName;
   State.FSkipRequested = false;
   Run.DayIntact = true;
+  Run.DayLinks.clear();
   ++Run.DaysWalked;
   platform::DeleteFile(listing_file);
   const std::string day_text = DayText(Run.ListingDay);
@@ -254,9 +284,19 @@ bool THarvest::HarvestDay() {
   LogFile1.WriteLog(day_text, false);
 
   const std::string archive_file = ArchiveFile(State.FHostDir, Run.ListingDay);
+  // The pages of the day so far, to tell one the shop repeats.
+  std::set<std::size_t> pages_seen;
   Run.NextPageFound = true;
   int page = 1;
   while (Run.NextPageFound && !State.FStopRequested) {
+    if (page > kMaxListingPages) {
+      // The shop offers more pages than any real day has: the rest is left
+      // to the next run, which starts the day again from its first page.
+      View.ShowError(DayName(Run.ListingDay) + texts::kListingOf +
+                     std::to_string(kMaxListingPages) + texts::kPagesCapped);
+      Run.DayIntact = false;
+      break;
+    }
     Run.NextPageFound = false;
     const std::string address = ListingAddress(BaseUrl, Run.ListingDay, page);
     // Each page starts from nothing, so that a fetch that brings nothing
@@ -275,9 +315,19 @@ bool THarvest::HarvestDay() {
       Run.DayIntact = false;
     } else {
       ++Run.ListingPagesFetched;
-      if (!SameFileContents(listing_file, archive_file)) {
+      const bool repeated = !pages_seen.insert(PageHash(listing_file)).second;
+      if (repeated) {
+        // The shop sends a page of this day again: the day has nothing
+        // more. It ends here, complete, as at its last page.
+        if (Run.DayIntact) platform::CopyFileReplace(listing_file, archive_file);
+      } else if (!SameFileContents(listing_file, archive_file)) {
+        Run.PageBroughtNewLink = false;
         AnalyzeListing();
         if (State.FSkipRequested || State.FStopRequested) Run.DayIntact = false;
+        // A page whose links the day's earlier pages all held (none at all,
+        // as after the real pages of a shop that offers a next page for
+        // ever) ends the day as its last page does.
+        if (!Run.PageBroughtNewLink) Run.NextPageFound = false;
         // Only a day walked to its last page with nothing cut short is
         // archived: the archive then stands for "every title of this day is
         // in", and the next run takes the short path. A page cut short, a

@@ -1,10 +1,10 @@
 #include "harvest/history.h"
 
 #include <climits>
-#include <functional>
 #include <stdexcept>
 #include <utility>
 
+#include "harvest/canonical_link.h"
 #include "harvest/harvest_texts.h"
 #include "platform/datetime.h"
 #include "platform/file_messages.h"
@@ -13,103 +13,77 @@
 namespace kivo {
 namespace {
 
-// How long an entry lasts at least: one made this many days ago is dropped.
-constexpr int kHistoryDays = 90;
 // The date at the front of every entry, "YYYYMMDD".
 constexpr std::size_t kDateLength = 8;
-
-// The index's size when the first entry comes; a power of two.
-constexpr std::size_t kFirstSlots = 64;
+// What an editor may put in front of a file saved as UTF-8.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view LinkPart(std::string_view entry) {
   return entry.size() > kDateLength ? entry.substr(kDateLength) : std::string_view();
 }
 
-std::uint64_t HashLink(std::string_view link) { return std::hash<std::string_view>{}(link); }
-
 }  // namespace
 
+bool ReadYYYYMMDD(std::string_view text, std::int64_t& day) {
+  if (text.size() != kDateLength) return false;
+  int value[3] = {0, 0, 0};
+  for (std::size_t i = 0; i < kDateLength; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    int& part = value[i < 4 ? 0 : i < 6 ? 1 : 2];
+    part = part * 10 + (text[i] - '0');
+  }
+  if (!IsValidDate(value[0], value[1], value[2])) return false;
+  day = EncodeDate(CivilDate{value[0], value[1], value[2]});
+  return true;
+}
+
 void THistory::Add(std::string entry) {
-  // Make room first: if that fails, nothing has changed.
-  Grow(indexed_ + 1);
+  // The index first: if that fails, nothing has changed.
+  Index(entry);
   entries_.push_back(std::move(entry));
-  Index(entries_.size() - 1);
 }
 
 void THistory::RemoveLast() {
   if (entries_.empty()) return;
   entries_.pop_back();
-  slots_.clear();
-  indexed_ = 0;
-  Grow(entries_.size());
-  for (std::size_t i = 0; i < entries_.size(); ++i) Index(i);
+  links_.clear();
+  for (const auto& entry : entries_) Index(entry);
 }
 
 void THistory::Clear() {
   entries_.clear();
-  slots_.clear();
-  indexed_ = 0;
+  links_.clear();
+  newest_loaded_.clear();
 }
 
 void THistory::LoadFromFile(const std::string& path) {
   THistory loaded;
   std::string bytes;
-  if (!platform::ReadFile(path, bytes)) throw std::runtime_error("cannot read " + path);
-  std::size_t i = 0;
+  if (!platform::ReadFile(path, bytes)) throw std::runtime_error(path + messages::kCannotRead);
+  std::size_t i = std::string_view(bytes).substr(0, 3) == kByteOrderMark ? 3 : 0;
   while (i < bytes.size()) {
     const std::size_t end = bytes.find_first_of("\r\n", i);
     if (end == std::string::npos) {
       loaded.ends_mid_line_ = true;  // cut short: left out
       break;
     }
-    loaded.entries_.emplace_back(bytes, i, end - i);
+    loaded.Add(bytes.substr(i, end - i));
+    std::int64_t day;
+    const std::string_view date = std::string_view(loaded.entries_.back()).substr(0, kDateLength);
+    if (ReadYYYYMMDD(date, day) && date > loaded.newest_loaded_) {
+      loaded.newest_loaded_ = std::string(date);
+    }
     i = end + 1;
     if (bytes[end] == '\r' && i < bytes.size() && bytes[i] == '\n') ++i;
   }
-  loaded.Grow(loaded.entries_.size());
-  for (std::size_t i = 0; i < loaded.entries_.size(); ++i) loaded.Index(i);
   *this = std::move(loaded);
 }
 
 bool THistory::IsInHistory(std::string_view link) const {
-  // Whether any entry matches is all a scan from the first entry could
-  // tell; which one matched first is never used.
-  if (slots_.empty()) return false;
-  return slots_[Find(link, HashLink(link))].entry != 0;
+  return links_.count(CanonicalLink(link)) != 0;
 }
 
-std::size_t THistory::Find(std::string_view link, std::uint64_t hash) const {
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-    const Slot& slot = slots_[i];
-    if (slot.entry == 0) return i;
-    if (slot.hash == hash && LinkPart(entries_[slot.entry - 1]) == link) return i;
-  }
-}
-
-void THistory::Index(std::size_t position) {
-  const std::string_view link = LinkPart(entries_[position]);
-  const std::uint64_t hash = HashLink(link);
-  Slot& slot = slots_[Find(link, hash)];
-  if (slot.entry != 0) return;  // an earlier entry holds the same link
-  slot = {hash, static_cast<std::uint32_t>(position + 1)};
-  ++indexed_;
-}
-
-void THistory::Grow(std::size_t links) {
-  std::size_t size = slots_.empty() ? kFirstSlots : slots_.size();
-  while (size < 2 * links) size *= 2;
-  if (size == slots_.size()) return;
-  std::vector<Slot> bigger(size);
-  const std::size_t mask = size - 1;
-  for (const Slot& slot : slots_) {
-    if (slot.entry == 0) continue;
-    std::size_t i = slot.hash & mask;
-    while (bigger[i].entry != 0) i = (i + 1) & mask;
-    bigger[i] = slot;
-  }
-  slots_.swap(bigger);
-}
+void THistory::Index(const std::string& entry) { links_.insert(CanonicalLink(LinkPart(entry))); }
 
 std::string MakeHistoryEntry(double date_time, const std::string& link) {
   return FormatYYYYMMDD(DecodeDate(date_time)) + link;
@@ -122,15 +96,26 @@ int HistoryKeepDays(int before_days) {
                                      : kHistoryDays;
 }
 
-std::string HistoryCutDate(double now, int keep_days) {
-  const std::int64_t cut = static_cast<std::int64_t>(DateOf(now)) - keep_days;
+std::string HistoryCutDate(double now, int keep_days, std::string_view newest_loaded) {
+  std::int64_t reference = DateOf(now);
+  std::int64_t newest;
+  // A clock far ahead of every entry (set wrong by hand, a dead battery)
+  // would drop them all, and the clock put right again would find nothing
+  // of the weeks it still walks. A run long after the last one cannot be
+  // told from it, so neither drops the newest entry loaded: they prune as
+  // that entry's day would, and the rest goes once runs add entries of their
+  // own. In daily use the newest entry is recent and nothing changes.
+  if (ReadYYYYMMDD(newest_loaded, newest) && keep_days > 0 && reference - newest >= keep_days) {
+    reference = newest;
+  }
+  const std::int64_t cut = reference - keep_days;
   const std::int64_t first = EncodeDate(CivilDate{1, 1, 1});
   return FormatYYYYMMDD(DecodeDate(static_cast<double>(cut < first ? first : cut)));
 }
 
 std::vector<std::string> PruneHistory(const std::vector<std::string>& entries, double now,
-                                      int keep_days) {
-  const std::string cut = HistoryCutDate(now, keep_days);
+                                      int keep_days, std::string_view newest_loaded) {
+  const std::string cut = HistoryCutDate(now, keep_days, newest_loaded);
   std::vector<std::string> kept;
   kept.reserve(entries.size());
   for (const auto& entry : entries) {

@@ -25,6 +25,7 @@ void LoadHistory(TRunState& state) {
 void SaveHistory(const TRunState& state, double now) {
   const std::string history_file = HostFile(state.FHostDir, kHistoryFileName);
   std::vector<std::string> entries = state.FHistory.Entries();
+  std::string newest_loaded = state.FHistory.NewestLoadedDate();
   if (state.FHistoryUnread && platform::FileExists(history_file)) {
     // Saving this run's entries alone would wipe the months the file holds
     // and the next run would fetch every title again. Read it once more
@@ -44,8 +45,10 @@ void SaveHistory(const TRunState& state, double now) {
       }
     }
     entries = std::move(merged);
+    newest_loaded = on_disk.NewestLoadedDate();
   }
-  SaveHistoryFile(history_file, PruneHistory(entries, now, HistoryKeepDays(state.FBeforeDays)));
+  SaveHistoryFile(history_file,
+                  PruneHistory(entries, now, HistoryKeepDays(state.FBeforeDays), newest_loaded));
 }
 
 }  // namespace kivo

@@ -55,6 +55,31 @@ bool Contains(std::string_view text, std::string_view left, std::string_view rig
   return ContainsText(std::string(text), needle);
 }
 
+// `rest` (what follows the authority) is the detail page's path with a
+// query that names an item: kItemParameter with a value, at any place among
+// the parameters.
+bool NamesItem(std::string_view rest) {
+  const std::size_t fragment = rest.find('#');
+  if (fragment != std::string_view::npos) rest = rest.substr(0, fragment);
+  const std::size_t question = rest.find('?');
+  if (question == std::string_view::npos || rest.substr(0, question) != kDetailPagePath) {
+    return false;
+  }
+  std::string_view query = rest.substr(question + 1);
+  const std::string_view name = kItemParameter;
+  while (!query.empty()) {
+    const std::size_t amp = query.find('&');
+    const std::string_view param = query.substr(0, amp);
+    if (param.size() > name.size() + 1 && param.substr(0, name.size()) == name &&
+        param[name.size()] == '=') {
+      return true;
+    }
+    if (amp == std::string_view::npos) break;
+    query.remove_prefix(amp + 1);
+  }
+  return false;
+}
+
 }  // namespace
 
 bool OnShopHost(std::string_view address, std::string_view base) {
@@ -70,7 +95,19 @@ bool IsShopDetailLink(std::string_view value, std::string_view base) {
   Origin own;
   ParseOrigin(value, own);
   return Contains(value, base, kDetailPath) ||
-         Contains(value, value.substr(0, own.end), kDetailPath);
+         Contains(value, value.substr(0, own.end), kDetailPath) || NamesItem(value.substr(own.end));
+}
+
+bool NamesUnusableDetailPage(std::string_view value, std::string_view base) {
+  const std::string_view path = kDetailPagePath;
+  for (std::size_t at = value.find(path); at != std::string_view::npos;
+       at = value.find(path, at + 1)) {
+    const std::size_t after = at + path.size();
+    if (after == value.size() || value[after] == '?' || value[after] == '#') {
+      return !IsShopDetailLink(value, base);
+    }
+  }
+  return false;
 }
 
 }  // namespace kivo

@@ -9,8 +9,11 @@
 
 namespace kivo {
 
-// What follows the shop's base address in every detail link.
+// What follows the shop's base address in every detail link as the shop
+// has always written it; the path and the parameter that names the item.
 inline constexpr char kDetailPath[] = "/bec/SA/Detail?refShinCode=";
+inline constexpr char kDetailPagePath[] = "/bec/SA/Detail";
+inline constexpr char kItemParameter[] = "refShinCode";
 
 // True when `address` is an http or https address on the host of `base`
 // (ASCII case ignored), at the port `base` names or at the default port of
@@ -19,9 +22,17 @@ inline constexpr char kDetailPath[] = "/bec/SA/Detail?refShinCode=";
 bool OnShopHost(std::string_view address, std::string_view base);
 
 // True when a link's value is one of the shop's detail pages: on the shop's
-// host (OnShopHost), and holding the detail path right after the shop's base
-// address, as the value writes it ("http://" or "https://", the host and
-// port as written), or right after `base` itself.
+// host (OnShopHost), and either holding kDetailPath right after the shop's
+// base address (as the value writes it: "http://" or "https://", the host
+// and port as written; or as `base` writes it), or naming the detail page
+// itself: its path is kDetailPagePath and its query holds kItemParameter
+// with a value, wherever the parameter stands.
 bool IsShopDetailLink(std::string_view value, std::string_view base);
+
+// True when a link's value names the detail page (kDetailPagePath followed
+// by a query, a fragment or its end) but is not one IsShopDetailLink takes:
+// another host, no host, no item. A list of nothing else means the shop's
+// links have changed.
+bool NamesUnusableDetailPage(std::string_view value, std::string_view base);
 
 }  // namespace kivo

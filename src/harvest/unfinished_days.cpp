@@ -1,5 +1,7 @@
 #include "harvest/unfinished_days.h"
 
+#include <string_view>
+
 #include "platform/datetime.h"
 
 namespace kivo {
@@ -10,25 +12,25 @@ std::set<std::int64_t> ParseUnfinishedDays(const std::string& text) {
   while (start <= text.size()) {
     std::size_t end = text.find(',', start);
     if (end == std::string::npos) end = text.size();
-    const std::string word = text.substr(start, end - start);
-    bool digits = word.size() == 8;
-    for (const char c : word) digits = digits && c >= '0' && c <= '9';
-    if (digits) {
-      const int year = std::stoi(word.substr(0, 4));
-      const int month = std::stoi(word.substr(4, 2));
-      const int day = std::stoi(word.substr(6, 2));
-      if (IsValidDate(year, month, day)) days.insert(EncodeDate(CivilDate{year, month, day}));
-    }
+    std::int64_t day;
+    if (ReadYYYYMMDD(std::string_view(text).substr(start, end - start), day)) days.insert(day);
     start = end + 1;
   }
   return days;
 }
 
+std::int64_t NewestDay(const std::set<std::int64_t>& days, std::int64_t today) {
+  return days.empty() || *days.rbegin() < today ? today : *days.rbegin();
+}
+
+bool StillWalked(std::int64_t day, std::int64_t newest) {
+  return day > newest - kUnfinishedDaysSpan;
+}
+
 std::string FormatUnfinishedDays(const std::set<std::int64_t>& days, std::int64_t today) {
+  const std::int64_t newest = NewestDay(days, today);
   std::string text;
-  for (auto it = days.rbegin(); it != days.rend(); ++it) {
-    if (*it > today) continue;
-    if (*it <= today - kUnfinishedDaysSpan) break;
+  for (auto it = days.rbegin(); it != days.rend() && StillWalked(*it, newest); ++it) {
     if (!text.empty()) text += ',';
     text += FormatYYYYMMDD(DecodeDate(static_cast<double>(*it)));
   }

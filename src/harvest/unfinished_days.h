@@ -10,18 +10,30 @@
 #include <set>
 #include <string>
 
+#include "harvest/history.h"
+
 namespace kivo {
 
-// How far back the record reaches: beyond the shortest the history is kept
-// (90 days), no day can be walked again without writing its titles twice.
-inline constexpr int kUnfinishedDaysSpan = 90;
+// How far back the record reaches from the newest day the plugin has seen:
+// as long as the history keeps its entries at least, so a day walked again
+// finds its titles there.
+inline constexpr int kUnfinishedDaysSpan = kHistoryDays;
 
 // The days of a record, as EncodeDate day numbers. Words that are not a
 // valid "YYYYMMDD" date are passed over.
 std::set<std::int64_t> ParseUnfinishedDays(const std::string& text);
 
-// The record of `days`, keeping those after `today` - kUnfinishedDaysSpan
-// up to `today` itself; "" when none is left.
+// The newest day the record knows of: `today`, or a later day of `days` (a
+// day recorded before the clock was set back).
+std::int64_t NewestDay(const std::set<std::int64_t>& days, std::int64_t today);
+
+// True while an unfinished `day` is still walked: it is less than
+// kUnfinishedDaysSpan days older than `newest` (NewestDay). A day that lies
+// after today (the clock set back) is kept like any other.
+bool StillWalked(std::int64_t day, std::int64_t newest);
+
+// The record of `days`, newest first, keeping those StillWalked against
+// NewestDay(days, today); "" when none is left.
 std::string FormatUnfinishedDays(const std::set<std::int64_t>& days, std::int64_t today);
 
 }  // namespace kivo

@@ -10,6 +10,9 @@ namespace kivo {
 inline constexpr char kSettingsFileName[] = "Quillcast.ini";
 inline constexpr char kPlacementFileName[] = "qlc.ini";
 inline constexpr char kHistoryFileName[] = "kivo.txt";
+// Detail pages that answered but held neither a title nor an ISBN, one line
+// per run that found them so, in the history's format.
+inline constexpr char kUnreadPagesFileName[] = "kivo_unread.txt";
 inline constexpr char kLogFileName[] = "Quillcas.log";
 inline constexpr char kCatalogueFileName[] = "QuillsMas.csv";
 inline constexpr char kArchiveFolderName[] = "old";

@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <unordered_set>
 
+#include "harvest/canonical_link.h"
 #include "harvest/history.h"
 #include "platform/datetime.h"
 #include "support/temp_folder.h"
@@ -134,6 +136,60 @@ TEST(CatalogueFile, UnwritablePlacesThrowAndLeaveNothing) {
   EXPECT_TRUE(fs::is_empty(folder));
   EXPECT_THROW(OpenCatalogue(under_file), std::runtime_error);
   EXPECT_EQ(ReadAll(blocker), "x");
+}
+
+// What the next run reads back from a line must be the link it was written
+// with, whatever the other fields hold: a field added or moved would
+// otherwise make every title look new.
+TEST(CatalogueLine, ReadsBackToItsLink) {
+  CatalogueRecord r = FullRecord();
+  for (const std::string text : {"", "a\",\"b", "\"", ",", "\",\"\",\""}) {
+    r.Title = text;
+    r.CategoryText = text;
+    r.Size = text;
+    r.DetailUrl = "http://s/bec/SA/Detail?refShinCode=1&x=" + text;
+    const std::string line = ComposeCatalogueLine(r);
+    // A line gives back its link exactly when the plugin may take the link.
+    EXPECT_EQ(LinkOfLine(line) == r.DetailUrl, CatalogueCanHold(r.DetailUrl)) << line;
+    EXPECT_EQ(LinkOfLine(line.substr(0, line.size() - 2)), LinkOfLine(line));
+  }
+  EXPECT_TRUE(CatalogueCanHold("http://s/a?b=\"c\"d,"));
+  EXPECT_FALSE(CatalogueCanHold("http://s/a?b=\",\"c"));
+  EXPECT_FALSE(CatalogueCanHold("http://s/a?b=\","));
+  EXPECT_FALSE(CatalogueCanHold(",\"http://s/a"));
+  r.CoverFile = "";
+  r.DetailUrl = "http://s/bec/SA/Detail?refShinCode=1";
+  EXPECT_EQ(LinkOfLine(ComposeCatalogueLine(r)), r.DetailUrl);
+  for (const char* other : {"", "\"", "\",\"", "x,\"a\"", "\"a\",\"b\"\r\n"}) {
+    EXPECT_EQ(LinkOfLine(other), "") << other;
+  }
+}
+
+TEST(CatalogueFile, EveryLinkIsReadBackWhateverTheLineEnds) {
+  TempFolder dir("kivo-catalogue-");
+  const std::string path = (dir.Path() / "QuillsMas.csv").string();
+  std::unordered_set<std::string> links;
+  EXPECT_TRUE(ReadCatalogueLinks(path, links));  // none yet
+  EXPECT_TRUE(links.empty());
+
+  CatalogueRecord r = FullRecord();
+  std::string text;
+  // Enough lines that they cross the pieces the file is read in.
+  for (int i = 0; i < 20000; ++i) {
+    r.DetailUrl = "http://S/bec/SA/Detail?refShinCode=" + std::to_string(i);
+    std::string line = ComposeCatalogueLine(r);
+    if (i % 3 == 1) line.replace(line.size() - 2, 2, "\n");  // another program's line end
+    text += line;
+    if (i % 1000 == 0) text += "another program's line,\"x\"\r\n";
+  }
+  r.DetailUrl = "http://s/bec/SA/Detail?refShinCode=last";
+  const std::string last = ComposeCatalogueLine(r);
+  text += last.substr(0, last.size() - 2);  // left without its line end
+  WriteAll(path, text);
+  ASSERT_TRUE(ReadCatalogueLinks(path, links));
+  EXPECT_EQ(links.size(), 20001u);
+  EXPECT_EQ(links.count(CanonicalLink("http://s/bec/SA/Detail?refShinCode=19999")), 1u);
+  EXPECT_EQ(links.count(CanonicalLink("https://s:443/bec/SA/Detail?refShinCode=last")), 1u);
 }
 
 TEST(HistoryEntry, IsTheFetchDateFollowedDirectlyByTheLink) {

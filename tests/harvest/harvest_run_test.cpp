@@ -240,23 +240,31 @@ TEST_F(HarvestRunTest, BeforeDaysZeroHarvestsTodayOnly) {
   EXPECT_EQ(Fetched(), (std::vector<std::string>{ListingUrl(kDec7, 1), DetailLink("A")}));
 }
 
-TEST_F(HarvestRunTest, NegativeBeforeDaysHarvestsNothingAndPurgesAhead) {
+TEST_F(HarvestRunTest, NegativeBeforeDaysHarvestsNothingSaysWhyAndPurgesAhead) {
   Day(kDec7, {OneTitle("A")});
-  Details({"A"});
+  Day(kDec6, {OneTitle("B")});
+  Details({"A", "B"});
   MakeArchive();
   for (const char* day : {"261206", "261207", "261208", "261209", "261210"}) {
     WriteAll(ArchiveFile(day), day);
   }
   Create(-2);
+  // Not even a day an earlier run left unfinished is walked, and it stays
+  // recorded for a run that walks again.
+  platform::IniWrite(HostFile("Quillcast.ini"), "kivo", "UnfinishedDays", "20261206");
   RunHarvest();
   EXPECT_TRUE(host_.commands.empty());
+  EXPECT_EQ(platform::IniRead(HostFile("Quillcast.ini"), "kivo", "UnfinishedDays"), "20261206");
   // Pages dated before today + 2 are gone.
   EXPECT_FALSE(fs::exists(ArchiveFile("261206")));
   EXPECT_FALSE(fs::exists(ArchiveFile("261207")));
   EXPECT_FALSE(fs::exists(ArchiveFile("261208")));
   EXPECT_TRUE(fs::exists(ArchiveFile("261209")));
   EXPECT_TRUE(fs::exists(ArchiveFile("261210")));
-  EXPECT_EQ(LogLines(), (std::vector<std::string>{kBanner, Summary(0, 0, 0)}));
+  const std::string why = texts::kNegativeDays;
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{kBanner, "Quillcas.log: " + why + " (C.ERROR)",
+                                                  Summary(0, 0, 0)}));
+  EXPECT_EQ(view_.status_text, why);
   EXPECT_TRUE(fs::is_regular_file(HostFile("kivo.txt")));
   ExpectButtonsOff();
 }
@@ -290,18 +298,19 @@ TEST_F(HarvestRunTest, PurgeKeepsTheWindowAndDropsWhatHasNoDate) {
   EXPECT_EQ(Fetched().back(), ListingUrl({2026, 11, 7}, 1));
 }
 
-TEST_F(HarvestRunTest, ARunThatPassesMidnightEndsADayEarlier) {
+TEST_F(HarvestRunTest, ARunThatPassesMidnightWalksTheWindowItBeganWith) {
   Day(kDec7, {OneTitle("A")});
   Day(kDec6, {OneTitle("B")});
   Details({"A", "B"});
   Create(1);
   host_.SetClock({kDec7, 23, 59, 58, 0});
   RunHarvest();
-  // By the time 7 December is done it is 8 December, and the window is
-  // 8 and 7 December.
-  EXPECT_EQ(Fetched(), (std::vector<std::string>{ListingUrl(kDec7, 1), DetailLink("A")}));
-  EXPECT_EQ(CountLog(DayText(12, 6)), 0);
+  // By the time 7 December is done it is 8 December; 6 December, which
+  // has left the window meanwhile, is walked all the same.
+  EXPECT_EQ(Fetched(), (std::vector<std::string>{ListingUrl(kDec7, 1), DetailLink("A"),
+                                                 ListingUrl(kDec6, 1), DetailLink("B")}));
   EXPECT_EQ(DecodeDate(host_.Now()).day, 8);
+  EXPECT_EQ(platform::IniRead(HostFile("Quillcast.ini"), "kivo", "UnfinishedDays"), "");
 }
 
 // ---- Skip and Stop -------------------------------------------------------------------

@@ -1,0 +1,120 @@
+#include "harvest/canonical_link.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "text/bytes.h"
+
+namespace kivo {
+namespace {
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+void AppendEscaped(std::string& out, unsigned char byte) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  out += '%';
+  out += kHex[byte >> 4];
+  out += kHex[byte & 0x0F];
+}
+
+// `part` with every escape decoded, except the bytes in `keep`, which stay
+// escaped (upper-case hex) because decoding them would change where the
+// address splits. A "%" that begins no escape is an escaped "%". Shift-JIS
+// trail bytes are 0x40 and above, so none of the delimiters (all below 0x40)
+// can be the second byte of a character here.
+std::string Unescaped(std::string_view part, std::string_view keep) {
+  std::string out;
+  out.reserve(part.size());
+  for (std::size_t i = 0; i < part.size(); ++i) {
+    if (part[i] != '%') {
+      out += part[i];
+      continue;
+    }
+    const int high = i + 2 < part.size() ? HexValue(part[i + 1]) : -1;
+    const int low = i + 2 < part.size() ? HexValue(part[i + 2]) : -1;
+    if (high < 0 || low < 0) {
+      AppendEscaped(out, '%');
+      continue;
+    }
+    const auto byte = static_cast<unsigned char>(high * 16 + low);
+    if (keep.find(static_cast<char>(byte)) != std::string_view::npos) {
+      AppendEscaped(out, byte);
+    } else {
+      out += static_cast<char>(byte);
+    }
+    i += 2;
+  }
+  return out;
+}
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+std::string_view Trimmed(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace
+
+std::string CanonicalLink(std::string_view link) {
+  link = Trimmed(link);
+  const std::size_t colon = link.find("://");
+  if (colon == std::string_view::npos) return std::string(link);
+  const std::string scheme = ascii::Lowered(link.substr(0, colon));
+  if (scheme != "http" && scheme != "https") return std::string(link);
+
+  std::string_view rest = link.substr(colon + 3);
+  const std::size_t fragment = rest.find('#');
+  if (fragment != std::string_view::npos) rest = rest.substr(0, fragment);
+  const std::size_t authority_end = std::min(rest.find_first_of("/?"), rest.size());
+  std::string_view authority = rest.substr(0, authority_end);
+  rest.remove_prefix(authority_end);
+  const std::size_t at = authority.rfind('@');
+  if (at != std::string_view::npos) authority.remove_prefix(at + 1);
+  std::string_view host = authority;
+  std::string_view port;
+  const std::size_t bracket = authority.rfind(']');
+  const std::size_t port_colon = authority.rfind(':');
+  if (port_colon != std::string_view::npos &&
+      (bracket == std::string_view::npos || port_colon > bracket)) {
+    host = authority.substr(0, port_colon);
+    port = authority.substr(port_colon + 1);
+  }
+  while (port.size() > 1 && port.front() == '0') port.remove_prefix(1);
+
+  std::string out = "http://";
+  out += ascii::Lowered(host);
+  if (!port.empty() && port != "80" && port != "443") {
+    out += ':';
+    out += port;
+  }
+
+  const std::size_t query_start = rest.find('?');
+  const std::string_view path = rest.substr(0, query_start);
+  out += path.empty() ? std::string("/") : Unescaped(path, "/?#%");
+  if (query_start == std::string_view::npos) return out;
+
+  std::vector<std::string> params;
+  std::string_view query = rest.substr(query_start + 1);
+  while (!query.empty()) {
+    const std::size_t amp = std::min(query.find('&'), query.size());
+    if (amp > 0) params.push_back(Unescaped(query.substr(0, amp), "&=+?#%"));
+    query.remove_prefix(amp == query.size() ? amp : amp + 1);
+  }
+  if (params.empty()) return out;
+  std::sort(params.begin(), params.end());
+  out += '?';
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    if (i > 0) out += '&';
+    out += params[i];
+  }
+  return out;
+}
+
+}  // namespace kivo
