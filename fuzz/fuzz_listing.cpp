@@ -1,131 +1,65 @@
-// libFuzzer target for the listing page analysis: the input is written as
-// the listing file and THarvest::AnalyzeListing walks it, with a fake view
-// and a fake run host whose shop answers every detail link with a tiny page.
-// Besides the sanitizers' findings it checks what must hold after every
-// analysis: the detail file is gone, each detail link is fetched at most once
-// and recorded once in the history, and the run values keep their ranges.
+// libFuzzer target for reading a listing page: the input is tokenized and
+// read node by node by TListingReader, with no files and no shop. Besides
+// the sanitizers' findings it checks what the harvest relies on for every
+// link the reader gives: it is the shop's detail page, a catalogue line can
+// give it back, it is not the page the link before it named, and its
+// canonical form ignores what does not name another page (a fragment, the
+// letter case of the scheme and host, the default port).
 //
 //   fuzz_listing -dict=fuzz/fuzz_listing.dict -max_len=65536 [corpus]
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <set>
 #include <string>
 
-#include "harvest/fetch_page.h"
-#include "harvest/harvest.h"
-#include "platform/platform.h"
-#include "protocol/command_line.h"
-#include "settings/settings.h"
-#include "support/fake_harvest_view.h"
-#include "support/fake_run_host.h"
+#include "harvest/canonical_link.h"
+#include "harvest/catalogue.h"
+#include "harvest/listing_page.h"
+#include "harvest/shop_address.h"
+#include "html/html_parser.h"
+#include "text/bytes.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr char kBase[] = "http://s";
-constexpr char kDetailPrefix[] = "http://s/bec/SA/Detail?refShinCode=";
-
-struct Folders {
-  Folders() {
-    root = fs::temp_directory_path() / ("kivo-fuzz-listing-" + std::to_string(getpid()));
-    fs::remove_all(root);
-    fs::create_directories(root / "host" / "plugin");
-    fs::create_directories(root / "tmp");
-    setenv("TMPDIR", (root / "tmp").c_str(), 1);
-    std::ofstream(root / "host" / "Quillcast.ini", std::ios::binary)
-        << "[kivo]\r\nBaseURL=" << kBase << "\r\n";
-    temp = kivo::GetTempDir();
-    std::atexit([] { fs::remove_all(Get().root); });
-  }
-  static Folders& Get() {
-    static Folders folders;
-    return folders;
-  }
-  fs::path root;
-  std::string temp;
-};
-
-// The address and output file of "powershell wget '<address>' -O '<file>'".
-bool ParseCommand(const std::string& line, std::string& address, std::string& path) {
-  const std::string head = "powershell wget '";
-  const std::string middle = "' -O '";
-  const std::size_t cut = line.find(middle);
-  if (line.rfind(head, 0) != 0 || cut == std::string::npos) return false;
-  address.clear();
-  for (char c : line.substr(head.size(), cut - head.size())) {
-    if (c != '"') address += c;
-  }
-  path.clear();
-  const std::string quoted =
-      line.substr(cut + middle.size(), line.size() - cut - middle.size() - 1);
-  for (std::size_t i = 0; i < quoted.size(); ++i) {
-    path += quoted[i];
-    if (quoted[i] == '\'' && i + 1 < quoted.size() && quoted[i + 1] == '\'') ++i;
-  }
-  return true;
-}
 
 void Check(bool condition) {
   if (!condition) __builtin_trap();
 }
 
+// `link` with its scheme and host in upper case and the default port named.
+std::string OtherWritingOf(const std::string& link) {
+  const std::size_t colon = link.find("://");
+  if (colon == std::string::npos) return link;
+  const std::size_t host_end = link.find_first_of("/?#", colon + 3);
+  std::string authority = link.substr(colon + 3, host_end - colon - 3);
+  if (authority.find_first_of(":@[") != std::string::npos) return link;
+  const std::string scheme = kivo::ascii::Lowered(link.substr(0, colon));
+  std::string out;
+  for (char c : link.substr(0, colon + 3) + authority) out += kivo::ascii::Upper(c);
+  out += scheme == "https" ? ":443" : ":80";
+  if (host_end != std::string::npos) out += link.substr(host_end);
+  return out;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Folders& folders = Folders::Get();
-  const std::string listing = folders.temp + kivo::kListingFileName;
-  const std::string detail = folders.temp + kivo::kDetailFileName;
-  {
-    std::ofstream out(listing, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  kivo::THTMLParser parser;
+  parser.Lines.emplace_back(reinterpret_cast<const char*>(data), size);
+  parser.Parse();
+  kivo::TListingReader reader(kBase);
+  std::string previous;
+  for (std::size_t i = 0; i < parser.Nodes.size(); ++i) {
+    const kivo::ListingEvent event = reader.Read(*parser.Nodes[i]);
+    Check(event.category_code >= 0 && event.category_code <= 2);
+    if (event.kind != kivo::ListingEvent::Kind::kLink) continue;
+    Check(kivo::IsShopDetailLink(event.link, kBase));
+    Check(kivo::CatalogueCanHold(event.link));
+    Check(event.canonical == kivo::CanonicalLink(event.link));
+    Check(event.canonical != previous);
+    Check(kivo::CanonicalLink(event.link + "#top") == event.canonical);
+    Check(kivo::CanonicalLink(OtherWritingOf(event.link)) == event.canonical);
+    previous = event.canonical;
   }
-
-  kivo::testing::FakeRunHost host;
-  kivo::TLogFile log(host);
-  kivo::testing::FakeHarvestView view(log);
-  host.process_ms = 0;
-  std::set<std::string> commands;
-  bool bad_fetch = false;
-  host.serve = [&](const std::string& line) {
-    std::string address, path;
-    if (!ParseCommand(line, address, path) || path != detail) {
-      bad_fetch = true;
-      return;
-    }
-    bad_fetch |= !commands.insert(line).second;  // the same link twice
-    std::ofstream(path, std::ios::binary) << "<p class=\"itemTitle\">y</p>";
-  };
-  kivo::TRunState state;
-  state.FHostDir = (folders.root / "host").string();
-  kivo::THarvest form(state, view, log, host, (folders.root / "host" / "plugin" / "kivo").string());
-  form.Run.ListingDay = {2026, 12, 7};
-  form.Run.CategoryCode = 0;
-
-  form.AnalyzeListing();
-
-  Check(!bad_fetch);
-  Check(!kivo::platform::FileExists(detail));
-  // Every link is recorded once, and fetched once unless it cannot be passed
-  // to the download command.
-  std::set<std::string> recorded;
-  std::size_t passed = 0;
-  for (const std::string& entry : state.FHistory.Entries()) {
-    Check(entry.compare(0, 8, "20261207") == 0);
-    const std::string link = entry.substr(8);
-    Check(link.find(kDetailPrefix) != std::string::npos);
-    Check(recorded.insert(link).second);
-    const std::string line = kivo::protocol::BuildFetchCommandLine(link, detail);
-    if (!line.empty()) {
-      Check(commands.count(line) == 1);
-      ++passed;
-    }
-  }
-  Check(passed == commands.size());
-  Check(form.Run.CategoryCode >= 0 && form.Run.CategoryCode <= 2);
+  Check(reader.UnusableLinks() >= 0);
   return 0;
 }

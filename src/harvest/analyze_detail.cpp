@@ -4,23 +4,18 @@
 #include <string>
 
 #include "harvest/catalogue.h"
-#include "harvest/commit.h"
 #include "harvest/detail_page.h"
 #include "harvest/harvest.h"
 #include "harvest/harvest_texts.h"
 #include "html/html_parser.h"
 #include "platform/platform.h"
+#include "protocol/politeness.h"
 #include "settings/settings.h"
 #include "text/text.h"
 
 namespace kivo {
 namespace {
 
-// Attempts at loading the detail file, and the plain sleep after each failed
-// one (no message handling: the page was just written and may still be held
-// by the download command's process).
-constexpr int kLoadAttempts = 3;
-constexpr int kLoadRetryMs = 2000;
 // More lines than this in the window's list and it is cleared before the next
 // title goes in.
 constexpr int kMemoMaxLines = 100;
@@ -43,7 +38,7 @@ void THarvest::AnalyzeDetail(const std::string& link) {
   // not been read: it is tried again, never recorded as fetched.
   const std::string detail_file = GetTempDir() + kDetailFileName;
   if (!platform::FileExists(detail_file)) {
-    ++Run.PageFailures;
+    ++tally_.PageFailures;
     KeepForNextRun(link);
     return;
   }
@@ -52,11 +47,13 @@ void THarvest::AnalyzeDetail(const std::string& link) {
   const std::string line = ReadDetailPage(detail_file, link, title, read);
   std::exception_ptr write_error;
   if (line.empty()) {
-    ++Run.PageFailures;
-    if (read) {
-      EmptyPage(link);
-    } else {
+    ++tally_.PageFailures;
+    if (!read) {
       KeepForNextRun(link);
+    } else if (known_.FoundEmpty(link, Host.Now())) {
+      LogFile1.WriteLog(texts::kEmptyPageRecorded + link, true);
+    } else {
+      day_.Intact = false;
     }
   } else {
     write_error = WriteTitle(*catalogue_file, catalogue, link, line);
@@ -65,28 +62,17 @@ void THarvest::AnalyzeDetail(const std::string& link) {
   if (write_error) std::rethrow_exception(write_error);
 }
 
-void THarvest::EmptyPage(const std::string& link) {
-  if (unread_pages_.RunsFoundEmpty(link, true) < kEmptyPageRuns) {
-    unread_pages_.Note(Host.Now(), link);
-    KeepForNextRun(link);
-    return;
-  }
-  // Found so by run after run: the shop's word that the item is gone, not a
-  // maintenance page. Asked for again, it would keep its day from ever
-  // being archived.
-  CommitHistory(State, Host.Now(), {link});
-  LogFile1.WriteLog(texts::kEmptyPageRecorded + link, true);
-}
-
 std::string THarvest::ReadDetailPage(const std::string& detail_file, const std::string& link,
                                      std::string& title, bool& read) {
   THTMLParser parser;
   parser.Pump = [this] { PumpMessages(Host); };
-  for (int attempt = 0; attempt < kLoadAttempts && !read; ++attempt) {
+  // A plain sleep between attempts, no message handling: the page was just
+  // written and may still be held by the download command's process.
+  for (int attempt = 0; attempt < politeness::kDetailLoadAttempts && !read; ++attempt) {
     read = platform::LoadLines(detail_file, parser.Lines);
     if (read) break;
     parser.Lines.clear();
-    Host.Sleep(kLoadRetryMs);
+    Host.Sleep(politeness::kDetailLoadRetryMs);
   }
 
   TDetailWalk walk;
@@ -98,7 +84,7 @@ std::string THarvest::ReadDetailPage(const std::string& detail_file, const std::
     for (std::size_t i = 0; i < parser.Nodes.size(); ++i) walk.Node(*parser.Nodes[i]);
     FinishDetailValues(v);
     if (!v.Isbn.empty() || !v.Title.empty()) {
-      ++Run.DetailsWithValues;
+      ++tally_.DetailsWithValues;
       const CatalogueRecord record = MakeCatalogueRecord(v, Run.CategoryCode, Run.CategoryText,
                                                          Run.ListingDay, link, GetTempDir());
       // An existing cover (the same ISBN on an earlier day) is kept; a
@@ -136,8 +122,8 @@ std::exception_ptr THarvest::WriteTitle(platform::AppendFile& catalogue_file,
     return std::current_exception();
   }
   try {
-    CommitHistory(State, Host.Now(), {link});
-    ++Run.TitlesAdded;
+    known_.Record(link, Host.Now());
+    ++tally_.TitlesAdded;
   } catch (...) {
     catalogue_file.TakeBack(line);
     throw;

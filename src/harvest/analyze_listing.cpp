@@ -1,180 +1,27 @@
-// The listing page analysis: finds the day's list on a saved listing page,
-// fetches and analyses every detail page it links to that the history does
-// not hold yet, and notes the next-page link and the category headings.
+// The listing page analysis: walks a saved listing page's nodes (read by
+// TListingReader), fetches and analyses every detail page it links to that
+// is not known yet, and notes the next-page link and the category headings.
 #include <exception>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <utility>
 
-#include "harvest/canonical_link.h"
-#include "harvest/catalogue.h"
-#include "harvest/commit.h"
 #include "harvest/fetch_page.h"
 #include "harvest/harvest.h"
 #include "harvest/harvest_texts.h"
-#include "harvest/history.h"
-#include "harvest/shop_address.h"
 #include "html/html_parser.h"
+#include "platform/file_messages.h"
 #include "platform/platform.h"
+#include "protocol/politeness.h"
 #include "settings/settings.h"
-#include "text/text.h"
 
 namespace kivo {
 namespace {
 
 // Attempts at one detail link whose fetch fails with an error.
 constexpr int kFetchAttempts = 3;
-// A plain pause after each analysed detail page.
-constexpr int kDetailPauseMs = 200;
-
-// Category code of a heading: paperbacks first, then comics, else none.
-int CategoryOf(const std::string& heading) {
-  if (ContainsText(heading, texts::kCategoryPaperback)) return 1;
-  if (ContainsText(heading, texts::kCategoryComic)) return 2;
-  return 0;
-}
 
 }  // namespace
-
-// The walk over one listing page's nodes.
-class THarvest::ListingWalk {
- public:
-  ListingWalk(THarvest& harvest, std::string detail_file)
-      : harvest_(harvest), detail_file_(std::move(detail_file)) {}
-
-  // Walks `nodes` from the first until the end, a stop or a skip. `index`
-  // counts the nodes walked, also when the walk ends in an error.
-  bool FoundList() const { return found_list_; }
-
-  void Walk(const THTMLNodeList& nodes, std::size_t& index) {
-    while (index < nodes.size() && !harvest_.State.FStopRequested &&
-           !harvest_.State.FSkipRequested) {
-      const THTMLNode* node = nodes[index];
-      if (const THTMLTag* tag = node->AsTag()) {
-        if (in_list_ && tag->Name == "A" && !tag->Params.empty()) LinkTag(*tag);
-      } else if (const THTMLText* text = node->AsText()) {
-        Text(text->Text);
-      }
-      ++index;
-      PumpMessages(harvest_.Host);
-    }
-  }
-
- private:
-  void Text(std::string_view raw) {
-    const std::string s = TrimZen(std::string(raw));
-    if (s.empty()) return;
-    if (!in_list_) {
-      in_list_ = ContainsText(s, texts::kTodaysNewBooks) && ContainsText(s, texts::kMonth);
-      if (in_list_) found_list_ = true;
-    } else if (ContainsText(s, texts::kByDateLink)) {
-      in_list_ = false;
-    } else if (ContainsText(s, texts::kNextPage)) {
-      harvest_.Run.NextPageFound = true;
-    } else if (ContainsText(s, texts::kTriangleDown)) {
-      harvest_.Run.CategoryCode = CategoryOf(s);
-      harvest_.Run.CategoryText = ReplaceAll(s, texts::kTriangleDown, "");
-    }
-  }
-
-  void LinkTag(const THTMLTag& tag) {
-    std::string link;
-    for (const THTMLParam& param : tag.Params) {
-      if (param.Name != "HREF") continue;
-      // A foreign address that merely holds the detail path is passed over
-      // like any other link: the plugin fetches detail pages from the shop
-      // alone. Such links are counted: a list of nothing else means the
-      // shop's links have changed.
-      if (IsShopDetailLink(param.Value, harvest_.BaseUrl) && CatalogueCanHold(param.Value)) {
-        std::string canonical = CanonicalLink(param.Value);
-        if (canonical == last_link_) continue;
-        link = param.Value;
-        last_link_ = std::move(canonical);
-      } else if (NamesUnusableDetailPage(param.Value, harvest_.BaseUrl) ||
-                 IsShopDetailLink(param.Value, harvest_.BaseUrl)) {
-        ++harvest_.Run.UnusableDetailLinks;
-      }
-    }
-    if (link.empty()) return;
-    ++harvest_.Run.UsableLinks;
-    if (harvest_.Run.DayLinks.insert(last_link_).second) harvest_.Run.PageBroughtNewLink = true;
-    int size = 0;
-    int failures = 0;
-    while (!harvest_.Known(link) && size == 0 && failures < kFetchAttempts) {
-      platform::DeleteFile(detail_file_);
-      bool returned = false;
-      try {
-        size = harvest_.FetchPage(link, detail_file_);
-        returned = true;
-        harvest_.LogFile1.WriteLog(std::to_string(size) + ":" + link, false);
-      } catch (...) {
-        // A fetch that raised an error has no outcome to go by: tried again,
-        // three attempts in all, without a trace.
-        size = 0;
-        ++failures;
-      }
-      if (returned) Attempted(link, size);
-      PumpMessages(harvest_.Host);
-    }
-  }
-
-  // After a fetch that returned: the page is analysed and the title
-  // committed, or the link is recorded as not there, or kept for the next
-  // run. Whatever happens, the link is not asked for again in this run.
-  void Attempted(const std::string& link, int size) {
-    const FetchOutcome outcome = harvest_.last_fetch_outcome_;
-    if (BroughtPage(outcome) && size > 0 && platform::FileExists(detail_file_)) {
-      ++harvest_.Run.DetailsAnalysed;
-      try {
-        harvest_.AnalyzeDetail(link);
-      } catch (const THistoryWriteError&) {
-        throw;  // the run cannot record what it does: it ends
-      } catch (...) {
-        harvest_.LogFile1.WriteLog(texts::kAnalyzeError + link, false);
-        // What escapes the analysis is a catalogue that could not be opened
-        // or written: the title never reached the host. The next run
-        // fetches it again, so the day is not archived.
-        harvest_.KeepForNextRun(link);
-      }
-      // A plain sleep: the run controls wait for the pump below.
-      harvest_.Host.Sleep(kDetailPauseMs);
-      return;
-    }
-    if (outcome != FetchOutcome::kNotRun) ++harvest_.Run.PageFailures;
-    if (outcome == FetchOutcome::kNotFound) {
-      // The shop says the page does not exist: not asked for again while the
-      // entry lasts.
-      CommitHistory(harvest_.State, harvest_.Host.Now(), {link});
-    } else {
-      harvest_.KeepForNextRun(link);
-    }
-  }
-
-  THarvest& harvest_;
-  const std::string detail_file_;
-  bool in_list_ = false;
-  bool found_list_ = false;
-  // The link taken last on this page, in canonical form: the cover link and
-  // the title link of one title stand side by side and give one fetch.
-  std::string last_link_;
-};
-
-void THarvest::KeepForNextRun(const std::string& link) {
-  Run.RetryLinks.insert(CanonicalLink(link));
-  Run.DayIntact = false;
-}
-
-bool THarvest::Known(const std::string& link) {
-  if (State.FHistory.IsInHistory(link)) return true;
-  const std::string canonical = CanonicalLink(link);
-  if (Run.RetryLinks.count(canonical) != 0) return true;
-  if (Run.CatalogueLinks.count(canonical) == 0) return false;
-  // Written before, but the history lost it: the entry is put back, so the
-  // history stays the fast answer for the runs to come.
-  CommitHistory(State, Host.Now(), {link});
-  return true;
-}
 
 void THarvest::AnalyzeListing() {
   const std::string temp_dir = GetTempDir();
@@ -188,19 +35,12 @@ void THarvest::AnalyzeListing() {
     THTMLParser parser;
     parser.Pump = [this] { PumpMessages(Host); };
     if (!platform::LoadLines(listing_file, parser.Lines)) {
-      throw std::runtime_error("cannot read " + listing_file);
+      throw std::runtime_error(listing_file + messages::kCannotRead);
     }
     parser.Parse();
     LogFile1.WriteLog(listing_file, false);
-    ListingWalk walk(*this, detail_file);
-    ++Run.ListingsAnalysed;
-    try {
-      walk.Walk(parser.Nodes, index);
-    } catch (...) {
-      if (walk.FoundList()) ++Run.ListingsWithList;
-      throw;
-    }
-    if (walk.FoundList()) ++Run.ListingsWithList;
+    ++tally_.ListingsAnalysed;
+    WalkListing(parser.Nodes, index);
   } catch (...) {
     error = std::current_exception();
   }
@@ -208,6 +48,101 @@ void THarvest::AnalyzeListing() {
   LogFile1.WriteLog(texts::kHEquals + std::to_string(index), false);
   platform::DeleteFile(detail_file);
   if (error) std::rethrow_exception(error);
+}
+
+void THarvest::WalkListing(const THTMLNodeList& nodes, std::size_t& index) {
+  const std::string detail_file = GetTempDir() + kDetailFileName;
+  TListingReader reader(BaseUrl);
+  // Counted however the walk ends: what the page showed so far tells
+  // whether the shop's pages have changed.
+  struct Count {
+    TListingReader& reader;
+    TRunTally& tally;
+    ~Count() {
+      if (reader.FoundList()) ++tally.ListingsWithList;
+      tally.UnusableDetailLinks += reader.UnusableLinks();
+    }
+  } count{reader, tally_};
+  while (index < nodes.size() && !State.FStopRequested && !State.FSkipRequested) {
+    const ListingEvent event = reader.Read(*nodes[index]);
+    switch (event.kind) {
+      case ListingEvent::Kind::kNextPage:
+        Run.NextPageFound = true;
+        break;
+      case ListingEvent::Kind::kHeading:
+        Run.CategoryCode = event.category_code;
+        Run.CategoryText = event.category_text;
+        break;
+      case ListingEvent::Kind::kLink:
+        TakeLink(event, detail_file);
+        break;
+      case ListingEvent::Kind::kNothing:
+        break;
+    }
+    ++index;
+    PumpMessages(Host);
+  }
+}
+
+void THarvest::TakeLink(const ListingEvent& event, const std::string& detail_file) {
+  const std::string& link = event.link;
+  ++tally_.UsableLinks;
+  if (day_.Links.insert(event.canonical).second) day_.PageBroughtNewLink = true;
+  int size = 0;
+  int failures = 0;
+  while (!known_.Known(link, Host.Now()) && size == 0 && failures < kFetchAttempts) {
+    platform::DeleteFile(detail_file);
+    bool returned = false;
+    try {
+      size = FetchPage(link, detail_file);
+      returned = true;
+      LogFile1.WriteLog(std::to_string(size) + ":" + link, false);
+    } catch (...) {
+      // A fetch that raised an error has no outcome to go by: tried again,
+      // three attempts in all, without a trace.
+      size = 0;
+      ++failures;
+    }
+    if (returned) Attempted(link, size, detail_file);
+    PumpMessages(Host);
+  }
+}
+
+// After a fetch that returned: the page is analysed and the title
+// committed, or the link is recorded as not there, or kept for the next
+// run. Whatever happens, the link is not asked for again in this run.
+void THarvest::Attempted(const std::string& link, int size, const std::string& detail_file) {
+  const FetchOutcome outcome = last_fetch_outcome_;
+  if (BroughtPage(outcome) && size > 0 && platform::FileExists(detail_file)) {
+    ++tally_.DetailsAnalysed;
+    try {
+      AnalyzeDetail(link);
+    } catch (const THistoryWriteError&) {
+      throw;  // the run cannot record what it does: it ends
+    } catch (...) {
+      LogFile1.WriteLog(texts::kAnalyzeError + link, false);
+      // What escapes the analysis is a catalogue that could not be opened
+      // or written: the title never reached the host. The next run fetches
+      // it again, so the day is not archived.
+      KeepForNextRun(link);
+    }
+    // A plain sleep: the run controls wait for the pump after it.
+    Host.Sleep(politeness::kDetailPauseMs);
+    return;
+  }
+  if (outcome != FetchOutcome::kNotRun) ++tally_.PageFailures;
+  if (outcome == FetchOutcome::kNotFound) {
+    // The shop says the page does not exist: not asked for again while the
+    // entry lasts.
+    known_.Record(link, Host.Now());
+  } else {
+    KeepForNextRun(link);
+  }
+}
+
+void THarvest::KeepForNextRun(const std::string& link) {
+  known_.KeepForNextRun(link);
+  day_.Intact = false;
 }
 
 }  // namespace kivo

@@ -7,8 +7,12 @@
 // Where the operations are defined:
 //   harvest_run.cpp      HarvestRun, PurgeArchive, HarvestDays, the run's report
 //   fetch_page.cpp       FetchPage
-//   analyze_listing.cpp  AnalyzeListing
-//   analyze_detail.cpp   AnalyzeDetail
+//   analyze_listing.cpp  AnalyzeListing: the walk over a page (listing_page.h
+//                        reads it) and each detail link it takes
+//   analyze_detail.cpp   AnalyzeDetail (detail_page.h reads the page)
+// The parts they share: the counts (run_tally.h), which titles are known
+// and how they are recorded (known_titles.h), the catalogue's line
+// (catalogue.h), the timings (protocol/politeness.h).
 #pragma once
 
 #include <cstdint>
@@ -19,9 +23,12 @@
 
 #include "harvest/fetch_page.h"
 #include "harvest/harvest_view.h"
+#include "harvest/known_titles.h"
+#include "harvest/listing_page.h"
 #include "harvest/run_errors.h"
 #include "harvest/run_state.h"
-#include "harvest/unread_pages.h"
+#include "harvest/run_tally.h"
+#include "html/html_parser.h"
 #include "log/log_file.h"
 #include "platform/datetime.h"
 #include "platform/platform.h"
@@ -35,49 +42,19 @@ struct RunValues {
   bool NextPageFound = false;
   int CategoryCode = 0;
   std::string CategoryText;
+};
 
-  // The day on show has been walked with nothing cut short so far: no
-  // stop, skip, failed page, title to try again, or line that could not be
-  // written. Only such a day's last page is archived.
-  bool DayIntact = true;
-  // Links not recorded in the history that this run will not ask for again:
-  // a fetch that may succeed later, or a title whose line could not be
-  // written. The next run tries them. Canonical forms, as every set of
-  // links below.
-  std::unordered_set<std::string> RetryLinks;
-  // The links of the catalogue's lines as the run began: a title whose line
-  // is there is never fetched or written again, whatever became of its
-  // history entry.
-  std::unordered_set<std::string> CatalogueLinks;
-  // The shop's detail links met on the day's pages so far, and whether the
-  // page just walked brought one not met before: a page that brings none
-  // ends the day.
-  std::unordered_set<std::string> DayLinks;
+// The walk of the day on show.
+struct DayWalk {
+  // Walked with nothing cut short so far: no stop, skip, failed page, title
+  // to try again, or line that could not be written. Only such a day's last
+  // page is archived.
+  bool Intact = true;
+  // The canonical forms of the shop's detail links met on the day's pages so
+  // far, and whether the page just walked brought one not met before: a
+  // page that brings none ends the day.
+  std::unordered_set<std::string> Links;
   bool PageBroughtNewLink = false;
-  // Listing days walked incompletely, by this run or earlier ones, as
-  // EncodeDate day numbers: walked again, after the window's days, by every
-  // run until they are complete.
-  std::set<std::int64_t> UnfinishedDays;
-  bool UnfinishedDaysUnwritable = false;
-
-  // For the summary at the end of the run.
-  int TitlesAdded = 0;
-  // Page fetches, listing and detail, that did not bring the page.
-  int PageFailures = 0;
-  int DaysWalked = 0;
-  // Listing pages that came, and listing fetches that failed for another
-  // reason than a stop: a run in which none came says so.
-  int ListingPagesFetched = 0;
-  int ListingFailures = 0;
-  // For telling that the shop's pages have changed beyond recognition.
-  int ListingsAnalysed = 0;
-  int ListingsWithList = 0;
-  int DetailsAnalysed = 0;
-  int DetailsWithValues = 0;
-  // Links in the lists that are the shop's detail pages, and links that hold
-  // the detail path but are not (another host, no host at all).
-  int UsableLinks = 0;
-  int UnusableDetailLinks = 0;
 };
 
 class THarvest {
@@ -104,13 +81,14 @@ class THarvest {
 
   FetchOutcome LastFetchOutcome() const { return last_fetch_outcome_; }
   bool ShopDown() const { return shop_down_; }
+  const TRunTally& Tally() const { return tally_; }
+  const DayWalk& Day() const { return day_; }
+  const TKnownTitles& KnownTitles() const { return known_; }
 
   // The run values, shared by the day loop and the analyses.
   RunValues Run;
 
  private:
-  class ListingWalk;
-
   // Walks the listing pages of Run.ListingDay from page 1; true when the day
   // was walked to its end with nothing cut short (it is then archived). The
   // end is a page without a next-page link, a page that brings no detail
@@ -122,6 +100,14 @@ class THarvest {
   // A title that was not brought whole: not recorded, not asked for again
   // in this run, and its day is left for the next run.
   void KeepForNextRun(const std::string& link);
+  // AnalyzeListing's walk over the nodes from `index` on, until the end, a
+  // stop or a skip; `index` counts the nodes walked, also when the walk ends
+  // in an error.
+  void WalkListing(const THTMLNodeList& nodes, std::size_t& index);
+  // One detail link of the list: fetched unless known, then analysed and
+  // committed, recorded as gone, or kept for the next run.
+  void TakeLink(const ListingEvent& event, const std::string& detail_file);
+  void Attempted(const std::string& link, int size, const std::string& detail_file);
   // Counts a fetch from the shop that got no answer; the third in a row ends
   // the run as Stop does.
   void NoteShopAnswer(const std::string& address);
@@ -135,13 +121,7 @@ class THarvest {
   // whether the file could be read at all.
   std::string ReadDetailPage(const std::string& detail_file, const std::string& link,
                              std::string& title, bool& read);
-  // A page read whole that held neither a title nor an ISBN: kept for the
-  // next run, or, found so by kEmptyPageRuns runs, recorded as fetched with
-  // an error line that names it.
-  void EmptyPage(const std::string& link);
-  // The link is a title that this run must not fetch: in the history, in
-  // the catalogue (its entry is then restored) or kept for the next run.
-  bool Known(const std::string& link);
+
   // Appends the line to the open catalogue, then commits the link. Returns
   // the error of a line that could not be written; throws
   // THistoryWriteError, with the line taken back, when the entry cannot be.
@@ -160,7 +140,14 @@ class THarvest {
   // The run's start: its days are the window as it stood then, whatever
   // the clock does meanwhile.
   double run_start_ = 0;
-  TUnreadPages unread_pages_;
+  TRunTally tally_;
+  TKnownTitles known_;
+  DayWalk day_;
+  // Listing days walked incompletely, by this run or earlier ones, as
+  // EncodeDate day numbers: walked again, after the window's days, by every
+  // run until they are complete.
+  std::set<std::int64_t> unfinished_days_;
+  bool unfinished_days_unwritable_ = false;
   FetchOutcome last_fetch_outcome_ = FetchOutcome::kNotRun;
   int no_answer_count_ = 0;
   bool shop_down_ = false;

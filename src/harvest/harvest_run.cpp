@@ -11,15 +11,14 @@
 #include <utility>
 #include <vector>
 
-#include "harvest/catalogue.h"
 #include "harvest/fetch_page.h"
 #include "harvest/harvest.h"
 #include "harvest/harvest_texts.h"
 #include "harvest/history.h"
 #include "harvest/unfinished_days.h"
 #include "platform/datetime.h"
-#include "platform/file_messages.h"
 #include "platform/platform.h"
+#include "protocol/politeness.h"
 #include "settings/settings.h"
 
 namespace kivo {
@@ -97,7 +96,8 @@ THarvest::THarvest(TRunState& state, HarvestView& view, TLogFile& log, RunHost& 
       LogFile1(log),
       Host(host),
       ProgramPath(std::move(program_path)),
-      BaseUrl(ShopBaseUrl(state.FHostDir)) {}
+      BaseUrl(ShopBaseUrl(state.FHostDir)),
+      known_(state) {}
 
 void THarvest::HarvestRun() {
   // An archive folder that cannot be made costs only the short path for
@@ -107,10 +107,11 @@ void THarvest::HarvestRun() {
   State.FStopRequested = false;
   State.FSkipRequested = false;
   Run = RunValues{};
+  tally_ = TRunTally{};
   run_start_ = Host.Now();
   Run.ListingDay = DecodeDate(run_start_);
   // Read before anything can end the run, which writes the record back.
-  Run.UnfinishedDays = ParseUnfinishedDays(ReadPluginValue(State.FHostDir, kUnfinishedDaysKey));
+  unfinished_days_ = ParseUnfinishedDays(ReadPluginValue(State.FHostDir, kUnfinishedDaysKey));
   View.SetTitleText(texts::kDownloadKivo);
 
   // An error that ends the run with nothing recorded wrong (a history that
@@ -121,12 +122,7 @@ void THarvest::HarvestRun() {
     // The catalogue has the last word on what was written: a title whose
     // line is there (written by a run killed before its entry, or by one
     // whose history was lost, pruned or damaged since) is not written again.
-    // Unread, every such title would be: better no run at all.
-    const std::string catalogue = HostFile(State.FHostDir, kCatalogueFileName);
-    if (!ReadCatalogueLinks(catalogue, Run.CatalogueLinks)) {
-      throw TCatalogueReadError(catalogue + messages::kCannotRead);
-    }
-    unread_pages_.Load(HostFile(State.FHostDir, kUnreadPagesFileName));
+    known_.Load();
     PurgeArchive();
     HarvestDays();
   } catch (const TRunError&) {
@@ -144,9 +140,8 @@ void THarvest::HarvestRun() {
   } catch (...) {
     save_error = std::current_exception();
   }
-  SaveUnfinishedDays(Run.UnfinishedDays);
-  // A record that cannot be saved costs its pages one more try at most.
-  unread_pages_.Save(Host.Now());
+  SaveUnfinishedDays(unfinished_days_);
+  known_.Save(Host.Now());
   View.DisableRunButtons();
   ReportRunResult();
   if (save_error) std::rethrow_exception(save_error);
@@ -177,7 +172,7 @@ void THarvest::SaveProgress() {
   } catch (const std::exception& e) {
     View.ShowError(e.what());
   }
-  SaveUnfinishedDays(Run.UnfinishedDays);
+  SaveUnfinishedDays(unfinished_days_);
 }
 
 void THarvest::SaveUnfinishedDays(const std::set<std::int64_t>& days) {
@@ -188,30 +183,16 @@ void THarvest::SaveUnfinishedDays(const std::set<std::int64_t>& days) {
     // The run goes on: only a title that fails again on a day about to
     // leave the window could be lost. Said once: the next write would fail
     // the same way.
-    if (!Run.UnfinishedDaysUnwritable) View.ShowError(e.what());
-    Run.UnfinishedDaysUnwritable = true;
+    if (!unfinished_days_unwritable_) View.ShowError(e.what());
+    unfinished_days_unwritable_ = true;
   }
 }
 
 void THarvest::ReportRunResult() {
-  // A run that could fetch no listing page at all found nothing for a
-  // reason the user must hear of (the helper's own failure is said already).
-  if (Run.ListingPagesFetched == 0 && Run.ListingFailures > 0 && !helper_missing_) {
-    View.ShowError(texts::kNoListingPage);
-  }
-  // Pages that come and go but never hold what the plugin looks for: the
-  // shop has most likely changed them, and the plugin finds nothing at all
-  // without a word. Say so where the user sees it.
-  if ((Run.ListingsAnalysed > 0 && Run.ListingsWithList == 0) ||
-      (Run.UsableLinks == 0 && Run.UnusableDetailLinks > 0) ||
-      (Run.DetailsAnalysed > 0 && Run.DetailsWithValues == 0)) {
-    View.ShowError(texts::kPagesChanged);
-  }
+  // The helper's own failure is said already.
+  for (const std::string& warning : tally_.Warnings(helper_missing_)) View.ShowError(warning);
   // The summary is the run's last line.
-  LogFile1.WriteLog(texts::kResultAdded + std::to_string(Run.TitlesAdded) + texts::kResultFailed +
-                        std::to_string(Run.PageFailures) + texts::kResultDays +
-                        std::to_string(Run.DaysWalked),
-                    false);
+  LogFile1.WriteLog(tally_.SummaryLine(), false);
 }
 
 void THarvest::PurgeArchive() {
@@ -245,11 +226,11 @@ void THarvest::HarvestDays() {
   // too: a run killed part way leaves them to the next, even once they have
   // left its window.
   {
-    std::set<std::int64_t> until_walked = Run.UnfinishedDays;
+    std::set<std::int64_t> until_walked = unfinished_days_;
     for (std::int64_t day = today; day >= oldest && day > today - kUnfinishedDaysSpan; --day) {
       until_walked.insert(day);
     }
-    if (until_walked != Run.UnfinishedDays) SaveUnfinishedDays(until_walked);
+    if (until_walked != unfinished_days_) SaveUnfinishedDays(until_walked);
   }
 
   for (std::int64_t day = today; day >= oldest && !State.FStopRequested; --day) {
@@ -258,8 +239,8 @@ void THarvest::HarvestDays() {
   // Then the days that earlier runs left incomplete and the window does not
   // hold (older ones, and later ones recorded before the clock was set
   // back), newest first, while the history still covers their titles.
-  const std::int64_t newest = NewestDay(Run.UnfinishedDays, today);
-  const std::set<std::int64_t> left = Run.UnfinishedDays;
+  const std::int64_t newest = NewestDay(unfinished_days_, today);
+  const std::set<std::int64_t> left = unfinished_days_;
   for (auto it = left.rbegin(); it != left.rend() && !State.FStopRequested; ++it) {
     if ((*it >= oldest && *it <= today) || !StillWalked(*it, newest)) continue;
     HarvestDayOnce(*it);
@@ -268,16 +249,16 @@ void THarvest::HarvestDays() {
 
 void THarvest::HarvestDayOnce(std::int64_t day) {
   Run.ListingDay = DecodeDate(static_cast<double>(day));
-  Run.UnfinishedDays.insert(day);
-  if (HarvestDay()) Run.UnfinishedDays.erase(day);
+  unfinished_days_.insert(day);
+  if (HarvestDay()) unfinished_days_.erase(day);
 }
 
 bool THarvest::HarvestDay() {
   const std::string listing_file = GetTempDir() + kListingFileName;
   State.FSkipRequested = false;
-  Run.DayIntact = true;
-  Run.DayLinks.clear();
-  ++Run.DaysWalked;
+  day_.Intact = true;
+  day_.Links.clear();
+  ++tally_.DaysWalked;
   platform::DeleteFile(listing_file);
   const std::string day_text = DayText(Run.ListingDay);
   View.SetTitleText(day_text);
@@ -294,7 +275,7 @@ bool THarvest::HarvestDay() {
       // to the next run, which starts the day again from its first page.
       View.ShowError(DayName(Run.ListingDay) + texts::kListingOf +
                      std::to_string(kMaxListingPages) + texts::kPagesCapped);
-      Run.DayIntact = false;
+      day_.Intact = false;
       break;
     }
     Run.NextPageFound = false;
@@ -304,37 +285,37 @@ bool THarvest::HarvestDay() {
     if (page > 1) platform::DeleteFile(listing_file);
     const int size = FetchPage(address, listing_file);
     if (size < 1 || !BroughtPage(last_fetch_outcome_)) {
-      if (last_fetch_outcome_ != FetchOutcome::kNotRun) ++Run.PageFailures;
+      if (last_fetch_outcome_ != FetchOutcome::kNotRun) ++tally_.PageFailures;
       if (last_fetch_outcome_ != FetchOutcome::kNotRun &&
           last_fetch_outcome_ != FetchOutcome::kStopped) {
-        ++Run.ListingFailures;
+        ++tally_.ListingFailures;
       }
       LogFile1.WriteLog(address + texts::kFailedDash + kListingFileName, false);
       // The rest of the day is unknown: the next run walks it again.
       Run.NextPageFound = false;
-      Run.DayIntact = false;
+      day_.Intact = false;
     } else {
-      ++Run.ListingPagesFetched;
+      ++tally_.ListingPagesFetched;
       const bool repeated = !pages_seen.insert(PageHash(listing_file)).second;
       if (repeated) {
         // The shop sends a page of this day again: the day has nothing
         // more. It ends here, complete, as at its last page.
-        if (Run.DayIntact) platform::CopyFileReplace(listing_file, archive_file);
+        if (day_.Intact) platform::CopyFileReplace(listing_file, archive_file);
       } else if (!SameFileContents(listing_file, archive_file)) {
-        Run.PageBroughtNewLink = false;
+        day_.PageBroughtNewLink = false;
         AnalyzeListing();
-        if (State.FSkipRequested || State.FStopRequested) Run.DayIntact = false;
+        if (State.FSkipRequested || State.FStopRequested) day_.Intact = false;
         // A page whose links the day's earlier pages all held (none at all,
         // as after the real pages of a shop that offers a next page for
         // ever) ends the day as its last page does.
-        if (!Run.PageBroughtNewLink) Run.NextPageFound = false;
+        if (!day_.PageBroughtNewLink) Run.NextPageFound = false;
         // Only a day walked to its last page with nothing cut short is
         // archived: the archive then stands for "every title of this day is
         // in", and the next run takes the short path. A page cut short, a
         // title to try again or a line not written leave the day to be
         // walked again from its first page. A failed copy has the same
         // effect.
-        if (!Run.NextPageFound && Run.DayIntact) {
+        if (!Run.NextPageFound && day_.Intact) {
           platform::CopyFileReplace(listing_file, archive_file);
         }
       }
@@ -342,10 +323,10 @@ bool THarvest::HarvestDay() {
     // An unchanged page leaves NextPageFound false: the day ends here.
     ++page;
     PumpMessages(Host);
-    WaitSeconds(Host, 1);
+    WaitSeconds(Host, politeness::kListingPauseMs / 1000.0);
   }
   // Stopped before the day's pages ran out: not complete either.
-  return Run.DayIntact && !Run.NextPageFound;
+  return day_.Intact && !Run.NextPageFound;
 }
 
 }  // namespace kivo

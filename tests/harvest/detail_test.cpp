@@ -624,7 +624,7 @@ TEST_F(AnalyzeDetailTest, ATitleIsCommittedLineFirstThenEntry) {
   EXPECT_EQ(ReadAll(Catalogue()), ExpectedLine(temp_dir_ + "9784101010014.jpg"));
   EXPECT_EQ(ReadAll(HostDir() + "kivo.txt"), "20261207" + std::string(kLink) + "\r\n");
   EXPECT_TRUE(state_.FHistory.IsInHistory(kLink));
-  EXPECT_EQ(harvest_->Run.TitlesAdded, 1);
+  EXPECT_EQ(harvest_->Tally().TitlesAdded, 1);
 }
 
 TEST_F(AnalyzeDetailTest, MemoIsClearedPastAHundredLines) {

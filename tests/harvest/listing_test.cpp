@@ -87,21 +87,6 @@ TEST_F(ListingTest, APageWithoutTheListFetchesNothingAndLogsTheNodesWalked) {
   EXPECT_EQ(harvest_->Run.CategoryText, "keep");
 }
 
-TEST_F(ListingTest, TheListOpensOnlyAtTodaysNewBooksWithAMonth) {
-  Details({"A", "B", "C", "D"});
-  Analyze(ListingPage()
-              .Text(kTodayList)
-              .Raw(Link(DetailLink("A")))
-              .Text(std::string("\x8c\x8e"))  // "月" alone
-              .Raw(Link(DetailLink("B")))
-              .Text(kFalseMonth)
-              .Raw(Link(DetailLink("C")))
-              .Text(kStart)
-              .Raw(Link(DetailLink("D")))
-              .Html());
-  EXPECT_EQ(Fetched(), std::vector<std::string>{DetailLink("D")});
-}
-
 TEST_F(ListingTest, TheNextPageLinkCountsOnlyInsideTheList) {
   Analyze(ListingPage().Text(kNext).Start().End().Text(kNext).Html());
   EXPECT_FALSE(harvest_->Run.NextPageFound);
@@ -114,57 +99,6 @@ TEST_F(ListingTest, TheNextPageLinkCountsOnlyInsideTheList) {
   // Never set back to false.
   Analyze(ListingPage().Start().End().Html());
   EXPECT_TRUE(harvest_->Run.NextPageFound);
-}
-
-TEST_F(ListingTest, TheEndMarkerWinsOverTheNextPageInOneTextAndTheListCanReopen) {
-  Details({"A", "B"});
-  Analyze(ListingPage()
-              .Start()
-              .Text(std::string(kEnd) + " " + kNext)
-              .Raw(Link(DetailLink("A")))
-              .Start()
-              .Raw(Link(DetailLink("B")))
-              .Html());
-  EXPECT_FALSE(harvest_->Run.NextPageFound);
-  EXPECT_EQ(Fetched(), std::vector<std::string>{DetailLink("B")});
-}
-
-TEST_F(ListingTest, CategoryHeadings) {
-  struct Case {
-    std::string text;
-    int code;
-    std::string category;
-  };
-  const std::vector<Case> cases = {
-      {std::string(kTriangle) + kBunko, 1, kBunko},
-      {std::string(kTriangle) + kComic, 2, kComic},
-      // All three: the first test wins.
-      {std::string(kTriangle) + kBunko + kComic, 1, std::string(kBunko) + kComic},
-      {std::string(kTriangle) + kComic + kBunko, 1, std::string(kComic) + kBunko},
-      // Neither word: 0, and every triangle removed.
-      {std::string(kTriangle) + kTankobon + kTriangle, 0, kTankobon},
-      // Trimmed before the test; nothing else removed.
-      {std::string(kZenSpace) + kTriangle + kComic + " x,y" + kZenSpace, 2,
-       std::string(kComic) + " x,y"},
-  };
-  for (const Case& c : cases) {
-    harvest_->Run.CategoryCode = 9;
-    harvest_->Run.CategoryText = "before";
-    Analyze(ListingPage().Start().Text(c.text).End().Html());
-    EXPECT_EQ(harvest_->Run.CategoryCode, c.code) << c.category;
-    EXPECT_EQ(harvest_->Run.CategoryText, c.category);
-  }
-  // Outside the list a heading changes nothing.
-  harvest_->Run.CategoryCode = 9;
-  harvest_->Run.CategoryText = "before";
-  Analyze(ListingPage()
-              .Text(std::string(kTriangle) + kComic)
-              .Start()
-              .End()
-              .Text(std::string(kTriangle) + kComic)
-              .Html());
-  EXPECT_EQ(harvest_->Run.CategoryCode, 9);
-  EXPECT_EQ(harvest_->Run.CategoryText, "before");
 }
 
 // ---- Link tags ----------------------------------------------------------------------
@@ -190,34 +124,6 @@ TEST_F(ListingTest, ThePrefixInsideALongerAddressCountsAndTheWholeValueIsTaken) 
   EXPECT_NE(ReadAll(HostFile("QuillsMas.csv")).find("\"" + jump + "\""), std::string::npos);
 }
 
-TEST_F(ListingTest, OtherTagsAndLinksArePassedOver) {
-  Details({"A", "B", "C", "D", "E", "F", "G"});
-  Analyze(ListingPage()
-              .Raw(Link(DetailLink("A")))  // before the list
-              .Start()
-              .Raw("<a>no attributes</a>")
-              .Raw("</a href=\"" + DetailLink("B") + "\">")  // an end tag
-              .Raw("<area href=\"" + DetailLink("C") + "\">")
-              .Raw("<a title=\"" + DetailLink("D") + "\">not an href</a>")
-              .Raw(Link(std::string(testing::kShopBase) + "/bec/SA/List?refShinCode=E"))
-              .Raw(Link("https://www.kivo.co.jp/bec/SA/Detail?refShinCode=F"))  // another base
-              .Raw("<A HrEf=\"" + DetailLink("G") + "\">any case</A>")
-              .End()
-              .Raw(Link(DetailLink("B")))  // after the list
-              .Html());
-  EXPECT_EQ(Fetched(), std::vector<std::string>{DetailLink("G")});
-}
-
-TEST_F(ListingTest, ALaterMatchingAttributeOfTheSameTagWins) {
-  Details({"A", "B"});
-  Analyze(ListingPage()
-              .Start()
-              .Raw("<a href=\"" + DetailLink("A") + "\" href=\"" + DetailLink("B") + "\">x</a>")
-              .End()
-              .Html());
-  EXPECT_EQ(Fetched(), std::vector<std::string>{DetailLink("B")});
-}
-
 TEST_F(ListingTest, AHistoryEntryOfAnyDateStopsTheFetch) {
   Details({"A", "B"});
   state_.FHistory.Add("19990101" + DetailLink("A"));
@@ -234,7 +140,7 @@ TEST_F(ListingTest, AFetchThatBringsNothingIsKeptForTheNextRunAndNotRetriedInThi
   EXPECT_EQ(Fetched(), (std::vector<std::string>{DetailLink("A"), DetailLink("B")}));
   EXPECT_EQ(History(), (std::vector<std::string>{Entry(DetailLink("B"))}));
   EXPECT_EQ(CountLog("0:" + DetailLink("A")), 1);
-  EXPECT_FALSE(harvest_->Run.DayIntact);
+  EXPECT_FALSE(harvest_->Day().Intact);
   // Only B reached the catalogue: the stale page was removed before A's fetch.
   const std::string catalogue = ReadAll(HostFile("QuillsMas.csv"));
   EXPECT_EQ(catalogue.find("TA"), std::string::npos);
@@ -270,13 +176,13 @@ TEST_F(ListingTest, ATitleWhoseLineFailedIsFetchedAgainOnceTheCatalogueIsBack) {
   Details({"A"});
   fs::create_directory(HostFile("QuillsMas.csv"));
   Analyze(ListingPage().Start().Title("A").End().Html());
-  EXPECT_FALSE(harvest_->Run.DayIntact);
+  EXPECT_FALSE(harvest_->Day().Intact);
   // Not again in the same run ...
   Analyze(ListingPage().Start().Title("A").End().Html());
   EXPECT_EQ(Fetched(), (std::vector<std::string>{DetailLink("A")}));
   // ... but in the next one.
   fs::remove(HostFile("QuillsMas.csv"));
-  harvest_->Run = RunValues{};
+  harvest_.emplace(state_, view_, log_, host_, ProgramPath());
   Analyze(ListingPage().Start().Title("A").End().Html());
   EXPECT_EQ(Fetched(), (std::vector<std::string>{DetailLink("A"), DetailLink("A")}));
   EXPECT_EQ(History().size(), 1u);
@@ -327,7 +233,7 @@ TEST_F(ListingTest, AnErrorInTheWalkPassesOnAfterTheLogAndTheCleanUp) {
   host_.on_pump = [&] {
     // The first pump after A's attempt (kept for the next run: its fetch
     // brought nothing).
-    if (!thrown && harvest_->Run.RetryLinks.count(DetailLink("A")) != 0) {
+    if (!thrown && harvest_->KnownTitles().KeptForNextRun(DetailLink("A"))) {
       thrown = true;
       throw std::runtime_error("pump failed");
     }
