@@ -4,6 +4,7 @@
 #include <exception>
 #include <stdexcept>
 #include <string>
+#include <unordered_set>
 #include <utility>
 
 #include "harvest/fetch_page.h"
@@ -40,6 +41,14 @@ void THarvest::AnalyzeListing() {
     parser.Parse();
     LogFile1.WriteLog(listing_file, false);
     ++tally_.ListingsAnalysed;
+    // What the page still has to fetch, for the time left.
+    std::unordered_set<std::string> pending;
+    for (const ListingEvent& event : ReadListing(parser.Nodes, BaseUrl)) {
+      if (event.kind == ListingEvent::Kind::kLink && !known_.IsKnown(event.link)) {
+        pending.insert(event.canonical);
+      }
+    }
+    progress_.PageRead(static_cast<int>(pending.size()), Host.Now());
     WalkListing(parser.Nodes, index);
   } catch (...) {
     error = std::current_exception();
@@ -90,7 +99,9 @@ void THarvest::TakeLink(const ListingEvent& event, const std::string& detail_fil
   if (day_.Links.insert(event.canonical).second) day_.PageBroughtNewLink = true;
   int size = 0;
   int failures = 0;
+  bool fetched = false;
   while (!known_.Known(link, Host.Now()) && size == 0 && failures < kFetchAttempts) {
+    fetched = true;
     platform::DeleteFile(detail_file);
     bool returned = false;
     try {
@@ -105,6 +116,10 @@ void THarvest::TakeLink(const ListingEvent& event, const std::string& detail_fil
     }
     if (returned) Attempted(link, size, detail_file);
     PumpMessages(Host);
+  }
+  if (fetched) {
+    progress_.DetailDone(Host.Now());
+    ReportProgress();
   }
 }
 

@@ -26,6 +26,7 @@
 #include "harvest/known_titles.h"
 #include "harvest/listing_page.h"
 #include "harvest/run_errors.h"
+#include "harvest/run_progress.h"
 #include "harvest/run_state.h"
 #include "harvest/run_tally.h"
 #include "html/html_parser.h"
@@ -95,8 +96,8 @@ class THarvest {
   // link the day's earlier pages did not, or a page that repeats an earlier
   // one; a day that goes on past kMaxListingPages is left unfinished.
   // HarvestDayOnce keeps the day unfinished until then.
-  bool HarvestDay();
-  void HarvestDayOnce(std::int64_t day);
+  bool HarvestDay(bool archived);
+  void HarvestDayOnce(std::int64_t day, const std::set<std::int64_t>& archived);
   // A title that was not brought whole: not recorded, not asked for again
   // in this run, and its day is left for the next run.
   void KeepForNextRun(const std::string& link);
@@ -115,6 +116,10 @@ class THarvest {
   void SaveUnfinishedDays(const std::set<std::int64_t>& days);
   // The warnings of a run that found nothing, then its summary line.
   void ReportRunResult();
+  // Shows where the run stands.
+  void ReportProgress();
+  // The days that have a page in the archive.
+  std::set<std::int64_t> ArchivedDays() const;
   // Reads and finishes the detail page just fetched and fetches its cover:
   // the title's catalogue line, or "" when the page gave neither a title
   // nor an ISBN; `title` gets the title as far as it was read, `read` tells
@@ -141,6 +146,8 @@ class THarvest {
   // the clock does meanwhile.
   double run_start_ = 0;
   TRunTally tally_;
+  TRunProgress progress_;
+  int day_number_ = 0;
   TKnownTitles known_;
   DayWalk day_;
   // Listing days walked incompletely, by this run or earlier ones, as

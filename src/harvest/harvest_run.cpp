@@ -233,27 +233,56 @@ void THarvest::HarvestDays() {
     if (until_walked != unfinished_days_) SaveUnfinishedDays(until_walked);
   }
 
-  for (std::int64_t day = today; day >= oldest && !State.FStopRequested; --day) {
-    HarvestDayOnce(day);
-  }
-  // Then the days that earlier runs left incomplete and the window does not
-  // hold (older ones, and later ones recorded before the clock was set
-  // back), newest first, while the history still covers their titles.
+  // The days this run walks: the window's, then those that earlier runs
+  // left incomplete and the window does not hold (older ones, and later
+  // ones recorded before the clock was set back), newest first, while the
+  // history still covers their titles.
   const std::int64_t newest = NewestDay(unfinished_days_, today);
-  const std::set<std::int64_t> left = unfinished_days_;
-  for (auto it = left.rbegin(); it != left.rend() && !State.FStopRequested; ++it) {
-    if ((*it >= oldest && *it <= today) || !StillWalked(*it, newest)) continue;
-    HarvestDayOnce(*it);
+  std::vector<std::int64_t> extra_days;
+  for (auto it = unfinished_days_.rbegin(); it != unfinished_days_.rend(); ++it) {
+    if ((*it < oldest || *it > today) && StillWalked(*it, newest)) extra_days.push_back(*it);
+  }
+  const std::set<std::int64_t> archived = ArchivedDays();
+  int archived_in_plan = 0;
+  for (const std::int64_t day : archived) {
+    archived_in_plan += (day >= oldest && day <= today) ? 1 : 0;
+  }
+  for (const std::int64_t day : extra_days) archived_in_plan += archived.count(day) != 0 ? 1 : 0;
+  progress_.Begin(static_cast<int>(today - oldest + 1) + static_cast<int>(extra_days.size()),
+                  archived_in_plan, Host.Now());
+  day_number_ = 0;
+
+  for (std::int64_t day = today; day >= oldest && !State.FStopRequested; --day) {
+    HarvestDayOnce(day, archived);
+  }
+  for (auto it = extra_days.begin(); it != extra_days.end() && !State.FStopRequested; ++it) {
+    HarvestDayOnce(*it, archived);
   }
 }
 
-void THarvest::HarvestDayOnce(std::int64_t day) {
+void THarvest::HarvestDayOnce(std::int64_t day, const std::set<std::int64_t>& archived) {
   Run.ListingDay = DecodeDate(static_cast<double>(day));
   unfinished_days_.insert(day);
-  if (HarvestDay()) unfinished_days_.erase(day);
+  if (HarvestDay(archived.count(day) != 0)) unfinished_days_.erase(day);
 }
 
-bool THarvest::HarvestDay() {
+std::set<std::int64_t> THarvest::ArchivedDays() const {
+  std::set<std::int64_t> days;
+  const std::string folder = ArchiveFolder(State.FHostDir);
+  for (const std::string& name : platform::FindFiles(folder + platform::PathSeparator() +
+                                                     kArchivePrefix + "*" + kArchiveSuffix)) {
+    days.insert(EncodeDate(ArchivedPageDay(name)));
+  }
+  return days;
+}
+
+void THarvest::ReportProgress() {
+  const double now = Host.Now();
+  View.ShowProgress({progress_.Text(now, tally_.TitlesAdded), progress_.Day(), progress_.Days(),
+                     progress_.Permille(now)});
+}
+
+bool THarvest::HarvestDay(bool archived) {
   const std::string listing_file = GetTempDir() + kListingFileName;
   State.FSkipRequested = false;
   day_.Intact = true;
@@ -263,6 +292,9 @@ bool THarvest::HarvestDay() {
   const std::string day_text = DayText(Run.ListingDay);
   View.SetTitleText(day_text);
   LogFile1.WriteLog(day_text, false);
+  progress_.DayBegins(++day_number_, archived, Host.Now());
+  ReportProgress();
+  bool walked = false;
 
   const std::string archive_file = ArchiveFile(State.FHostDir, Run.ListingDay);
   // The pages of the day so far, to tell one the shop repeats.
@@ -303,6 +335,7 @@ bool THarvest::HarvestDay() {
         if (day_.Intact) platform::CopyFileReplace(listing_file, archive_file);
       } else if (!SameFileContents(listing_file, archive_file)) {
         day_.PageBroughtNewLink = false;
+        walked = true;
         AnalyzeListing();
         if (State.FSkipRequested || State.FStopRequested) day_.Intact = false;
         // A page whose links the day's earlier pages all held (none at all,
@@ -320,11 +353,13 @@ bool THarvest::HarvestDay() {
         }
       }
     }
+    ReportProgress();
     // An unchanged page leaves NextPageFound false: the day ends here.
     ++page;
     PumpMessages(Host);
     WaitSeconds(Host, politeness::kListingPauseMs / 1000.0);
   }
+  progress_.DayEnds(walked, Host.Now());
   // Stopped before the day's pages ran out: not complete either.
   return day_.Intact && !Run.NextPageFound;
 }

@@ -107,6 +107,20 @@ inline constexpr char kEmptyPageRecorded[] =
     "\xb5"
     "\x82\xbd: ";
 
+// The status bar during a run, "3/31日目 追加 12件 残り約4分": "日目",
+// "追加 ", "件 ", "残り約", "分", and "残り1分未満" under a minute.
+inline constexpr char kDayOf[] = "\x93\xfa\x96\xda";
+inline constexpr char kAdded[] = "\x92\xc7\x89\xc1 ";
+inline constexpr char kItems[] = "\x8c\x8f ";
+inline constexpr char kAbout[] =
+    "\x8e"
+    "c\x82\xe8\x96\xf1";
+inline constexpr char kMinutes[] = "\x95\xaa";
+inline constexpr char kUnderAMinute[] =
+    "\x8e"
+    "c\x82\xe8"
+    "1\x95\xaa\x96\xa2\x96\x9e";
+
 // "一覧ページを取得できませんでした": no listing page of the run came
 inline constexpr char kNoListingPage[] =
     "\x88\xea\x97\x97\x83y\x81\x5b\x83W\x82\xf0\x8e\xe6\x93\xbe\x82\xc5\x82\xab\x82\xdc\x82\xb9"

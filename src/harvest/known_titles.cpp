@@ -30,6 +30,12 @@ bool TKnownTitles::Known(const std::string& link, double now) {
   return true;
 }
 
+bool TKnownTitles::IsKnown(const std::string& link) const {
+  if (state_.FHistory.IsInHistory(link)) return true;
+  const std::string canonical = CanonicalLink(link);
+  return kept_.count(canonical) != 0 || catalogue_links_.count(canonical) != 0;
+}
+
 void TKnownTitles::Record(const std::string& link, double now) {
   CommitHistory(state_, now, {link});
 }

@@ -28,6 +28,8 @@ class TKnownTitles {
   // catalogue gets its history entry back (THistoryWriteError when that
   // cannot be written).
   bool Known(const std::string& link, double now);
+  // The same question without putting an entry back.
+  bool IsKnown(const std::string& link) const;
   // The title is done: its entry goes into the history file and list.
   // Throws THistoryWriteError when it cannot be written.
   void Record(const std::string& link, double now);

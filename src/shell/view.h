@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "harvest/harvest_view.h"
 #include "placement/placement_window.h"
 
 namespace kivo {
@@ -25,6 +26,11 @@ class FormView {
   virtual int MemoLineCount() = 0;
   // StatusBar1's text and hint.
   virtual void SetStatusText(const std::string& text) = 0;
+  // Where a run stands: the status bar shows the report's text unless
+  // `error_shown` (an error shown there stays); where the system has a
+  // taskbar, its button shows how far the run is, in the error state after
+  // an error.
+  virtual void SetProgress(const ProgressReport& report, bool error_shown) = 0;
   virtual void SetButtonEnabled(Button button, bool enabled) = 0;
   // A modal information box with an OK button; returns when it is closed.
   virtual void InformationBox(const std::string& text) = 0;

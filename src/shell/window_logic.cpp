@@ -123,6 +123,7 @@ void TFormDLL::BeforeDaysExit() {
 }
 
 void TFormDLL::ReportException(const std::string& message) {
+  FErrorShown = true;
   View.SetStatusText(message);
   LogFile1.WriteLog(message, true);
 }

@@ -80,6 +80,9 @@ class TFormDLL : private HarvestView {
   void MemoAdd(const std::string& line) override { View.MemoAdd(line); }
   int MemoLineCount() override { return View.MemoLineCount(); }
   void ShowError(const std::string& message) override { ReportException(message); }
+  void ShowProgress(const ProgressReport& report) override {
+    View.SetProgress(report, FErrorShown);
+  }
   void DisableRunButtons() override;
 
   bool FActivated = false;
@@ -90,6 +93,8 @@ class TFormDLL : private HarvestView {
   bool FRunStarted = false;
   THarvest* FRunning = nullptr;
   bool FSessionEnded = false;
+  // An error is shown in the status bar: progress does not hide it.
+  bool FErrorShown = false;
 
   FormView& View;
   RunHost& Host;

@@ -201,6 +201,21 @@ TEST_F(FormLifeTest, HarvestModeRunsOnceAndClosesItself) {
   }
 }
 
+TEST_F(FormLifeTest, AnErrorShownStaysWhileTheRunShowsItsProgress) {
+  WriteSettings("0", "0");
+  TFormDLL& form = MakeForm({});
+  form.Invoke([&] { form.FormCreate(); });
+  form.ReportException("trouble");
+  form.Invoke([&] { form.FormActivate(); });
+  int progress = 0;
+  for (const auto& call : view_.calls) {
+    if (call.rfind("SetProgress ", 0) != 0) continue;
+    ++progress;
+    EXPECT_NE(call.find("(error shown)"), std::string::npos) << call;
+  }
+  EXPECT_GT(progress, 0);
+}
+
 TEST_F(FormLifeTest, AWindowActivatedLaterStartsItsRunOnlyThen) {
   TFormDLL& form = MakeForm({});
   form.Invoke([&] { form.FormCreate(); });

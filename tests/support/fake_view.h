@@ -35,6 +35,10 @@ class FakeView : public RecordingLines<FormView> {
     calls.push_back("SetStatusText " + text);
     status_text = text;
   }
+  void SetProgress(const ProgressReport& report, bool error_shown) override {
+    calls.push_back("SetProgress " + report.Text + (error_shown ? " (error shown)" : ""));
+    if (!error_shown) status_text = report.Text;
+  }
   void SetButtonEnabled(Button button, bool enabled) override {
     calls.push_back(std::string("SetButtonEnabled ") + ButtonName(button) +
                     (enabled ? " on" : " off"));

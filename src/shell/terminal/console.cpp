@@ -100,6 +100,7 @@ bool SameName(const char* a, const char* b) { return ascii::EqualsNoCase(a, b); 
 
 Console::Console(bool key_mode) {
   interactive_ = isatty(STDIN_FILENO) != 0;
+  output_terminal_ = isatty(STDOUT_FILENO) != 0;
   if (key_mode && interactive_ && tcgetattr(STDIN_FILENO, &g_saved_terminal) == 0) {
     g_raw_terminal = g_saved_terminal;
     // Single keys without echo; Ctrl-C still raises SIGINT.
@@ -140,6 +141,8 @@ Console::Console(bool key_mode) {
 }
 
 Console::~Console() {
+  // The shell's prompt goes below the status line, not over it.
+  if (!status_.empty()) std::fputs("\n", stdout);
   if (g_key_mode) {
     sigaction(SIGTSTP, &g_old_tstp, nullptr);
     RestoreTerminal();
@@ -216,14 +219,29 @@ std::string Console::ForDisplay(const std::string& sjis_text) {
   return out;
 }
 
+// Back to the start of the line and clear it: "\r" and the terminal's erase
+// to the end of the line.
+constexpr char kClearLine[] = "\r\x1b[K";
+
 void Console::Line(const std::string& sjis_text) {
-  const std::string text = ForDisplay(sjis_text) + "\n";
+  std::string text = ForDisplay(sjis_text) + "\n";
+  if (!status_.empty()) text = kClearLine + text + status_;
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
+void Console::Status(const std::string& sjis_text) {
+  status_ = ForDisplay(sjis_text);
+  const std::string text = kClearLine + status_;
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
 }
 
 void Console::Text(const std::string& sjis_text) {
-  const std::string text = ForDisplay(sjis_text);
+  // A prompt takes the status line's place.
+  std::string text = ForDisplay(sjis_text);
+  if (!status_.empty()) text = kClearLine + text;
+  status_.clear();
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
 }

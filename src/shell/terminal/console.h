@@ -42,6 +42,11 @@ class Console {
   void Line(const std::string& sjis_text);
   // Writes Shift-JIS text without a line end and flushes (prompts).
   void Text(const std::string& sjis_text);
+  // Standard output is a terminal.
+  bool OutputIsTerminal() const { return output_terminal_; }
+  // Shows Shift-JIS text as the status line under the other output, on a
+  // terminal rewritten in place: lines written later go above it.
+  void Status(const std::string& sjis_text);
 
   // The conversion Line() and Text() use.
   std::string ForDisplay(const std::string& sjis_text);
@@ -52,6 +57,9 @@ class Console {
   std::string pending_;
   iconv_t to_display_ = reinterpret_cast<iconv_t>(-1);
   bool pass_through_ = false;
+  bool output_terminal_ = false;
+  // The status line as shown, "" when none is.
+  std::string status_;
 };
 
 }  // namespace kivo::terminal

@@ -49,6 +49,17 @@ void TerminalView::MemoAdd(const std::string& line) {
 
 void TerminalView::SetStatusText(const std::string& text) { console_.Line("! " + text); }
 
+void TerminalView::SetProgress(const ProgressReport& report, bool /*error_shown*/) {
+  // An error is a line of its own here, so progress hides nothing. Into a
+  // file or a pipe, one line a day is enough to follow the run.
+  if (console_.OutputIsTerminal()) {
+    console_.Status(report.Text);
+  } else if (report.Day != progress_day_) {
+    progress_day_ = report.Day;
+    console_.Line(report.Text);
+  }
+}
+
 void TerminalView::SetButtonEnabled(Button button, bool enabled) {
   if (button != Button::Play) return;
   // Resume becomes available exactly when a pause begins.

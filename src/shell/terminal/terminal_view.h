@@ -28,6 +28,7 @@ class TerminalView : public FormView {
   void MemoAdd(const std::string& line) override;
   int MemoLineCount() override { return memo_lines_; }
   void SetStatusText(const std::string& text) override;
+  void SetProgress(const ProgressReport& report, bool error_shown) override;
   void SetButtonEnabled(Button button, bool enabled) override;
   void InformationBox(const std::string& text) override;
   void Close() override;
@@ -53,6 +54,7 @@ class TerminalView : public FormView {
   std::string days_;
   std::string title_;
   int memo_lines_ = 0;
+  int progress_day_ = 0;  // the day of the last progress line printed
   bool play_enabled_ = false;
   bool closed_ = false;
   bool end_handled_ = false;

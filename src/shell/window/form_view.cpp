@@ -89,6 +89,12 @@ void Win32FormView::SetStatusText(const std::string& text) {
   if (status_) SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
 }
 
+void Win32FormView::SetProgress(const ProgressReport& report, bool error_shown) {
+  if (!error_shown) SetStatusText(report.Text);
+  // The taskbar shows the application window's button.
+  taskbar_.Show(owner_ != nullptr ? owner_ : window_, report.Permille, error_shown);
+}
+
 HWND Win32FormView::ButtonHandle(Button button) const {
   switch (button) {
     case Button::Play:

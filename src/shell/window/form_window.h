@@ -19,6 +19,7 @@
 
 #include "placement/win32/win32_placement_window.h"
 #include "shell/view.h"
+#include "shell/window/taskbar_progress.h"
 #include "shell/window/window_class.h"
 #include "shell/window_logic.h"
 
@@ -63,6 +64,7 @@ class Win32FormView final : public FormView, private ProgramWindow {
   void MemoAdd(const std::string& line) override;
   int MemoLineCount() override;
   void SetStatusText(const std::string& text) override;
+  void SetProgress(const ProgressReport& report, bool error_shown) override;
   void SetButtonEnabled(Button button, bool enabled) override;
   void InformationBox(const std::string& text) override;
   void Close() override;
@@ -111,6 +113,7 @@ class Win32FormView final : public FormView, private ProgramWindow {
   TFormDLL* form_ = nullptr;
   std::function<void()> show_about_;
   std::unique_ptr<placement::Win32PlacementWindow> placement_;
+  TaskbarProgress taskbar_;
 
   int depth_ = 0;               // handlers of the logic on the stack
   bool close_pending_ = false;  // Close() asked; destroy when depth_ is 0
