@@ -177,7 +177,8 @@ std::string IniRead(const std::string& file, const std::string& section, const s
 // rewritten in place when its folder cannot take a temporary file; false
 // without a write for what would change the file's structure (see
 // ini::CanWrite) and for a file that exists but cannot be read. Windows:
-// the system writes it, whatever the text holds.
+// the system writes it, whatever the text holds, except a section name that
+// ends in a lone lead byte (ini::EndsInLoneLeadByte), which both refuse.
 bool IniWrite(const std::string& file, const std::string& section, const std::string& key,
               const std::string& value);
 
