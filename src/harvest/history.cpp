@@ -54,7 +54,11 @@ void THistory::Clear() {
 void THistory::LoadFromFile(const std::string& path) {
   THistory loaded;
   std::string bytes;
-  if (!platform::ReadFile(path, bytes)) throw std::runtime_error("cannot read " + path);
+  if (!platform::ReadFile(path, bytes))
+    throw std::runtime_error(
+        "\x8e\x9f\x82\xcc\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xf0\x93\xc7\x82\xdd\x8d\x9e\x82\xdf"
+        "\x82\xdc\x82\xb9\x82\xf1: " +
+        path);
   std::size_t i = 0;
   while (i < bytes.size()) {
     const std::size_t end = bytes.find_first_of("\r\n", i);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -155,7 +156,11 @@ TEST_F(FormLifeTest, UnreadableHistoryGoesToTheHandlerAfterTheDaysAreSet) {
 #endif
   TFormDLL& form = MakeForm({"/c"});
   form.Invoke([&] { form.FormCreate(); });
-  EXPECT_NE(view_.status_text, "");
+  // "次のファイルを読み込めません: " and the path, in words the user can act on.
+  EXPECT_EQ(view_.status_text,
+            "\x8e\x9f\x82\xcc\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xf0\x93\xc7\x82\xdd\x8d\x9e"
+            "\x82\xdf\x82\xdc\x82\xb9\x82\xf1: " +
+                HostDir() + platform::PathSeparator() + "kivo.txt");
   EXPECT_EQ(view_.days_text, "30");
   EXPECT_EQ(form.RunState().FBeforeDays, 30);
   EXPECT_EQ(view_.closes, 0);
@@ -257,12 +262,16 @@ TEST_F(FormLifeTest, ReportExceptionShowsAndLogsOnceTheLogIsOn) {
   form.Invoke([&] { form.FormActivate(); });
   form.Invoke([] { throw std::runtime_error("\x83\x65\x83\x58\x83\x67 failed"); });
   EXPECT_EQ(view_.status_text, "\x83\x65\x83\x58\x83\x67 failed");
+  // What carries no words of ours is shown in Japanese too.
   form.Invoke([] { throw 42; });
-  EXPECT_EQ(view_.status_text, "Unknown exception");
+  EXPECT_EQ(view_.status_text, texts::kUnexpectedError);
+  form.Invoke([] { throw std::bad_alloc(); });
+  EXPECT_EQ(view_.status_text, texts::kOutOfMemory);
   const auto lines = LogLines();
-  ASSERT_EQ(lines.size(), 4u);
+  ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[2], "Quillcas.log: \x83\x65\x83\x58\x83\x67 failed (C.ERROR)");
-  EXPECT_EQ(lines[3], "Quillcas.log: Unknown exception (C.ERROR)");
+  EXPECT_EQ(lines[3], std::string("Quillcas.log: ") + texts::kUnexpectedError + " (C.ERROR)");
+  EXPECT_EQ(lines[4], std::string("Quillcas.log: ") + texts::kOutOfMemory + " (C.ERROR)");
   EXPECT_EQ(view_.closes, 0);  // the window carries on
 }
 
