@@ -14,6 +14,7 @@
 
 #include "platform/platform.h"
 #include "protocol/command_line.h"
+#include "protocol/exit_code.h"
 #include "support/scratch_folder.h"
 
 #ifdef _WIN32
@@ -26,15 +27,38 @@ namespace {
 
 using kivo::testing::ScratchFolder;
 
-// The stand-in sits in the build folder, one above the test programs.
-std::string StandIn() {
+// A program of the build folder, one above the test programs, where the
+// stand-in and the download helper sit.
+std::string Beside(const std::string& name) {
   const std::string path = platform::ProgramPath();
   const std::string folder = path.substr(0, path.find_last_of("\\/") + 1);
 #ifdef _WIN32
-  return folder + "..\\spawn_parent.exe";
+  return folder + "..\\" + name + ".exe";
 #else
-  return folder + "../spawn_parent";
+  return folder + "../" + name;
 #endif
+}
+
+// `line` with `program` (quoted), and `words` after it, in place of its
+// first word "powershell"; empty when the line does not begin with it.
+std::string WithProgram(const std::string& line, const std::string& program,
+                        const std::string& words = "") {
+  const std::string first = "powershell ";
+  if (line.rfind(first, 0) != 0) return {};
+  std::string started(1, '"');
+  started += program + "\" " + words + line.substr(first.size());
+  return started;
+}
+
+// Starts `command_line` in `folder` and waits up to ten seconds for its
+// end: its exit code, or -1.
+int RunToEnd(const std::string& command_line, const std::string& folder) {
+  const std::unique_ptr<platform::Process> process = platform::StartProcess(command_line, folder);
+  if (process == nullptr) return -1;
+  for (int i = 0; i < 1000 && !process->Ended(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return process->Ended() ? process->ExitCode() : -1;
 }
 
 std::vector<std::string> Split(const std::string& line, char separator) {
@@ -51,18 +75,10 @@ std::vector<std::string> Split(const std::string& line, char separator) {
 // Starts `line` with the stand-in in place of its program and returns the
 // readings it wrote, each a list of the words after the program name.
 std::vector<std::vector<std::string>> Readings(const std::string& line) {
-  const std::string program = "powershell ";
-  if (line.rfind(program, 0) != 0) return {};
   ScratchFolder folder;
-  std::string started(1, '"');
-  started += StandIn() + "\" words " + line.substr(program.size());
-  const std::unique_ptr<platform::Process> process = platform::StartProcess(started, folder.path());
-  if (process == nullptr) return {};
-  for (int i = 0; i < 1000 && !process->Ended(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  if (!process->Ended() || process->ExitCode() != 0) return {};
-  std::string text = ScratchFolder::Get(folder.File("words.txt"));
+  const std::string started = WithProgram(line, Beside("spawn_parent"), "words ");
+  if (started.empty() || RunToEnd(started, folder.path()) != 0) return {};
+  const std::string text = ScratchFolder::Get(folder.File("words.txt"));
   std::vector<std::vector<std::string>> readings;
   for (const std::string& reading : Split(text, '\n')) {
     if (!reading.empty()) readings.push_back(Split(reading, '\x1f'));
@@ -98,7 +114,9 @@ TEST(FetchCommandLineStarted, EveryReadingGivesTheWordsItWasBuiltToCarry) {
     EXPECT_EQ(readings[0], expected) << "CommandLineToArgvW";
     // The C runtime's argv is in the ANSI code page; on a Japanese system
     // that is the line's own.
-    if (GetACP() == 932) EXPECT_EQ(readings[1], expected) << "the C runtime's argv";
+    if (GetACP() == 932) {
+      EXPECT_EQ(readings[1], expected) << "the C runtime's argv";
+    }
     EXPECT_EQ(readings[2], expected) << "ours, as the helper splits its line";
 #else
     ASSERT_EQ(readings.size(), 1u);
@@ -113,6 +131,24 @@ TEST(FetchCommandLineStarted, EveryReadingGivesTheWordsItWasBuiltToCarry) {
         << error;
     EXPECT_EQ(command.address, address);
     EXPECT_EQ(command.output_path, c.path);
+  }
+}
+
+TEST(FetchCommandLineStarted, TheHelperTakesThePathItWasGiven) {
+  // The download helper itself, started with such paths in a folder that
+  // does not exist: having read its line, it finds no folder to write in
+  // (kLocal), where a line read otherwise is refused (kRefused). The
+  // address is never asked for.
+  ScratchFolder folder;
+  const std::string separator(1, platform::PathSeparator());
+  for (const std::string& name : {std::string("\x95\x5c  x"), std::string("\x83\x5c\\  y"),
+                                  std::string("Let\x81\x66s \x94\x5c'  z")}) {
+    const std::string path = folder.path() + separator + name + separator + "a.html";
+    SCOPED_TRACE(path);
+    const std::string line =
+        WithProgram(BuildFetchCommandLine("http://127.0.0.1:1/", path), Beside("powershell"));
+    ASSERT_FALSE(line.empty());
+    EXPECT_EQ(RunToEnd(line, folder.path()), static_cast<int>(ExitCode::kLocal));
   }
 }
 
