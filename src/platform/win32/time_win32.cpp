@@ -31,8 +31,8 @@ std::string LongTimeText(double date_time) {
   time.wHour = static_cast<WORD>(t.hour);
   time.wMinute = static_cast<WORD>(t.minute);
   time.wSecond = static_cast<WORD>(t.second);
-  // The wide function, converted from code page 932 by name: the log is
-  // Shift-JIS whatever the ANSI code page of this system.
+  // The wide function, its text converted to code page 932 by name: the
+  // log is Shift-JIS whatever the ANSI code page of this system.
   wchar_t text[128];
   if (GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &time, nullptr, text, 128) == 0) {
     return FormatJapaneseLongTime(date_time);
