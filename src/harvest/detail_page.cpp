@@ -195,54 +195,13 @@ bool IsPlainIsbn13(const std::string& s) {
   return true;
 }
 
-// Names Windows opens as devices whatever the extension ("CON.jpg" is the
-// console), so a cover file must not be called so.
-bool IsDeviceName(std::string_view stem) {
-  std::string_view base = stem.substr(0, stem.find('.'));
-  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
-  const std::string b = ascii::Lowered(base);
-  if (b == "con" || b == "prn" || b == "aux" || b == "nul") return true;
-  return b.size() == 4 && (b.starts_with("com") || b.starts_with("lpt")) && b[3] >= '0' &&
-         b[3] <= '9';
-}
-
 }  // namespace
 
 std::string CoverFileStem(const std::string& isbn, const std::string& title) {
   // A real ISBN is digits only and needs nothing; what the page put in the
   // ISBN row otherwise is as untrusted as the title.
   if (!isbn.empty() && IsPlainIsbn13(isbn)) return isbn;
-  const std::string safe = SafeFileName(isbn.empty() ? title : isbn);
-
-  std::string stem;
-  stem.reserve(safe.size() + 2);
-  for (std::size_t i = 0; i < safe.size(); ++i) {
-    const auto c = static_cast<unsigned char>(safe[i]);
-    if (IsLeadByte(c)) {
-      if (i + 1 < safe.size()) {
-        stem.append(safe, i, 2);
-        ++i;
-      } else {
-        stem += '_';  // a cut-off character would swallow the "." after it
-      }
-    } else if (c < 0x20 || c == 0x7F) {
-      stem += '_';
-    } else {
-      stem += static_cast<char>(c);
-    }
-  }
-  // "." and ".." would name the folder itself or its parent; any leading dot
-  // goes full-width, as SafeFileName does with the other unsafe characters.
-  std::string name;
-  name.reserve(stem.size() + 2);
-  if (IsDeviceName(stem)) name += '_';
-  if (!stem.empty() && stem[0] == '.') {
-    name += "\x81\x44";  // "．"
-    name.append(stem, 1);
-  } else {
-    name += stem;
-  }
-  return name;
+  return SafeBareFileName(isbn.empty() ? title : isbn);
 }
 
 // ---- The analysis -----------------------------------------------------------

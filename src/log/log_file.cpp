@@ -86,9 +86,10 @@ void TLogFile::StartLog() noexcept {
 void TLogFile::EndLog() noexcept {
   try {
     if (!active_ || IsBlank(file_name_)) return;
-    // The date is read first, then the time of day.
+    // The date is read first, then the time of day, which is written in the
+    // system's long time format ("8:04:05" on a Japanese Windows).
     const std::string date = FormatDate(host_.Now());
-    const std::string time = FormatTime(host_.Now());
+    const std::string time = platform::LongTimeText(host_.Now());
     platform::AppendToFile(file_name_, "--- END ---\t" + date + "\t" + time + kLineEnd);
   } catch (...) {
     // A lost end line is not worth bothering the program with.

@@ -1,5 +1,7 @@
 #include "platform/cmdline.h"
 
+#include "text/bytes.h"
+
 namespace kivo::platform {
 namespace {
 
@@ -33,7 +35,12 @@ std::vector<std::string> SplitCommandLine(const std::string& line) {
     bool quoted = false;
     while (i < n) {
       const char c = line[i];
-      if (c == '\\') {
+      if (sjis::CharLength(line, i) == 2) {
+        // Neither byte is a quote or a blank, and a second byte 0x5C is
+        // part of its character, never an escape.
+        arg.append(line, i, 2);
+        i += 2;
+      } else if (c == '\\') {
         std::size_t slashes = 0;
         while (i < n && line[i] == '\\') {
           ++slashes;

@@ -95,6 +95,13 @@ std::string FormatTime(double date_time) {
   return buf;
 }
 
+std::string FormatJapaneseLongTime(double date_time) {
+  const CivilDateTime t = DecodeDateTime(date_time);
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%d:%02d:%02d", t.hour, t.minute, t.second);
+  return buf;
+}
+
 std::string FormatDateTime(double date_time) {
   return FormatDate(date_time) + " " + FormatTime(date_time);
 }

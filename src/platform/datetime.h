@@ -39,5 +39,8 @@ std::string FormatYYMMDD(const CivilDate& date);
 std::string FormatDateTime(double date_time);
 std::string FormatDate(double date_time);
 std::string FormatTime(double date_time);
+// The time of day as a Japanese Windows writes it in its long time format,
+// "H:mm:ss": the hour without a leading zero ("8:04:05", "18:59:12").
+std::string FormatJapaneseLongTime(double date_time);
 
 }  // namespace kivo

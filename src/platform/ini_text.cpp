@@ -140,14 +140,25 @@ std::string Read(const std::string& text, const std::string& section, const std:
   return std::string();
 }
 
+bool EndsInLoneLeadByte(const std::string& section) {
+  const std::string name = Trim(section);
+  std::size_t last = 0;  // where the last character begins
+  for (std::size_t i = 0; i < name.size(); i += sjis::CharLength(name, i)) last = i;
+  return !name.empty() && sjis::IsLeadByte(static_cast<unsigned char>(name[last])) &&
+         sjis::CharLength(name, last) == 1;
+}
+
 bool CanWrite(const std::string& section, const std::string& key, const std::string& value) {
   const auto has_break = [](const std::string& s) {
     return s.find_first_of("\r\n") != std::string::npos;
   };
   if (has_break(section) || has_break(key) || has_break(value)) return false;
-  if (Trim(section).empty() || Trim(key).empty()) return false;
+  const std::string trimmed_key = Trim(key);
+  if (Trim(section).empty() || trimmed_key.empty()) return false;
   if (FindByte(section, 0, section.size(), ']') != std::string::npos) return false;
+  if (EndsInLoneLeadByte(section)) return false;
   if (FindByte(key, 0, key.size(), '=') != std::string::npos) return false;
+  if (trimmed_key[0] == '[') return false;
   return true;
 }
 

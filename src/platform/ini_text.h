@@ -33,9 +33,18 @@ namespace kivo::platform::ini {
 // The value of `key` in `section` of the INI text, or empty text.
 std::string Read(const std::string& text, const std::string& section, const std::string& key);
 
+// True when the section name, without the blanks around it, ends in a lead
+// byte that nothing completes. Written as "[name]", its "]" would complete
+// the character, as the reading here and Windows' own (in code page 932)
+// both take it, and the header would have no "]": the section could never
+// be found again, and every write would add another.
+bool EndsInLoneLeadByte(const std::string& section);
+
 // True when the names and the value can be stored without changing the
-// file's structure: no CR or LF anywhere, no "]" in the section name, no
-// "=" in the key, neither name empty or only blanks.
+// file's structure: no CR or LF anywhere, no "]" in the section name and
+// none of its lead bytes left alone at its end (EndsInLoneLeadByte), no "="
+// in the key and no "[" at its start (the line would read as a header),
+// neither name empty or only blanks.
 bool CanWrite(const std::string& section, const std::string& key, const std::string& value);
 
 // The INI text with `key` in `section` set to `value`. The arguments must

@@ -177,7 +177,8 @@ std::string IniRead(const std::string& file, const std::string& section, const s
 // rewritten in place when its folder cannot take a temporary file; false
 // without a write for what would change the file's structure (see
 // ini::CanWrite) and for a file that exists but cannot be read. Windows:
-// the system writes it, whatever the text holds.
+// the system writes it, whatever the text holds, except a section name that
+// ends in a lone lead byte (ini::EndsInLoneLeadByte), which both refuse.
 bool IniWrite(const std::string& file, const std::string& section, const std::string& key,
               const std::string& value);
 
@@ -214,6 +215,14 @@ std::unique_ptr<Process> StartProcess(const std::string& command_line,
 // day (the toolkit's form), to the millisecond. POSIX: a leap second counts
 // as the minute's last second; 0 when the local time cannot be told.
 double LocalNow();
+// The time of day of `date_time` (as LocalNow gives it) in the system's
+// long time format, Shift-JIS. Windows: GetTimeFormat with the user's
+// locale and its long time format ("8:04:05" on a Japanese system, where
+// the hour has no leading zero); a character that code page 932 lacks
+// becomes "?". POSIX has no such setting (a locale's own time format is
+// another thing, "%H時%M分%S秒" under ja_JP, in the locale's encoding), so
+// it writes what a Japanese Windows does: FormatJapaneseLongTime.
+std::string LongTimeText(double date_time);
 // Sleeps at least `ms` milliseconds (POSIX: a signal does not cut it short);
 // 0 or less gives up the rest of the time slice.
 void SleepMilliseconds(int ms);

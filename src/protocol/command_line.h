@@ -8,7 +8,9 @@
 // refused, so nothing on the line is ever executed.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kivo::protocol {
@@ -19,22 +21,26 @@ namespace kivo::protocol {
 // every single quote, double quote, backslash, space, control byte (below
 // 0x20, and 0x7F) and byte of 0x80 or more becomes "%XX" (upper-case hex);
 // every run of "&" stands between two double quotes ("&" -> "\"&\"",
-// "&&" -> "\"&&\""); all else is copied. The path is copied with every
-// single quote doubled ("''") and every run of two or more spaces between
-// two double quotes (the backslashes just before it doubled), so that the
+// "&&" -> "\"&&\""); all else is copied. The path is copied a Shift-JIS
+// character at a time, with every character PowerShell reads as a single
+// quote (IsSingleQuoteAt) doubled and every run of two or more spaces
+// between two double quotes (the real backslashes just before it doubled;
+// the second byte 0x5C of a character such as 表 is none), so that the
 // receiver's joining of words with single spaces gives the run back. An
 // empty address or path, another scheme, or a path holding a double quote
 // or a control byte (below 0x20) gives "": the caller then fetches nothing.
 //
-// So the receiver (the download helper) reads the line back exactly by:
-// splitting it by the Windows argument rules (platform::SplitCommandLine),
-// which only removes the double quotes around each "&" and space run
-// (and the doubled backslashes before them); joining the
-// words after the program name with single spaces; and reading that as
-// PowerShell does: wget, a single-quoted address, -O, a single-quoted path,
-// where inside single quotes "''" stands for one quote and nothing else is
-// special. The address holds no quote, blank or backslash, so it stays one
-// word whatever a page put in it.
+// So the receiver (the download helper, or PowerShell itself) reads the
+// line back exactly by: splitting it by the Windows argument rules
+// (platform::SplitCommandLine; on Windows, CommandLineToArgvW and the C
+// runtime read the same words from the line's UTF-16 form), which only
+// removes the double quotes around each "&" and space run (and the doubled
+// backslashes before them); joining the words after the program name with
+// single spaces; and reading that as PowerShell does: wget, a single-quoted
+// address, -O, a single-quoted path, where inside single quotes a doubled
+// quote character stands for one and nothing else is special. The address
+// holds no quote, blank or backslash, so it stays one word whatever a page
+// put in it.
 std::string BuildFetchCommandLine(const std::string& address, const std::string& output_path);
 
 struct DownloadCommand {
@@ -46,9 +52,17 @@ struct DownloadCommand {
 // the arguments that make up its command.
 std::string JoinCommandWords(const std::vector<std::string>& words);
 
+// True when the Shift-JIS character that begins at byte `i` of `text` is
+// one PowerShell reads as a single quote: "'", or the full-width ‘ (81 65)
+// or ’ (81 66), which stand for U+2018 and U+2019.
+bool IsSingleQuoteAt(std::string_view text, std::size_t i);
+
 // Parses `command` (the joined words). The command name is wget,
 // Invoke-WebRequest, iwr or curl, in any letter case. Its arguments are
-// single-quoted strings ('' stands for one quote) or bare words; the switch
+// single-quoted strings or bare words. A string opens with "'" and is read
+// a Shift-JIS character at a time, as PowerShell reads it: any single-quote
+// character (IsSingleQuoteAt) followed by another stands for the second
+// one, and one alone ends the string; the switch
 // -OutFile (or any prefix of it, from -O) takes the next argument as the
 // output file; -Uri (or -Ur) takes the next as the address; otherwise the one
 // positional argument is the address. Exactly one address and one non-empty

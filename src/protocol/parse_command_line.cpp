@@ -32,6 +32,32 @@ std::string Printable(unsigned char c) {
   return std::string("0x") + kHex[c >> 4] + kHex[c & 15];
 }
 
+// Reads the single-quoted string that opens at `i` into `text` and moves
+// `i` past its end, a character at a time as PowerShell does: a quote
+// character followed by another gives the second, one alone ends the
+// string. Every other character, 0x5C as a second byte included, is
+// literal.
+bool ReadQuoted(const std::string& s, std::size_t& i, std::string& text, std::string& error) {
+  const std::size_t n = s.size();
+  ++i;
+  while (i < n) {
+    std::size_t length = sjis::CharLength(s, i);
+    if (IsSingleQuoteAt(s, i)) {
+      const std::size_t next = i + length;
+      if (next >= n || !IsSingleQuoteAt(s, next)) {
+        i = next;
+        return true;
+      }
+      i = next;
+      length = sjis::CharLength(s, i);
+    }
+    text.append(s, i, length);
+    i += length;
+  }
+  error = "unterminated quoted string";
+  return false;
+}
+
 bool Tokenize(const std::string& s, std::vector<Token>& tokens, std::string& error) {
   const std::size_t n = s.size();
   std::size_t i = 0;
@@ -42,28 +68,8 @@ bool Tokenize(const std::string& s, std::vector<Token>& tokens, std::string& err
     }
     Token token;
     if (s[i] == '\'') {
-      // Single quotes: every byte is literal; '' is one quote. Shift-JIS
-      // trail bytes never take the value of a quote, so bytes are enough.
       token.quoted = true;
-      ++i;
-      bool closed = false;
-      while (i < n) {
-        if (s[i] == '\'') {
-          if (i + 1 < n && s[i + 1] == '\'') {
-            token.text += '\'';
-            i += 2;
-            continue;
-          }
-          ++i;
-          closed = true;
-          break;
-        }
-        token.text += s[i++];
-      }
-      if (!closed) {
-        error = "unterminated quoted string";
-        return false;
-      }
+      if (!ReadQuoted(s, i, token.text, error)) return false;
       if (i < n && !IsBlank(s[i])) {
         // PowerShell would glue or re-read what follows; we take no guesses.
         error = "text directly after a quoted string";
@@ -175,6 +181,13 @@ bool CheckArguments(const Arguments& args, std::string& error) {
 }
 
 }  // namespace
+
+bool IsSingleQuoteAt(std::string_view text, std::size_t i) {
+  if (i >= text.size()) return false;
+  if (text[i] == '\'') return true;
+  return sjis::CharLength(text, i) == 2 && text[i] == '\x81' &&
+         (text[i + 1] == '\x65' || text[i + 1] == '\x66');
+}
 
 std::string JoinCommandWords(const std::vector<std::string>& words) {
   std::string joined;

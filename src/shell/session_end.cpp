@@ -28,7 +28,7 @@ void TFormDLL::FormEndSession() {
     try {
       SaveHistory(FRunState, Host.Now());
     } catch (const std::exception& e) {
-      ReportException(e.what());
+      ReportException(ErrorMessage(e));
     }
   }
   // The end line; the log is off afterwards, so a run that still unwinds

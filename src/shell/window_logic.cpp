@@ -4,6 +4,7 @@
 #include "shell/window_logic.h"
 
 #include <exception>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -37,9 +38,9 @@ void TFormDLL::Invoke(const std::function<void()>& handler) noexcept {
     try {
       handler();
     } catch (const std::exception& e) {
-      ReportException(e.what());
+      ReportException(ErrorMessage(e));
     } catch (...) {
-      ReportException("Unknown exception");
+      ReportException(texts::kUnexpectedError);
     }
   } catch (...) {
     // ReportException itself failed (out of memory in the view): nothing is
@@ -90,7 +91,7 @@ void TFormDLL::FormClose() {
   try {
     WritePluginValue(FRunState.FHostDir, kBeforeDaysKey, View.DaysText());
   } catch (const std::exception& e) {
-    ReportException(e.what());
+    ReportException(ErrorMessage(e));
   }
 }
 
@@ -120,6 +121,13 @@ int TFormDLL::LimitBeforeDays(int days) {
 void TFormDLL::BeforeDaysExit() {
   const int days = ParseIntOr(View.DaysText(), kDefaultBeforeDays);
   View.SetDaysText(std::to_string(LimitBeforeDays(days)));
+}
+
+std::string ErrorMessage(const std::exception& error) {
+  // The program's own errors say what failed in Japanese; the library's
+  // words for memory running out are English and help nobody.
+  if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) return texts::kOutOfMemory;
+  return error.what();
 }
 
 void TFormDLL::ReportException(const std::string& message) {

@@ -11,6 +11,7 @@
 //   shell/session_end.cpp    FormEndSession
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -101,6 +102,11 @@ class TFormDLL : private HarvestView {
   const std::vector<std::string> Args;
   const std::string ProgramPath;
 };
+
+// The words that show an error escaping a handler: its own message, which
+// the program writes in Japanese, or for memory running out (whose message
+// is the library's English) the Japanese texts::kOutOfMemory.
+std::string ErrorMessage(const std::exception& error);
 
 // Hands a target to the desktop shell's "open" verb; the default folder is
 // the target cut after its last "\" or ":". The result is not looked at.

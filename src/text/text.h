@@ -27,6 +27,16 @@ bool IsSecondByte(const std::string& s, std::size_t index);
 // read as it was meant. Control characters pass unchanged: a caller that
 // builds a path from the result deals with them.
 std::string SafeFileName(const std::string& text);
+// `text` as a bare file name that names one file inside whatever folder it
+// is put after, on Windows and POSIX alike: SafeFileName, then every
+// control character (below 0x20, and 0x7F) becomes "_", a Windows device
+// name (CON, PRN, AUX, NUL, COM0-9, LPT0-9 before the first ".", any case,
+// blanks before the "." ignored) gets a "_" in front, and a name made of
+// dots and blanks only ("." and ".." above all, which name the folder and
+// its parent) has each of them in full width ("．", "　"). Every other dot
+// stays as written, a leading one too: ".hack" is a title. Empty text stays
+// empty.
+std::string SafeBareFileName(const std::string& text);
 // EAN-13 check digit of the first 12 characters, or "" when they are not 12
 // decimal digits.
 std::string EanCheckDigit(const std::string& text);

@@ -342,7 +342,9 @@ TEST(CoverFileStem, NeverLeavesTheTemporaryFolder) {
     const std::string stem = CoverFileStem(isbn, title);
     SCOPED_TRACE(isbn + "|" + title + " -> " + stem);
     ASSERT_FALSE(stem.empty());
-    EXPECT_NE(stem[0], '.');
+    // Never the folder itself or its parent ("." or "..", and so anything
+    // of dots and blanks alone, which Windows cuts to nothing).
+    EXPECT_NE(stem.find_first_not_of(". "), std::string::npos);
     for (std::size_t i = 0; i < stem.size(); ++i) {
       const auto c = static_cast<unsigned char>(stem[i]);
       if (IsLeadByte(c)) {
@@ -353,8 +355,9 @@ TEST(CoverFileStem, NeverLeavesTheTemporaryFolder) {
       EXPECT_TRUE(c != '/' && c != '\\' && c != ':' && c >= 0x20) << "byte " << i;
     }
   }
-  EXPECT_EQ(CoverFileStem("", "."), "\x81\x44");    // "．"
-  EXPECT_EQ(CoverFileStem("", ".."), "\x81\x44.");  // "．."
+  EXPECT_EQ(CoverFileStem("", "."), "\x81\x44");           // "．"
+  EXPECT_EQ(CoverFileStem("", ".."), "\x81\x44\x81\x44");  // "．．"
+  EXPECT_EQ(CoverFileStem("", ".hack"), ".hack");          // a title, and a name with its extension
   EXPECT_EQ(CoverFileStem("", "CON"), "_CON");
   EXPECT_EQ(CoverFileStem("", "nul.txt"), "_nul.txt");
   EXPECT_EQ(CoverFileStem("", "CONSOLE"), "CONSOLE");

@@ -106,7 +106,8 @@ TEST_F(LogFileTest, MessageAndErrorLinesAreExact) {
 
 TEST_F(LogFileTest, EndLineTakesTheDateFirstThenTheTime) {
   // The end line reads the clock twice; across midnight the date is the old
-  // day's and the time the new day's.
+  // day's and the time the new day's, in the system's long time format
+  // (the hour without a leading zero, as on a Japanese Windows).
   std::vector<double> times = {EncodeDateTime({{2026, 12, 6}, 18, 54, 0, 0}),
                                EncodeDateTime({{2026, 12, 6}, 23, 59, 59, 999}),
                                EncodeDateTime({{2026, 12, 7}, 0, 0, 1, 0})};
@@ -120,7 +121,7 @@ TEST_F(LogFileTest, EndLineTakesTheDateFirstThenTheTime) {
     EXPECT_FALSE(log.WriteLog("after", false));
   }  // off: the destructor writes nothing more
   EXPECT_EQ(Contents(), "--- START ---\t2026-12-06 18:54:00\r\n" + VersionLine() +
-                            "--- END ---\t2026-12-06\t00:00:01\r\n");
+                            "--- END ---\t2026-12-06\t0:00:01\r\n");
 }
 
 TEST_F(LogFileTest, DestructionWhileOnWritesTheEndLine) {

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
+#include <cstdint>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -166,31 +168,75 @@ TEST_F(GuardTest, ReleasedWhenTheHolderDies) {
   EXPECT_TRUE(AcquireInstanceGuard("QuillsPlugIn", Run(host_, temp_)));
 }
 
-TEST(Clock, LocalNowIsTodaysLocalTime) {
-  const std::time_t before = std::time(nullptr);
-  const double now = LocalNow();
-  const std::time_t after = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&before, &local);
-  const double expected = EncodeDateTime({{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday},
-                                          local.tm_hour,
-                                          local.tm_min,
-                                          local.tm_sec,
-                                          0});
-  EXPECT_GE(now, expected);
-  // The reading carries milliseconds, rounded: allow one over the second.
-  EXPECT_LT((now - expected) * 86400.0, 1.001 + static_cast<double>(after - before));
+// Sets TZ for one test and puts it back afterwards.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* zone) {
+    const char* old = getenv("TZ");
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+  ~ScopedTimeZone() {
+    if (had_) {
+      setenv("TZ", old_.c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+    tzset();
+  }
+
+ private:
+  bool had_ = false;
+  std::string old_;
+};
+
+// Milliseconds since 1970 of the system's wall clock, the one LocalNow
+// reads, cut to the millisecond as LocalNow cuts it.
+std::int64_t WallClockMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
 }
 
-TEST(Clock, MillisecondsAdvance) {
-  // Two readings 30 ms apart differ by about that much: the clock carries
-  // milliseconds, not whole seconds.
-  const double a = LocalNow();
-  SleepMilliseconds(30);
-  const double b = LocalNow();
-  const double ms = (b - a) * kMillisecondsPerDay;
-  EXPECT_GE(ms, 29.0);
-  EXPECT_LT(ms, 1000.0);
+// A LocalNow reading as milliseconds since 1970 in its own zone (its days
+// count from 1899-12-30, 25569 days earlier).
+std::int64_t LocalMs(double local_now) {
+  return std::llround((local_now - 25569.0) * kMillisecondsPerDay);
+}
+
+TEST(Clock, LocalNowIsTheWallClockInTheLocalZoneToTheMillisecond) {
+  // Zones without summer time, so nothing moves between the readings; the
+  // wall clock read just before and just after brackets LocalNow to the
+  // millisecond, wherever a second boundary falls. Two zones: the reading
+  // follows the zone. Several readings a few milliseconds apart: a clock
+  // of whole seconds would fall below the bracket.
+  const struct {
+    const char* zone;
+    std::int64_t offset_ms;
+  } zones[] = {{"UTC0", 0}, {"JST-9", 9 * 3600 * 1000}};
+  for (const auto& z : zones) {
+    SCOPED_TRACE(z.zone);
+    ScopedTimeZone zone(z.zone);
+    for (int i = 0; i < 3; ++i) {
+      const std::int64_t before = WallClockMs();
+      const double now = LocalNow();
+      const std::int64_t after = WallClockMs();
+      EXPECT_LE(before + z.offset_ms, LocalMs(now));
+      EXPECT_LE(LocalMs(now), after + z.offset_ms);
+      SleepMilliseconds(7);
+    }
+  }
+}
+
+TEST(Clock, LongTimeTextIsTheJapaneseWindowsForm) {
+  // POSIX has no long time format of its own: the hour without a leading
+  // zero, as on our users' systems.
+  EXPECT_EQ(LongTimeText(EncodeDateTime({{2026, 12, 6}, 8, 4, 5, 0})), "8:04:05");
+  EXPECT_EQ(LongTimeText(EncodeDateTime({{2026, 12, 6}, 18, 59, 12, 0})), "18:59:12");
+  EXPECT_EQ(LongTimeText(EncodeDateTime({{2026, 12, 7}, 0, 0, 1, 0})), "0:00:01");
+  EXPECT_EQ(LongTimeText(EncodeDateTime({{2026, 12, 7}, 23, 59, 59, 999})), "23:59:59");
 }
 
 TEST(Clock, SleepWaitsAtLeastAsLongAsAsked) {

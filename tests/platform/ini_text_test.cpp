@@ -157,8 +157,37 @@ TEST(IniWrite, RefusesWhatWouldChangeTheStructure) {
   EXPECT_FALSE(CanWrite("kivo", "K=1", "1"));
   EXPECT_FALSE(CanWrite("kivo", " ", "1"));
   EXPECT_FALSE(CanWrite("", "K", "1"));
+  // A key that begins with "[" would make its line a header: "[x=]".
+  EXPECT_FALSE(CanWrite("kivo", " [x", "]"));
+  EXPECT_TRUE(CanWrite("kivo", "x[", "]"));
   // A "]" or "=" that is the second byte of a Shift-JIS character is fine.
   EXPECT_TRUE(CanWrite("\x83\x5D", "\x83\x5D", "v"));
+}
+
+TEST(IniWrite, RefusesASectionNameEndingInALoneLeadByte) {
+  // "[kivo" 95 "]": the "]" would complete 95 5D, and the header would have
+  // none. A whole character at the end (表 95 5C) or a lead byte before a
+  // byte that cannot complete it is fine.
+  EXPECT_TRUE(EndsInLoneLeadByte("kivo\x95"));
+  EXPECT_TRUE(EndsInLoneLeadByte(" kivo\x95 "));
+  EXPECT_TRUE(EndsInLoneLeadByte("\x95\x5c\xe0"));
+  EXPECT_FALSE(EndsInLoneLeadByte("kivo\x95\x5c"));
+  EXPECT_FALSE(EndsInLoneLeadByte("\x95\x95"));
+  EXPECT_FALSE(EndsInLoneLeadByte("\x95 kivo"));
+  EXPECT_FALSE(EndsInLoneLeadByte(""));
+  EXPECT_FALSE(CanWrite("kivo\x95", "K", "1"));
+  EXPECT_TRUE(CanWrite("kivo\x95\x5c", "K", "1"));
+  // Through the seam, on either system: refused, and the file untouched;
+  // the same name with its character whole is written and found again.
+  kivo::testing::ScratchFolder folder;
+  const std::string file = folder.File("Quillcast.ini");
+  const std::string host = "[TSetup]\r\nDataDeleteDays_Text=60\r\n";
+  kivo::testing::ScratchFolder::Put(file, host);
+  EXPECT_FALSE(platform::IniWrite(file, "kivo\x95", "DLBeforeDays", "30"));
+  EXPECT_EQ(kivo::testing::ScratchFolder::Get(file), host);
+  ASSERT_TRUE(platform::IniWrite(file, "kivo\x95\x5c", "DLBeforeDays", "30"));
+  EXPECT_EQ(platform::IniRead(file, "kivo\x95\x5c", "DLBeforeDays"), "30");
+  EXPECT_EQ(platform::IniRead(file, "TSetup", "DataDeleteDays_Text"), "60");
 }
 
 #ifndef _WIN32

@@ -10,7 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -240,18 +240,47 @@ TEST(Win32Program, PathSeparatorProgramAndTempFolder) {
   EXPECT_TRUE(FolderExists(temp));
 }
 
-TEST(Win32Time, LocalNowIsTheLocalWallClock) {
-  const std::time_t t = std::time(nullptr);
-  std::tm local{};
-  localtime_s(&local, &t);
-  CivilDateTime expected;
-  expected.date = CivilDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
-  expected.hour = local.tm_hour;
-  expected.minute = local.tm_min;
-  expected.second = local.tm_sec;
-  const double difference_ms =
-      std::fabs(LocalNow() - EncodeDateTime(expected)) * kMillisecondsPerDay;
-  EXPECT_LT(difference_ms, 5000.0);
+// A file time (100 ns since 1601) as whole milliseconds since 1601.
+std::int64_t FileTimeMs(const FILETIME& t) {
+  const std::uint64_t ticks =
+      (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  return static_cast<std::int64_t>(ticks / 10000);
+}
+
+// The system time now, in the local zone, as milliseconds since 1601: the
+// clock and the bias GetLocalTime uses.
+std::int64_t LocalWallClockMs() {
+  FILETIME utc;
+  FILETIME local;
+  GetSystemTimeAsFileTime(&utc);
+  FileTimeToLocalFileTime(&utc, &local);
+  return FileTimeMs(local);
+}
+
+TEST(Win32Time, LocalNowIsTheLocalWallClockToTheMillisecond) {
+  // The system time read just before and just after brackets LocalNow to
+  // the millisecond, wherever a second boundary falls; a clock of whole
+  // seconds would fall below it. LocalNow's days count from 1899-12-30,
+  // 109205 days after 1601-01-01.
+  for (int i = 0; i < 3; ++i) {
+    const std::int64_t before = LocalWallClockMs();
+    const double now = LocalNow();
+    const std::int64_t after = LocalWallClockMs();
+    const std::int64_t now_ms = std::llround((now + 109205.0) * kMillisecondsPerDay);
+    EXPECT_LE(before, now_ms);
+    EXPECT_LE(now_ms, after);
+    Sleep(7);
+  }
+}
+
+TEST(Win32Time, LongTimeTextIsTheUsersLongTimeFormat) {
+  if (PRIMARYLANGID(GetUserDefaultLangID()) != LANG_JAPANESE) {
+    GTEST_SKIP() << "the user's locale is not Japanese";
+  }
+  // A Japanese system writes the hour without a leading zero.
+  EXPECT_EQ(LongTimeText(EncodeDateTime({{2026, 12, 6}, 8, 4, 5, 0})), "8:04:05");
+  EXPECT_EQ(LongTimeText(EncodeDateTime({{2026, 12, 6}, 18, 59, 12, 0})), "18:59:12");
+  EXPECT_EQ(LongTimeText(EncodeDateTime({{2026, 12, 7}, 0, 0, 1, 0})), "0:00:01");
 }
 
 TEST(Win32Guard, SecondHolderIsRefusedAndReleaseFreesTheName) {

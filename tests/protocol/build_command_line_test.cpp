@@ -94,6 +94,31 @@ TEST(BuildFetchCommandLine, TheDownloadHelperReadsItBack) {
   }
 }
 
+TEST(BuildFetchCommandLine, APathIsWrittenAndSplitACharacterAtATime) {
+  const std::string head = "powershell wget 'https://x/' -O '";
+  // 表 (95 5C) before a run of spaces: its 0x5C is no backslash, so no
+  // backslash is added before the quote, and the splitter does not take it
+  // for one escaping the quote.
+  const std::string hyo_line = BuildFetchCommandLine("https://x/", "\x95\x5c  a");
+  EXPECT_EQ(hyo_line, head + "\x95\x5c\"  \"a'");
+  EXPECT_EQ(platform::SplitCommandLine(hyo_line)[4], "'\x95\x5c  a'");
+  // ソ (83 5C) and then a real backslash: only the real one is doubled.
+  const std::string so_line = BuildFetchCommandLine("https://x/", "\x83\x5c\\  b");
+  EXPECT_EQ(so_line, head + "\x83\x5c\\\\\"  \"b'");
+  EXPECT_EQ(platform::SplitCommandLine(so_line)[4], "'\x83\x5c\\  b'");
+  // A lone 0x5C before a quote is still an escape; after 表 it is not.
+  EXPECT_EQ(platform::SplitCommandLine("p \x95\x5c\"a b\""), (std::vector<std::string>{"p",
+                                                                                       "\x95\x5c"
+                                                                                       "a b"}));
+  EXPECT_EQ(platform::SplitCommandLine("p x\\\"a b\""),
+            (std::vector<std::string>{"p", "x\"a", "b"}));
+  // ‘ and ’ are single quotes to PowerShell and are doubled as "'" is; the
+  // bytes 81 66 across two characters (81 81, then "f") are not one.
+  EXPECT_EQ(BuildFetchCommandLine("https://x/", "\x81\x65x\x81\x66'"),
+            head + "\x81\x65\x81\x65x\x81\x66\x81\x66'''");
+  EXPECT_EQ(BuildFetchCommandLine("https://x/", "\x81\x81\x66"), head + "\x81\x81\x66'");
+}
+
 TEST(BuildFetchCommandLine, RefusesWhatCannotBePassedSafely) {
   EXPECT_EQ(BuildFetchCommandLine("", "/t/f"), "");
   EXPECT_EQ(BuildFetchCommandLine("https://x/", ""), "");

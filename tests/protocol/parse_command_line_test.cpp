@@ -95,6 +95,35 @@ TEST(ParseDownloadCommand, DoubledSingleQuotesStandForOneQuote) {
   EXPECT_EQ(parsed.command.output_path, "'");
 }
 
+TEST(ParseDownloadCommand, ReadsFullWidthSingleQuotesAsPowerShellDoes) {
+  // ‘ (81 65) and ’ (81 66) are single quotes to PowerShell: doubled, any
+  // two stand for the second; alone, one ends the string.
+  Parsed parsed = ParseLine("powershell wget 'http://h/' -O 'Let\x81\x66\x81\x66s'");
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_EQ(parsed.command.output_path, "Let\x81\x66s");
+  parsed = ParseLine(
+      "powershell wget 'http://h/' -O 'a'\x81\x65"
+      "b\x81\x66''");
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_EQ(parsed.command.output_path,
+            "a\x81\x65"
+            "b'");
+  parsed = ParseLine("powershell wget 'http://h/' -O 'Let\x81\x66s'");
+  EXPECT_FALSE(parsed.ok);
+  EXPECT_EQ(parsed.error, "text directly after a quoted string");
+  parsed = ParseLine("powershell wget 'http://h/' -O '/tmp/a\x81\x66");
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_EQ(parsed.command.output_path, "/tmp/a");
+  parsed = ParseLine("powershell wget 'http://h/' -O '/tmp/a\x81\x66\x81\x66");
+  EXPECT_FALSE(parsed.ok);
+  EXPECT_EQ(parsed.error, "unterminated quoted string");
+  // Read a character at a time: 81 81 then "f" hold the bytes 81 66 but no
+  // ’, and the 5C of 表 (95 5C) before a quote is part of 表.
+  parsed = ParseLine("powershell wget 'http://h/' -O '\x81\x81\x66\x95\x5c'");
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_EQ(parsed.command.output_path, "\x81\x81\x66\x95\x5c");
+}
+
 TEST(ParseDownloadCommand, RefusesAnAddressThatTriesToEndItsQuotes) {
   // An unescaped quote in the address would smuggle a second output file in.
   Parsed parsed = ParseLine(FetcherLine("http://h/?q='x' -O '/etc/passwd'", "/tmp/Getkivo.html"));

@@ -54,6 +54,18 @@ TEST(TextsTest, ShiftJisBytesArePinned) {
   EXPECT_EQ(texts::kAboutVersionPrefix, Hex("83 6f 81 5b 83 57 83 87 83 93") + " ");
   EXPECT_EQ(texts::kAboutAuthorPrefix, Hex("8d ec 8e d2") + " ");
   EXPECT_STREQ(kInstanceGuardName, "QuillsPlugIn");
+  // 予期しないエラーが発生しました。続くときはBBSへお知らせください
+  EXPECT_EQ(
+      texts::kUnexpectedError,
+      Hex("97 5c 8a fa 82 b5 82 c8 82 a2 83 47 83 89 81 5b 82 aa 94 ad 90 b6 82 b5 82 dc 82 b5"
+          "82 bd 81 42 91 b1 82 ad 82 c6 82 ab 82 cd") +
+          "BBS" + Hex("82 d6 82 a8 92 6d 82 e7 82 b9 82 ad 82 be 82 b3 82 a2"));
+  // メモリが足りません。ほかのプログラムを閉じてから、もう一度実行してください
+  EXPECT_EQ(
+      texts::kOutOfMemory,
+      Hex("83 81 83 82 83 8a 82 aa 91 ab 82 e8 82 dc 82 b9 82 f1 81 42 82 d9 82 a9 82 cc 83 76"
+          "83 8d 83 4f 83 89 83 80 82 f0 95 c2 82 b6 82 c4 82 a9 82 e7 81 41 82 e0 82 a4 88 ea"
+          "93 78 8e c0 8d 73 82 b5 82 c4 82 ad 82 be 82 b3 82 a2"));
 }
 
 }  // namespace

@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "about/version_values.h"
+#include "platform/file_messages.h"
 #include "platform/platform.h"
 #include "shell/shell_texts.h"
 #include "shell/window_logic_fixture.h"
@@ -155,7 +157,9 @@ TEST_F(FormLifeTest, UnreadableHistoryGoesToTheHandlerAfterTheDaysAreSet) {
 #endif
   TFormDLL& form = MakeForm({"/c"});
   form.Invoke([&] { form.FormCreate(); });
-  EXPECT_NE(view_.status_text, "");
+  // The path and " を読み込めません", in words the user can act on.
+  EXPECT_EQ(view_.status_text,
+            HostDir() + platform::PathSeparator() + "kivo.txt" + messages::kCannotRead);
   EXPECT_EQ(view_.days_text, "30");
   EXPECT_EQ(form.RunState().FBeforeDays, 30);
   EXPECT_EQ(view_.closes, 0);
@@ -272,12 +276,16 @@ TEST_F(FormLifeTest, ReportExceptionShowsAndLogsOnceTheLogIsOn) {
   form.Invoke([&] { form.FormActivate(); });
   form.Invoke([] { throw std::runtime_error("\x83\x65\x83\x58\x83\x67 failed"); });
   EXPECT_EQ(view_.status_text, "\x83\x65\x83\x58\x83\x67 failed");
+  // What carries no words of ours is shown in Japanese too.
   form.Invoke([] { throw 42; });
-  EXPECT_EQ(view_.status_text, "Unknown exception");
+  EXPECT_EQ(view_.status_text, texts::kUnexpectedError);
+  form.Invoke([] { throw std::bad_alloc(); });
+  EXPECT_EQ(view_.status_text, texts::kOutOfMemory);
   const auto lines = LogLines();
-  ASSERT_EQ(lines.size(), 4u);
+  ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[2], "Quillcas.log: \x83\x65\x83\x58\x83\x67 failed (C.ERROR)");
-  EXPECT_EQ(lines[3], "Quillcas.log: Unknown exception (C.ERROR)");
+  EXPECT_EQ(lines[3], std::string("Quillcas.log: ") + texts::kUnexpectedError + " (C.ERROR)");
+  EXPECT_EQ(lines[4], std::string("Quillcas.log: ") + texts::kOutOfMemory + " (C.ERROR)");
   EXPECT_EQ(view_.closes, 0);  // the window carries on
 }
 

@@ -1,5 +1,5 @@
-// Character tests, ReplaceAll, ContainsText and SafeFileName: matches only
-// ever cover whole characters.
+// Character tests, ReplaceAll, ContainsText, SafeFileName and
+// SafeBareFileName: matches only ever cover whole characters.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -250,6 +250,47 @@ TEST(TextSafeFileName, OtherBytesPassUnchanged) {
   const std::string text("a\0b\tc\x7F\x80\xA0\xFF\xB6\xDE", 11);
   EXPECT_EQ(SafeFileName(text), text);
   EXPECT_EQ(SafeFileName(""), "");
+}
+
+TEST(TextSafeBareFileName, KeepsEveryDotButAWholeNameOfDots) {
+  // ".hack//SIGN" is a title: its leading dot stays, its slashes do not.
+  EXPECT_EQ(SafeBareFileName(".hack//SIGN"), ".hack\x81\x5E\x81\x5ESIGN");
+  EXPECT_EQ(SafeBareFileName("..." + kTitle + "."), "..." + kTitle + ".");
+  // Dots and blanks alone name the folder or its parent (Windows drops them
+  // at a name's end): they go full width, "．" and "　".
+  EXPECT_EQ(SafeBareFileName("."), "\x81\x44");
+  EXPECT_EQ(SafeBareFileName(".."), "\x81\x44\x81\x44");
+  EXPECT_EQ(SafeBareFileName(" . "), "\x81\x40\x81\x44\x81\x40");
+  EXPECT_EQ(SafeBareFileName(""), "");
+}
+
+TEST(TextSafeBareFileName, DevicesControlsAndBrokenCharacters) {
+  EXPECT_EQ(SafeBareFileName("CON"), "_CON");
+  EXPECT_EQ(SafeBareFileName("nul.txt"), "_nul.txt");
+  EXPECT_EQ(SafeBareFileName("Com1 .jpg"), "_Com1 .jpg");
+  EXPECT_EQ(SafeBareFileName("lpt0"), "_lpt0");
+  EXPECT_EQ(SafeBareFileName("CONSOLE"), "CONSOLE");
+  EXPECT_EQ(SafeBareFileName("COM10"), "COM10");
+  EXPECT_EQ(SafeBareFileName(std::string("a\tb\x01\x7F\0c", 7)), "a_b___c");
+  // A broken character is dropped before the dot after it could be lost to
+  // it; a second byte 0x5C stays part of its character.
+  EXPECT_EQ(SafeBareFileName("x\x81"), "x");
+  EXPECT_EQ(SafeBareFileName(kSo + kHyo + "\\"), kSo + kHyo + "\x81\x8F");
+  // Whatever a page puts in it, the name never leaves its folder: no
+  // separator, drive colon or control byte at a character start, and never
+  // only dots.
+  for (const std::string text : {"../../etc/passwd", "..\\..\\boot", "C:\\Windows\\x", "\x81/..",
+                                 "..\x81", ". .", "\xE0:\xE0\\"}) {
+    const std::string name = SafeBareFileName(text);
+    SCOPED_TRACE(text + " -> " + name);
+    EXPECT_NE(name.find_first_not_of(". "), std::string::npos);
+    const std::vector<bool> second = SecondBytesByWalking(name);
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      const auto c = static_cast<unsigned char>(name[i]);
+      if (second[i]) continue;
+      EXPECT_TRUE(c != '/' && c != '\\' && c != ':' && c >= 0x20) << "byte " << i;
+    }
+  }
 }
 
 }  // namespace

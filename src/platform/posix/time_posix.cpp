@@ -1,8 +1,9 @@
-// Local wall-clock time and sleeping on POSIX.
+// Local wall-clock time, its long form and sleeping on POSIX.
 #include <sched.h>
 #include <time.h>
 
 #include <cerrno>
+#include <string>
 
 #include "platform/datetime.h"
 #include "platform/platform.h"
@@ -24,6 +25,8 @@ double LocalNow() {
   dt.millisecond = static_cast<int>(now.tv_nsec / 1000000);
   return EncodeDateTime(dt);
 }
+
+std::string LongTimeText(double date_time) { return FormatJapaneseLongTime(date_time); }
 
 void SleepMilliseconds(int ms) {
   if (ms <= 0) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ini_text.h"
 #include "platform/platform.h"
 #include "platform/win32/wide_text.h"
 
@@ -61,6 +62,9 @@ std::string IniRead(const std::string& file, const std::string& section, const s
 
 bool IniWrite(const std::string& file, const std::string& section, const std::string& key,
               const std::string& value) {
+  // The system would write such a name as a header that its "]" completes
+  // into a character, so the section could never be found again.
+  if (ini::EndsInLoneLeadByte(section)) return false;
   std::string path;
   if (!AnsiPath(file, path)) {
     std::wstring wide_file;

@@ -1,6 +1,7 @@
 // The Windows front-end's own Japanese texts, as Shift-JIS bytes (octal
-// escapes). The main window's captions live in shell/texts.h with the
-// window logic. tests/shell/window/window_texts_test.cpp pins every byte.
+// escapes). The plugin window's captions and messages live in
+// shell/shell_texts.h with the window logic.
+// tests/shell/window/window_texts_test.cpp pins every byte.
 // Portable: no system headers.
 #pragma once
 
