@@ -7,6 +7,7 @@
 #include "harvest/commit.h"
 #include "harvest/detail_page.h"
 #include "harvest/harvest.h"
+#include "harvest/page_text.h"
 #include "html/html_parser.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
@@ -64,7 +65,7 @@ std::string THarvest::ReadDetailPage(const std::string& detail_file, const std::
   THTMLParser parser;
   parser.Pump = [this] { PumpMessages(Host); };
   for (int attempt = 0; attempt < kLoadAttempts; ++attempt) {
-    if (platform::LoadLines(detail_file, parser.Lines)) break;
+    if (LoadPageLines(detail_file, parser.Lines)) break;
     parser.Lines.clear();
     Host.Sleep(kLoadRetryMs);
   }

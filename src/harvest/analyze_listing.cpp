@@ -12,6 +12,7 @@
 #include "harvest/harvest.h"
 #include "harvest/harvest_texts.h"
 #include "harvest/history.h"
+#include "harvest/page_text.h"
 #include "harvest/shop_address.h"
 #include "html/html_parser.h"
 #include "platform/platform.h"
@@ -174,7 +175,7 @@ void THarvest::AnalyzeListing() {
   try {
     THTMLParser parser;
     parser.Pump = [this] { PumpMessages(Host); };
-    if (!platform::LoadLines(listing_file, parser.Lines)) {
+    if (!LoadPageLines(listing_file, parser.Lines)) {
       throw std::runtime_error("cannot read " + listing_file);
     }
     parser.Parse();
