@@ -34,7 +34,8 @@ enum class TEncoding {
 // - A character beyond U+FFFF (no code page 932 character lies there)
 //   becomes "？"; so does a byte sequence that is not valid in `from`.
 //   POSIX gives one "？" per broken sequence; Windows as many as
-//   MultiByteToWideChar puts U+FFFD for it.
+//   MultiByteToWideChar puts U+FFFD for it in UTF-8, and in EUC-JP the
+//   system's own stand-in, "・".
 // - Whatever the input, `out` is Shift-JIS throughout: ASCII bytes,
 //   half-width katakana 0xA1..0xDF, and pairs of a lead byte (0x81..0x9F,
 //   0xE0..0xFC) and a trail byte (0x40..0x7E, 0x80..0xFC). A byte code
