@@ -5,8 +5,17 @@
 // catalogue line, ending in the only CR LF; field 1 empty or 13 bytes;
 // the cover file directly inside the temporary folder; one line in the
 // window's list.
+//
+// The page is read through its encoding first, so the same input also
+// checks that reading: a page found to be Shift-JIS is left byte for byte,
+// any other comes out as Shift-JIS throughout, and the test for UTF-8 by
+// the bytes agrees with iconv's UTF-8 decoder. fuzz_detail.dict holds the
+// declarations.
+#include <errno.h>
+#include <iconv.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +25,9 @@
 #include <string>
 
 #include "harvest/harvest.h"
+#include "harvest/page_encoding.h"
+#include "harvest/page_text.h"
+#include "platform/encoding_rules.h"
 #include "settings/settings.h"
 #include "support/fake_harvest_view.h"
 #include "support/fake_run_host.h"
@@ -55,6 +67,47 @@ void Check(bool ok, const char* what, const std::string& detail) {
   std::abort();
 }
 
+// iconv's word on whether `bytes` is UTF-8 throughout.
+bool IconvReadsUtf8(const std::string& bytes) {
+  static const iconv_t cd = iconv_open("UTF-32LE", "UTF-8");
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  char* in = const_cast<char*>(bytes.data());
+  std::size_t in_left = bytes.size();
+  while (in_left > 0) {
+    char buffer[4096];
+    char* out = buffer;
+    std::size_t out_left = sizeof buffer;
+    if (iconv(cd, &in, &in_left, &out, &out_left) == static_cast<std::size_t>(-1) &&
+        errno != E2BIG) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void CheckPageReading(const std::string& page) {
+  const kivo::TPageEncoding found = kivo::DetectPageEncoding(page);
+  const std::string text = kivo::PageTextInShiftJis(page);
+  if (found.encoding == kivo::platform::TEncoding::kShiftJis) {
+    Check(text == page, "a Shift-JIS page was changed", page);
+  } else {
+    std::string mended = text;
+    kivo::platform::encoding_internal::KeepShiftJis(mended);
+    Check(mended == text, "a converted page is not Shift-JIS throughout", page);
+  }
+  // Without "<" there is no declaration, so the bytes alone decide.
+  std::string bare;
+  for (char c : page) {
+    if (c != '<') bare += c;
+  }
+  if (bare.rfind("\xef\xbb\xbf", 0) == 0) return;
+  const bool non_ascii =
+      std::any_of(bare.begin(), bare.end(), [](char c) { return (c & 0x80) != 0; });
+  const bool utf8 = kivo::DetectPageEncoding(bare).encoding == kivo::platform::TEncoding::kUtf8;
+  Check(utf8 == (non_ascii && IconvReadsUtf8(bare)), "UTF-8 by the bytes disagrees with iconv",
+        bare);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -62,6 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string catalogue = folders.host + "/" + kivo::kCatalogueFileName;
   const std::string detail = folders.temp + kivo::kDetailFileName;
   std::remove(catalogue.c_str());
+  CheckPageReading(std::string(reinterpret_cast<const char*>(data), size));
   {
     std::ofstream out(detail, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

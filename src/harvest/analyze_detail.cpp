@@ -7,6 +7,7 @@
 #include "harvest/detail_page.h"
 #include "harvest/harvest.h"
 #include "harvest/harvest_texts.h"
+#include "harvest/page_text.h"
 #include "html/html_parser.h"
 #include "platform/platform.h"
 #include "protocol/politeness.h"
@@ -69,7 +70,7 @@ std::string THarvest::ReadDetailPage(const std::string& detail_file, const std::
   // A plain sleep between attempts, no message handling: the page was just
   // written and may still be held by the download command's process.
   for (int attempt = 0; attempt < politeness::kDetailLoadAttempts && !read; ++attempt) {
-    read = platform::LoadLines(detail_file, parser.Lines);
+    read = LoadPageLines(detail_file, parser.Lines);
     if (read) break;
     parser.Lines.clear();
     Host.Sleep(politeness::kDetailLoadRetryMs);

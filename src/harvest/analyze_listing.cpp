@@ -10,6 +10,7 @@
 #include "harvest/fetch_page.h"
 #include "harvest/harvest.h"
 #include "harvest/harvest_texts.h"
+#include "harvest/page_text.h"
 #include "html/html_parser.h"
 #include "platform/file_messages.h"
 #include "platform/platform.h"
@@ -35,7 +36,7 @@ void THarvest::AnalyzeListing() {
   try {
     THTMLParser parser;
     parser.Pump = [this] { PumpMessages(Host); };
-    if (!platform::LoadLines(listing_file, parser.Lines)) {
+    if (!LoadPageLines(listing_file, parser.Lines)) {
       throw std::runtime_error(listing_file + messages::kCannotRead);
     }
     parser.Parse();

@@ -201,7 +201,10 @@ std::string CoverFileStem(const std::string& isbn, const std::string& title) {
   // A real ISBN is digits only and needs nothing; what the page put in the
   // ISBN row otherwise is as untrusted as the title.
   if (!isbn.empty() && IsPlainIsbn13(isbn)) return isbn;
-  return SafeBareFileName(isbn.empty() ? title : isbn);
+  const std::string stem = SafeBareFileName(isbn.empty() ? title : isbn);
+  // A title of nothing but a broken character makes nothing: the cover would
+  // be named after the temporary folder itself.
+  return stem.empty() ? "_" : stem;
 }
 
 // ---- The analysis -----------------------------------------------------------

@@ -1,5 +1,10 @@
 #include "html/html_refs.h"
 
+#include <cstring>
+#include <string>
+
+#include "platform/encoding.h"
+
 namespace kivo::html_internal {
 
 const std::array<TNamedRef, 100> kNamedRefs = {
@@ -40,12 +45,52 @@ const std::array<TNamedRef, 100> kNamedRefs = {
 
 namespace {
 
-constexpr std::array<char, 256> MakeCodeTable() {
-  std::array<char, 256> t{};
-  for (int c = 0; c < 256; ++c) {
-    t[c] = (c < 32 || c == 160) ? ' ' : static_cast<char>(static_cast<unsigned char>(c));
-  }
+constexpr std::array<char, 128> MakeCodeTable() {
+  std::array<char, 128> t{};
+  for (int c = 0; c < 128; ++c) t[c] = c < 32 ? ' ' : static_cast<char>(c);
   return t;
+}
+
+constexpr int kFirstWide = 128;
+constexpr int kLastWide = 999;  // the most three decimal digits can say
+
+struct TForm {
+  std::array<char, kMaxFormBytes> bytes{};
+  std::uint8_t size = 0;
+};
+using TForms = std::array<TForm, kLastWide - kFirstWide + 1>;
+
+TForm MakeForm(int code) {
+  std::string source;
+  platform::TEncoding from = platform::TEncoding::kUtf8;
+  if (code == 160) {
+    source = " ";
+  } else if (code < 160) {
+    source = std::string(1, static_cast<char>(code));
+    from = platform::TEncoding::kWindows1252;
+  } else {
+    // UTF-8 of a code below 0x800: two bytes.
+    source = {static_cast<char>(0xC0 | (code >> 6)), static_cast<char>(0x80 | (code & 0x3F))};
+  }
+  std::string sjis;
+  if (!platform::ToShiftJis(source, from, sjis) || sjis.empty() || sjis.size() > kMaxFormBytes) {
+    sjis = "\x81\x48";  // "？"
+  }
+  TForm form;
+  std::memcpy(form.bytes.data(), sjis.data(), sjis.size());
+  form.size = static_cast<std::uint8_t>(sjis.size());
+  return form;
+}
+
+// One conversion per code, all at the first reference that needs one: a
+// page of Shift-JIS has few such references, and most pages none.
+const TForms& Forms() {
+  static const TForms forms = [] {
+    TForms f;
+    for (int code = kFirstWide; code <= kLastWide; ++code) f[code - kFirstWide] = MakeForm(code);
+    return f;
+  }();
+  return forms;
 }
 
 int HexDigit(char c) {
@@ -71,7 +116,13 @@ bool ReadDigits(std::string_view s, int base, int* value) {
 
 }  // namespace
 
-const std::array<char, 256> kCodeTable = MakeCodeTable();
+const std::array<char, 128> kCodeTable = MakeCodeTable();
+
+std::string_view WideForm(int code) {
+  if (code < kFirstWide || code > kLastWide) return "\x81\x48";
+  const TForm& form = Forms()[static_cast<std::size_t>(code - kFirstWide)];
+  return std::string_view(form.bytes.data(), form.size);
+}
 
 bool ReadNumericBody(std::string_view body, int* value) {
   if (body.empty() || body.size() > 3) return false;
@@ -93,7 +144,7 @@ int ResolveReference(std::string_view ref) {
   if (ref.size() > 2 && ref[1] == '#') {
     int v = 0;
     if (!ReadNumericBody(ref.substr(2, ref.size() - 3), &v)) return -1;
-    return v >= 0 && v <= 255 ? v : -1;
+    return v >= 0 ? v : -1;  // three digits say at most 999
   }
   // Names end in ";"; one ended by a space never matches.
   if (ref.back() != ';') return -1;

@@ -73,10 +73,12 @@ TCollapsed CollapseSpaces(std::string_view raw, char* out) {
 
 // Decodes the references of [p, p + n) in place and returns the new length.
 // A reference runs from an "&" to the first ";" or space; a later "&" before
-// that starts it afresh. What decodes becomes one byte and scanning goes on
-// after it, so a decoded "&" never starts another reference (one level only).
-// What does not decode stays as written, and no byte of it can start a
-// reference either, so scanning simply goes on after its terminator.
+// that starts it afresh. What decodes becomes one byte (a code below 128)
+// or the Shift-JIS form of its character, never longer than the reference,
+// and scanning goes on after it, so a decoded "&" never starts another
+// reference (one level only). What does not decode stays as written, and no
+// byte of it can start a reference either, so scanning simply goes on after
+// its terminator.
 std::size_t DecodeReferencesInPlace(char* p, std::size_t n) {
   const char* r = p;
   const char* const e = p + n;
@@ -106,8 +108,12 @@ std::size_t DecodeReferencesInPlace(char* p, std::size_t n) {
       continue;
     }
     const int code = ResolveReference(std::string_view(amp, static_cast<std::size_t>(t + 1 - amp)));
-    if (code >= 0) {
+    if (code >= 0 && code < static_cast<int>(kCodeTable.size())) {
       *w++ = kCodeTable[static_cast<std::size_t>(code)];
+    } else if (code >= 0) {
+      const std::string_view form = WideForm(code);
+      std::memcpy(w, form.data(), form.size());
+      w += form.size();
     } else {
       keep(amp, t + 1);
     }

@@ -334,6 +334,7 @@ TEST(CoverFileStem, NeverLeavesTheTemporaryFolder) {
       {"", "..\\..\\boot"},
       {"", "a\tb\x01\x63"},
       {"", "x\x81"},
+      {"", "\x9b"},
       {"", "CON"},
       {"", "nul.txt"},
       {"", "Com1 "},

@@ -2,7 +2,8 @@
 // with std::string copies, erasing and replacing in place: slow, and easy to
 // check by reading. The tests and the fuzz target compare the real tokenizer
 // against it. It shares no code with the real one, not even the reference
-// tables.
+// tables; only the system's conversion to Shift-JIS, which both use for
+// codes from 128 on.
 #pragma once
 
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "html/html_parser.h"
+#include "platform/encoding.h"
 
 namespace kivo::reference {
 
@@ -101,8 +103,27 @@ inline std::vector<std::pair<std::string, std::string>> NamedTable() {
   return t;
 }
 
-inline char CodeByte(long code) {
-  return (code < 32 || code == 160) ? ' ' : static_cast<char>(code);
+// What a code decodes to: below 128 the byte (a space for a control code),
+// the non-breaking space a space, and from 128 on the system's Shift-JIS
+// form of the character (128..159 read as windows-1252), "？" when that
+// is empty or longer than five bytes.
+inline std::string CodeForm(long code) {
+  if (code < 32 || code == 160) return " ";
+  if (code < 128) return std::string(1, static_cast<char>(code));
+  std::string source;
+  platform::TEncoding from = platform::TEncoding::kUtf8;
+  if (code < 160) {
+    source = std::string(1, static_cast<char>(code));
+    from = platform::TEncoding::kWindows1252;
+  } else {
+    source += static_cast<char>(0xC0 | (code >> 6));
+    source += static_cast<char>(0x80 | (code & 0x3F));
+  }
+  std::string form;
+  if (!platform::ToShiftJis(source, from, form) || form.empty() || form.size() > 5) {
+    form = "\x81\x48";
+  }
+  return form;
 }
 
 inline bool ReadNumber(const std::string& body, long* value) {
@@ -163,9 +184,10 @@ inline std::string DecodeText(const std::string& raw) {
     open = false;
     if (ref.size() > 2 && ref[1] == '#') {
       long v = 0;
-      if (ReadNumber(ref.substr(2, ref.size() - 3), &v) && v >= 0 && v <= 255) {
-        s.replace(start, ref.size(), 1, CodeByte(v));
-        i = start + 1;
+      if (ReadNumber(ref.substr(2, ref.size() - 3), &v) && v >= 0) {
+        const std::string form = CodeForm(v);
+        s.replace(start, ref.size(), form);
+        i = start + form.size();
       } else {
         i = i + 1;
       }

@@ -35,8 +35,8 @@ TEST(TextSpaces, CarriageReturnsAndTabsAreNotTouched) {
 TEST(TextReferences, NamedReferences) {
   EXPECT_EQ(Decode("&lt;b&gt;"), "<b>");
   EXPECT_EQ(Decode("&quot;q&quot; &amp;"), "\"q\" &");
-  EXPECT_EQ(Decode("&copy;"), "\xa9");
-  EXPECT_EQ(Decode("&yuml;"), "\xff");
+  EXPECT_EQ(Decode("&eacute;"), "e");
+  EXPECT_EQ(Decode("&yuml;"), "y");
   EXPECT_EQ(Decode("&nbsp;"), " ");
 }
 
@@ -52,13 +52,13 @@ TEST(TextReferences, NumericReferences) {
   EXPECT_EQ(Decode("&#65;&#x41;&#X41;&#$41;"), "AAAA");
   EXPECT_EQ(Decode("&#065;"), "A");
   EXPECT_EQ(Decode("&#0xA;"), " ");  // "0x" and one hexadecimal digit
-  EXPECT_EQ(Decode("&#xff;&#xFf;"), "\xff\xff");
-  EXPECT_EQ(Decode("&#233;"), "\xe9");
-  EXPECT_EQ(Decode("&#169;"), "\xa9");
+  EXPECT_EQ(Decode("&#xff;&#xFf;"), "yy");
+  EXPECT_EQ(Decode("&#233;"), "e");
+  EXPECT_EQ(Decode("&#215;"), "\x81\x7e");  // ×
   EXPECT_EQ(Decode("&#9;&#0;&#31;"), "   ");
   EXPECT_EQ(Decode("&#160;"), " ");
   EXPECT_EQ(Decode("&#127;&#32;"), "\x7f ");
-  EXPECT_EQ(Decode("&#255;"), "\xff");
+  EXPECT_EQ(Decode("&#255;"), "y");
 }
 
 TEST(TextReferences, NumericReferenceEndedByASpaceLosesIt) {
@@ -74,8 +74,7 @@ TEST(TextReferences, NumericReferencesThatStayAsWritten) {
   EXPECT_EQ(Decode("&#6a;"), "&#6a;");
   EXPECT_EQ(Decode("&#x;&#$;"), "&#x;&#$;");
   EXPECT_EQ(Decode("&#xg;"), "&#xg;");
-  // Outside 0..255: left as written.
-  EXPECT_EQ(Decode("&#256;&#999;"), "&#256;&#999;");
+  // Below 0: left as written.
   EXPECT_EQ(Decode("&#-1;&#-99;"), "&#-1;&#-99;");
   // A sign only before decimal digits; within range it decodes.
   EXPECT_EQ(Decode("&#+65;&#-0;"), "A ");
@@ -111,6 +110,19 @@ TEST(TextReferences, ReferencesAtTheEndOfTheText) {
   // The line feed at the end of a page's text ends a numeric reference.
   EXPECT_EQ(Decode("x&#65\n"), "xA");
   EXPECT_EQ(Decode("x&lt\n"), "x&lt ");
+}
+
+// A code from 128 on gives the Shift-JIS form of its character, one or two
+// bytes where the reference stood; the character after it stays whole.
+TEST(TextReferences, WideCodesGiveShiftJisAndSwallowNothing) {
+  EXPECT_EQ(Decode("Caf&eacute; 2"), "Cafe 2");
+  EXPECT_EQ(Decode("&#233;\x82\xa0"), "e\x82\xa0");  // "eあ"
+  EXPECT_EQ(Decode("&#913;&#x41;&#913 x"),
+            "\x83\x9f"
+            "A"
+            "\x83\x9fx");                                 // Α, beyond 255
+  EXPECT_EQ(Decode("&#129;&#888;"), "\x81\x48\x81\x48");  // "？？": characters with no form
+  EXPECT_EQ(Decode("&#1234;"), "&#1234;");                // four digits: as written
 }
 
 TEST(TextReferences, JapaneseAroundReferences) {

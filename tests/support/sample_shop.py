@@ -49,8 +49,10 @@ class ShopError(Exception):
 
 
 class SampleShop:
-    def __init__(self, folder, request_log=True):
+    def __init__(self, folder, request_log=True, options=()):
+        """OPTIONS: more of shop.py's command-line options, such as "--utf8"."""
         folder = Path(folder)
+        self.options = list(options)
         self.port_file = folder / "shop.port"
         self.log = folder / "shop-requests.log" if request_log else None
         self.process = None
@@ -72,6 +74,7 @@ class SampleShop:
                 str(self.port_file)]
         if self.log is not None:
             argv += ["--log", str(self.log)]
+        argv += self.options
         try:
             if self.log is not None:
                 self.log.write_bytes(b"")  # there even when nothing is fetched

@@ -191,6 +191,18 @@ def top_page(base, today):
             '<ul class="days">\n%s</ul>\n' % items + _FOOTER).encode("cp932")
 
 
+def in_utf8(body):
+    """The same page in UTF-8, declared with <meta charset> instead of the Shift-JIS
+    http-equiv line: what the shop would send if it moved to UTF-8 (shop.py --utf8)."""
+    if not body:  # a redirect's
+        return body
+    declared = '<meta http-equiv="Content-Type" content="text/html; charset=%s">' % CHARSET
+    text = body.decode("cp932")
+    if declared not in text:
+        raise ValueError("a page without the Shift-JIS declaration")
+    return text.replace(declared, '<meta charset="UTF-8">', 1).encode("utf-8")
+
+
 def not_found_page(base):
     return (_head("ページが見つかりません", base) +
             '<h1>ページが見つかりません</h1>\n<p>お探しのページは見つかりませんでした。</p>\n'

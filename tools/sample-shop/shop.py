@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The sample kivo shop: a local HTTP server for the demo and the end-to-end tests.
 
-    python3 tools/sample-shop/shop.py [--port N] [--port-file FILE] [--log FILE]
+    python3 tools/sample-shop/shop.py [--port N] [--port-file FILE] [--log FILE] [--utf8]
 
 Listens on 127.0.0.1 only, needs nothing from the network, and prints one line
 "sample shop listening on http://127.0.0.1:PORT" once it accepts connections.
@@ -26,6 +26,7 @@ import pages  # noqa: E402
 import shopdata as sd  # noqa: E402
 
 HTML_TYPE = "text/html; charset=" + pages.CHARSET
+HTML_TYPE_UTF8 = "text/html; charset=UTF-8"
 
 # Image names are echoed into nothing but the colour hash, yet keep them plain.
 _IMAGE_NAME = re.compile(r"[A-Za-z0-9_.\-]{1,120}")
@@ -62,7 +63,14 @@ class ShopHandler(BaseHTTPRequestHandler):
     def base(self):
         return "http://127.0.0.1:%d" % self.server.server_address[1]
 
+    def _in_utf8(self, body, content_type):
+        """With --utf8, an HTML page goes out in UTF-8 and says so; else as it is."""
+        if self.server.utf8 and content_type == HTML_TYPE:
+            return pages.in_utf8(body), HTML_TYPE_UTF8
+        return body, content_type
+
     def _send(self, status, body, content_type, extra=()):
+        body, content_type = self._in_utf8(body, content_type)
         self.send_response(status)
         self.send_header("Content-Type", content_type)
         self.send_header("Content-Length", str(len(body)))
@@ -166,9 +174,10 @@ class ShopServer(ThreadingHTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, port, request_log):
+    def __init__(self, port, request_log, utf8=False):
         super().__init__(("127.0.0.1", port), ShopHandler)
         self.request_log = request_log
+        self.utf8 = utf8
 
 
 def _write_port_file(path, port):
@@ -183,9 +192,11 @@ def main(argv=None):
     ap.add_argument("--port", type=int, default=0, help="port to listen on (0: any free port)")
     ap.add_argument("--port-file", help="write the port number to this file once listening")
     ap.add_argument("--log", help="append one line per request (method, path, status)")
+    ap.add_argument("--utf8", action="store_true",
+                    help="send every HTML page in UTF-8 instead of Shift-JIS")
     args = ap.parse_args(argv)
 
-    server = ShopServer(args.port, RequestLog(args.log))
+    server = ShopServer(args.port, RequestLog(args.log), utf8=args.utf8)
     port = server.server_address[1]
     stop = threading.Event()
     for sig in (signal.SIGTERM, signal.SIGINT):
