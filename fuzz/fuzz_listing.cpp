@@ -8,6 +8,7 @@
 //
 //   fuzz_listing -dict=fuzz/fuzz_listing.dict -max_len=65536 [corpus]
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "harvest/canonical_link.h"
@@ -21,9 +22,12 @@ namespace {
 
 constexpr char kBase[] = "http://s";
 
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
+void Check(bool condition, int line) {
+  if (condition) return;
+  std::fprintf(stderr, "fuzz_listing: the check on line %d failed\n", line);
+  __builtin_trap();
 }
+#define CHECK(condition) Check(condition, __LINE__)
 
 // `link` with its scheme and host in upper case and the default port named.
 std::string OtherWritingOf(const std::string& link) {
@@ -50,16 +54,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string previous;
   for (std::size_t i = 0; i < parser.Nodes.size(); ++i) {
     const kivo::ListingEvent event = reader.Read(*parser.Nodes[i]);
-    Check(event.category_code >= 0 && event.category_code <= 2);
+    CHECK(event.category_code >= 0 && event.category_code <= 2);
     if (event.kind != kivo::ListingEvent::Kind::kLink) continue;
-    Check(kivo::IsShopDetailLink(event.link, kBase));
-    Check(kivo::CatalogueCanHold(event.link));
-    Check(event.canonical == kivo::CanonicalLink(event.link));
-    Check(event.canonical != previous);
-    Check(kivo::CanonicalLink(event.link + "#top") == event.canonical);
-    Check(kivo::CanonicalLink(OtherWritingOf(event.link)) == event.canonical);
+    CHECK(kivo::IsShopDetailLink(event.link, kBase));
+    CHECK(kivo::CatalogueCanHold(event.link));
+    CHECK(event.canonical == kivo::CanonicalLink(event.link));
+    CHECK(event.canonical != previous);
+    // Blanks and control characters around a link are no part of it; before
+    // a fragment they would be, and the download helper refuses such a link.
+    if (static_cast<unsigned char>(event.link.back()) > 0x20) {
+      CHECK(kivo::CanonicalLink(event.link + "#top") == event.canonical);
+    }
+    CHECK(kivo::CanonicalLink(OtherWritingOf(event.link)) == event.canonical);
     previous = event.canonical;
   }
-  Check(reader.UnusableLinks() >= 0);
+  CHECK(reader.UnusableLinks() >= 0);
   return 0;
 }
