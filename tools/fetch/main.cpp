@@ -6,7 +6,8 @@
 // run by a shell.
 //
 // It ends with one of the exit codes of protocol/exit_code.h, the plugin's
-// reason to try a page again or not. A signal (SIGTERM, SIGINT, SIGHUP,
+// reason to try a page again or not, and leaves the failure note beside the
+// output file where the code alone does not tell enough. A signal (SIGTERM, SIGINT, SIGHUP,
 // SIGQUIT) ends it at once with 128 + the signal's number.
 //
 // A 429 or 503 answer whose Retry-After asks for at most 30 seconds (as
@@ -29,6 +30,7 @@
 
 #include "command_words.h"
 #include "download.h"
+#include "failure_note.h"
 #include "output_file.h"
 #include "parent.h"
 #include "platform/platform.h"
@@ -103,9 +105,8 @@ long ElapsedMs(std::chrono::steady_clock::time_point since) {
 // short Retry-After) is given that time and asked once more, within the
 // same total time limit.
 DownloadStatus DownloadPolitely(const std::string& address, DownloadOptions options, BodySink& sink,
-                                std::string& error) {
+                                DownloadAnswer& answer, std::string& error) {
   const auto started = std::chrono::steady_clock::now();
-  DownloadAnswer answer;
   const DownloadStatus status = Download(address, options, sink, answer, error);
   if (status != DownloadStatus::kFailed || (answer.status != 429 && answer.status != 503)) {
     return status;
@@ -163,8 +164,11 @@ ExitCode Run(int argc, char** argv) {
     Complain(error);
     return ExitCode::kLocal;
   }
+  // A note of an earlier download goes now: whatever this one tells is new.
+  LeaveFailureNote(request.output_path, std::string());
   CappedSink sink(output, kMaxBodyBytes);
-  const DownloadStatus status = DownloadPolitely(address, options, sink, error);
+  DownloadAnswer answer;
+  const DownloadStatus status = DownloadPolitely(address, options, sink, answer, error);
   if (status == DownloadStatus::kComplete) {
     if (!output.Finish(error)) {
       Complain(error);
@@ -182,24 +186,14 @@ ExitCode Run(int argc, char** argv) {
     return ExitCode::kComplete;
   }
   output.Discard();
-  switch (status) {
-    case DownloadStatus::kSinkFailure:
-      if (sink.too_large()) {
-        Complain("answer larger than the limit of " + std::to_string(kMaxBodyBytes) + " bytes");
-        return ExitCode::kFailed;
-      }
-      Complain("could not write the temporary file beside the output file");
-      return ExitCode::kLocal;
-    case DownloadStatus::kGone:
-      Complain(error);
-      return ExitCode::kGone;
-    case DownloadStatus::kNoAnswer:
-      Complain(error);
-      return ExitCode::kNoAnswer;
-    default:
-      Complain(error);
-      return ExitCode::kFailed;
+  Complain(error);
+  if (status == DownloadStatus::kSinkFailure && sink.too_large()) {
+    Complain("answer larger than the limit of " + std::to_string(kMaxBodyBytes) + " bytes");
+    return ExitCode::kFailed;
   }
+  const ExitCode code = ExitCodeOf(status);
+  LeaveFailureNote(request.output_path, FailureNoteText(code, answer));
+  return code;
 }
 
 }  // namespace
