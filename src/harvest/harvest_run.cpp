@@ -169,7 +169,8 @@ void THarvest::SaveUnfinishedDays(const std::set<std::int64_t>& days) {
 void THarvest::ReportRunResult() {
   // A run that could fetch no listing page at all found nothing for a
   // reason the user must hear of (the helper's own failure is said already).
-  if (Run.ListingPagesFetched == 0 && Run.ListingFailures > 0 && !helper_missing_) {
+  if (Run.ListingPagesFetched == 0 && Run.ListingFailures > 0 && !helper_missing_ &&
+      !fetch_tally_.fetching_blocked) {
     View.ShowError(texts::kNoListingPage);
   }
   // Pages that come and go but never hold what the plugin looks for: the
@@ -180,6 +181,7 @@ void THarvest::ReportRunResult() {
       (Run.DetailsAnalysed > 0 && Run.DetailsWithValues == 0)) {
     View.ShowError(texts::kPagesChanged);
   }
+  ReportRedirectedDetails(fetch_tally_, View);
   // The summary is the run's last line.
   LogFile1.WriteLog(texts::kResultAdded + std::to_string(Run.TitlesAdded) + texts::kResultFailed +
                         std::to_string(Run.PageFailures) + texts::kResultDays +
