@@ -191,6 +191,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.redirect("/loop")
         elif path == "/to-file":
             self.redirect("file:///etc/passwd")
+        elif path.startswith("/pac/"):
+            # /pac/<proxy>/<host>: a proxy configuration script that sends
+            # <host> through <proxy> and everything else direct.
+            _, _, proxy, host = path.split("/", 3)
+            script = ("function FindProxyForURL(url, host) {\n"
+                      "  return host == '%s' ? 'PROXY %s' : 'DIRECT';\n}\n" % (host, proxy))
+            self.send_body(200, script.encode(),
+                           [("Content-Type", "application/x-ns-proxy-autoconfig")])
         elif path.startswith("/go/"):
             # /go/<address, percent-encoded>: a redirect to it.
             self.redirect(urllib.parse.unquote(path[len("/go/"):]))

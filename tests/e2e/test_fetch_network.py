@@ -102,13 +102,14 @@ def closed_port():
 INTERNET_SETTINGS = r"HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
 
 
-def connection_settings(proxy):
-    """The value DefaultConnectionSettings as Internet Options writes it for a named proxy
-    (flags: direct and proxy) with "<local>" bypassed."""
+def connection_settings(proxy=None, script=None):
+    """The value DefaultConnectionSettings as Internet Options writes it: a named proxy
+    with "<local>" bypassed, or the address of a configuration script."""
     def text(b):
         return struct.pack("<I", len(b)) + b
-    return (struct.pack("<III", 0x46, 1, 3) + text(proxy.encode()) + text(b"<local>") +
-            text(b"") + bytes(32))
+    flags = 1 | (2 if proxy else 0) | (4 if script else 0)  # direct, proxy, script
+    return (struct.pack("<III", 0x46, 1, flags) + text((proxy or "").encode()) +
+            text(b"<local>" if proxy else b"") + text((script or "").encode()) + bytes(32))
 
 
 def wine_registry(lines):
@@ -125,24 +126,27 @@ def wine_registry(lines):
 
 
 @contextlib.contextmanager
-def system_proxy(proxy_url):
-    """Makes `proxy_url` the helper's proxy while the block runs; yields the environment
-    the helper is to be run with."""
+def system_proxy(proxy_url=None, script_url=None):
+    """Makes `proxy_url` the helper's proxy (or, on Windows, the script at `script_url`
+    its automatic configuration) while the block runs; yields the environment the helper
+    is to be run with."""
     if not WINE:
         yield {"http_proxy": proxy_url, "https_proxy": proxy_url}
         return
-    server = proxy_url.split("//", 1)[1].split("@")[-1]
-    blob = ",".join("%02x" % b for b in connection_settings(server))
-    wine_registry(["[%s]" % INTERNET_SETTINGS, '"ProxyEnable"=dword:00000001',
-                   '"ProxyServer"="%s"' % server, '"ProxyOverride"="<local>"', "",
-                   "[%s\\Connections]" % INTERNET_SETTINGS,
+    server = proxy_url.split("//", 1)[1].split("@")[-1] if proxy_url else None
+    blob = ",".join("%02x" % b for b in connection_settings(server, script_url))
+    values = (['"ProxyEnable"=dword:00000001', '"ProxyServer"="%s"' % server,
+               '"ProxyOverride"="<local>"'] if server else
+              ['"AutoConfigURL"="%s"' % script_url])
+    wine_registry(["[%s]" % INTERNET_SETTINGS] + values +
+                  ["", "[%s\\Connections]" % INTERNET_SETTINGS,
                    '"DefaultConnectionSettings"=hex:%s' % blob])
     try:
         yield {}
     finally:
         wine_registry(["[%s]" % INTERNET_SETTINGS, '"ProxyEnable"=-', '"ProxyServer"=-',
-                       '"ProxyOverride"=-', "", "[%s\\Connections]" % INTERNET_SETTINGS,
-                       '"DefaultConnectionSettings"=-'])
+                       '"ProxyOverride"=-', '"AutoConfigURL"=-', "",
+                       "[%s\\Connections]" % INTERNET_SETTINGS, '"DefaultConnectionSettings"=-'])
 
 
 # -- the tests -----------------------------------------------------------------------------
@@ -244,6 +248,15 @@ class ProxyTest(FetchCase):
             self.assert_fetched(self.through(proxy, address))
         self.assertEqual(proxy.requests,
                          [("CONNECT", "shop.localhost:%d" % self.tunnel_port, None)])
+
+    @unittest.skipUnless(WINE, "a configuration script is Internet Options' way")
+    def test_a_configuration_script_names_the_proxy(self):
+        with TestProxy(self.routes) as proxy:
+            script = http_url(self.server, "/pac/127.0.0.1:%d/shop.invalid" % proxy.port)
+            with system_proxy(script_url=script.decode()):
+                self.write_old()
+                self.assert_fetched(self.run_line(self.line(b"http://shop.invalid/page")))
+        self.assertEqual([m for m, _, _ in proxy.requests], ["GET"])
 
     def test_this_machine_is_never_reached_through_the_proxy(self):
         with TestProxy(self.routes) as proxy:

@@ -153,10 +153,9 @@ void Configure(HINTERNET session, const DownloadOptions& options) {
 enum class Opened { kOpen, kAddressNotUnderstood, kNoConnection };
 
 // Opens the GET request for `url` on `session`, with WinHTTP's own
-// redirects turned off and the proxy the user's settings give for it, into
-// `connection` and `request`.
-Opened OpenRequest(HINTERNET session, const SystemProxy& proxy, const std::string& url,
-                   Internet& connection, Internet& request, std::string& error) {
+// redirects turned off, into `connection` and `request`.
+Opened OpenRequest(HINTERNET session, const std::string& url, Internet& connection,
+                   Internet& request, std::string& error) {
   // The address has been checked and percent-encoded: it is plain ASCII.
   const std::wstring wide_url = Ascii(protocol::StripUrlFragment(url));
   URL_COMPONENTS parts = {};
@@ -189,7 +188,6 @@ Opened OpenRequest(HINTERNET session, const SystemProxy& proxy, const std::strin
   }
   SetNumber(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_REDIRECTS);
   WinHttpSetStatusCallback(request.get(), OnSecureFailure, WINHTTP_CALLBACK_FLAG_SECURE_FAILURE, 0);
-  proxy.Apply(session, request.get(), wide_url, IsLoopbackHost(AddressHost(url)));
   return Opened::kOpen;
 }
 
@@ -246,8 +244,9 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
                         DownloadAnswer& answer, std::string& error) {
   answer = DownloadAnswer();
   Limits limits(options, GetTickCount64());
-  SystemProxy proxy;
-  Internet session(proxy.OpenSession(Ascii(options.user_agent)));
+  std::string proxy;
+  Internet session(OpenProxiedSession(Ascii(options.user_agent), Ascii(address),
+                                      IsLoopbackHost(AddressHost(address)), proxy));
   if (!session) {
     error = Describe("WinHttpOpen", GetLastError());
     return DownloadStatus::kNoAnswer;
@@ -266,7 +265,7 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
     const std::string& url = redirects.url();
     Internet connection;
     Internet request;
-    const Opened opened = OpenRequest(session.get(), proxy, url, connection, request, error);
+    const Opened opened = OpenRequest(session.get(), url, connection, request, error);
     if (opened == Opened::kAddressNotUnderstood) return DownloadStatus::kFailed;
     if (opened != Opened::kOpen) return failure(0);
     DWORD status = 0;
@@ -274,7 +273,7 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
       DWORD secure_flags = 0;
       const DWORD code = Exchange(request.get(), limits, url, secure_flags, error);
       if (code != 0) {
-        if (IsSecureFailure(code)) error += "; through " + proxy.described();
+        if (IsSecureFailure(code)) error += "; through " + proxy;
         return failure(code);
       }
       answered = true;
