@@ -14,7 +14,7 @@ nothing and fetches no detail page again.
 With --https the shop is served at https://localhost:PORT with a certificate of an
 authority made for the run (tests/support/test_ca.py), which is trusted through the
 system's store, where Wine's crypt32 finds it, only while the run lasts (as root; anyone
-else is told what would be added, and the run fails). The checks are the same: the
+else is told what would be added, and the run is skipped). The checks are the same: the
 catalogue holds the data model's lines, byte for byte, as over http.
 
 Wine runs under the Unix locale NAME (default ja_JP.UTF-8: a Japanese system with the
@@ -32,6 +32,7 @@ time would disturb each other.
 import datetime
 import os
 import re
+import shutil
 import subprocess
 import sys
 import time
@@ -252,9 +253,9 @@ def main(argv):
         certs.make()
         certs.trust()
         if not certs.trusted:
-            print("wine-e2e: --https needs the test authority trusted (run as root)",
-                  file=sys.stderr)
-            return 2
+            print("wine-e2e: SKIPPED: --https needs the test authority trusted (run as root)")
+            shutil.rmtree(folder.root, ignore_errors=True)
+            return 0
     try:
         return drive("wine-e2e", folder, build / "wineprefix-e2e",
                      lambda shop, wine, elapsed: harvest_twice(build, folder, shop, wine,
