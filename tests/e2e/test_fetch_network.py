@@ -13,6 +13,7 @@ WINEPREFIX), and removed again afterwards.
 
 import atexit
 import contextlib
+import shutil
 import socket
 import ssl
 import struct
@@ -31,19 +32,21 @@ from test_fetch import (EXIT_CERTIFICATE, EXIT_PROXY_AUTH, EXIT_REDIRECT_REFUSED
 from test_proxy import TestProxy  # noqa: E402
 
 CERTS = None
+CERTS_FOLDER = None
 
 
 def setUpModule():
-    global CERTS
-    folder = tempfile.mkdtemp(prefix="kivo-fetch-certs-")
-    CERTS = TestCertificates(folder)
+    global CERTS, CERTS_FOLDER
+    CERTS_FOLDER = tempfile.mkdtemp(prefix="kivo-fetch-certs-")
+    CERTS = TestCertificates(CERTS_FOLDER)
     # Removed however the run ends, short of a kill (which the next run mends).
-    atexit.register(CERTS.untrust)
+    atexit.register(tearDownModule)
     CERTS.__enter__()
 
 
 def tearDownModule():
     CERTS.untrust()
+    shutil.rmtree(CERTS_FOLDER, ignore_errors=True)
 
 
 def needs_trust(test):
