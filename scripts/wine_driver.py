@@ -153,9 +153,10 @@ class Skip(Exception):
     """The date changed during the run, so what the harvest should have got is unknown."""
 
 
-def drive(name, folder, prefix, body, locale=None):
-    """Runs BODY(shop, wine, elapsed) with the sample shop (its files in FOLDER.root), one
-    Xvfb and Wine in PREFIX (see Wine for LOCALE), and ends them after it. BODY returns
+def drive(name, folder, prefix, body, locale=None, tls=None):
+    """Runs BODY(shop, wine, elapsed) with the sample shop (its files in FOLDER.root; over
+    https with TLS, a (certificate, key) pair), one Xvfb and Wine in PREFIX (see Wine for
+    LOCALE), and ends them after it. BODY returns
     its report line's text after "NAME: "; ELAPSED() gives the seconds since the start.
     Prints that line and removes FOLDER (also when BODY raises Skip, reported so), or,
     when a check fails or a command hangs, prints "NAME: FAILED: ..." and keeps FOLDER.
@@ -163,7 +164,7 @@ def drive(name, folder, prefix, body, locale=None):
     started = time.monotonic()
     shop = display = wine = None
     try:
-        shop = SampleShop(folder.root).start()
+        shop = SampleShop(folder.root, tls=tls).start()
         display = Display()
         wine = Wine(prefix, display.name, folder, locale)
         print("%s: %s" % (name, body(shop, wine, lambda: time.monotonic() - started)))

@@ -112,6 +112,11 @@ class THarvest {
   // Counts a fetch from the shop that got no answer; the third in a row ends
   // the run as Stop does.
   void NoteShopAnswer(const std::string& address);
+  // Names a failed fetch of `address` into `file` in the log (with what its
+  // failure note said), ends the run when no fetch from the shop can
+  // succeed, and counts the detail pages sent to another host.
+  void NoteFailure(const std::string& address, const std::string& file, bool unfetchable,
+                   const FailureNote& note);
   void RemoveLeftovers();
   void SaveUnfinishedDays(const std::set<std::int64_t>& days);
   // The warnings of a run that found nothing, then its summary line.
@@ -160,6 +165,8 @@ class THarvest {
   bool shop_down_ = false;
   // The download helper could not be started: the run was ended.
   bool helper_missing_ = false;
+  // What the run's fetches met that its end must tell.
+  FetchTally fetch_tally_;
 };
 
 }  // namespace kivo

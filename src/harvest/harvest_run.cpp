@@ -189,8 +189,12 @@ void THarvest::SaveUnfinishedDays(const std::set<std::int64_t>& days) {
 }
 
 void THarvest::ReportRunResult() {
-  // The helper's own failure is said already.
-  for (const std::string& warning : tally_.Warnings(helper_missing_)) View.ShowError(warning);
+  // The helper's own failure is said already, and so is a shop that cannot
+  // be verified or a proxy that wants credentials.
+  for (const std::string& warning : tally_.Warnings(helper_missing_ || fetch_tally_.fetching_blocked)) {
+    View.ShowError(warning);
+  }
+  ReportRedirectedDetails(fetch_tally_, View);
   // The summary is the run's last line.
   LogFile1.WriteLog(tally_.SummaryLine(), false);
 }

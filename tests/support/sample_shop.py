@@ -5,7 +5,8 @@ end-to-end tests, the Wine drivers, the benchmark and the demo.
     with SampleShop(folder) as shop:
         ... shop.base ... shop.requests() ...
 
-SampleShop(folder).start() returns once the shop answers on a free port it chose itself,
+SampleShop(folder).start() returns once the shop answers on a free port it chose itself
+(SampleShop(folder, tls=(cert, key)) serves https://localhost:PORT with that certificate),
 and raises ShopError when the shop ends or stays silent for START_TIMEOUT seconds first;
 stop() ends it. The shop writes its port to FOLDER/shop.port and, unless request_log is
 False, one line per request to FOLDER/shop-requests.log; its own errors go to our
@@ -41,7 +42,8 @@ import shopdata  # noqa: E402
 
 START_TIMEOUT = 20  # seconds; the shop needs well under one
 STOP_TIMEOUT = 10
-_ANNOUNCED = re.compile(r"sample shop listening on (http://127\.0\.0\.1:(\d+))\n")
+_ANNOUNCED = re.compile(r"sample shop listening on "
+                        r"(http://127\.0\.0\.1:(\d+)|https://localhost:(\d+))\n")
 
 
 class ShopError(Exception):
@@ -49,15 +51,17 @@ class ShopError(Exception):
 
 
 class SampleShop:
-    def __init__(self, folder, request_log=True, options=()):
-        """OPTIONS: more of shop.py's command-line options, such as "--utf8"."""
+    def __init__(self, folder, request_log=True, options=(), tls=None):
+        """OPTIONS: more of shop.py's command-line options, such as "--utf8";
+        TLS: (certificate file, key file) to serve https."""
         folder = Path(folder)
         self.options = list(options)
+        self.tls = tls
         self.port_file = folder / "shop.port"
         self.log = folder / "shop-requests.log" if request_log else None
         self.process = None
         self.announced = None  # the shop's first line, without its line end
-        self.base = None  # "http://127.0.0.1:PORT"
+        self.base = None  # "http://127.0.0.1:PORT", or "https://localhost:PORT"
         self.port = None
 
     def __enter__(self):
@@ -75,6 +79,8 @@ class SampleShop:
         if self.log is not None:
             argv += ["--log", str(self.log)]
         argv += self.options
+        if self.tls:
+            argv += ["--tls-cert", str(self.tls[0]), "--tls-key", str(self.tls[1])]
         try:
             if self.log is not None:
                 self.log.write_bytes(b"")  # there even when nothing is fetched
@@ -92,7 +98,7 @@ class SampleShop:
             self.stop()
             raise ShopError("the sample shop started with %r" % line)
         self.announced = line.rstrip("\n")
-        self.base, self.port = m.group(1), int(m.group(2))
+        self.base, self.port = m.group(1), int(m.group(2) or m.group(3))
         return self
 
     def _first_line(self):

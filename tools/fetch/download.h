@@ -41,25 +41,36 @@ inline bool IsFollowedRedirect(long status) {
 inline bool IsGoneStatus(long status) { return status == 404 || status == 410; }
 
 enum class DownloadStatus {
-  kComplete,     // a 2xx answer, its body complete and in the sink
-  kFailed,       // the shop answered, but not with a whole 2xx body: an error
-                 // status (not 404/410), a cut body, a reset or a time limit
-                 // after the first answer began, a refused redirect, ...
-  kGone,         // the (final) answer was 404 or 410
-  kNoAnswer,     // no answer at all: no name, no connection, a connection
-                 // closed or a time limit reached before any status line
-  kSinkFailure,  // the sink refused a piece
+  kComplete,         // a 2xx answer, its body complete and in the sink
+  kFailed,           // the shop answered, but not with a 2xx body it could
+                     // use: an error status (not 404, 410, 407), too many
+                     // redirects, a body that cannot be decoded, ...
+  kGone,             // the (final) answer was 404 or 410
+  kNoAnswer,         // no answer at all: no name, no connection, a connection
+                     // closed or a time limit reached before any status line
+  kSinkFailure,      // the sink refused a piece
+  kCutBody,          // a 2xx body that ended before its end
+  kTooSlow,          // a time limit reached after the answer began
+  kCertificate,      // the secure connection could not be verified
+  kProxyAuth,        // a proxy wants credentials (407) that were not given
+  kRedirectRefused,  // a redirect that leaves the host, or https, or http(s)
 };
 
-// What the last answer said, for the caller's retry decision.
+// What the last answer said, for the caller's retry decision and the
+// failure note.
 struct DownloadAnswer {
-  long status = 0;          // the status of the last answer; 0 when there was none
-  std::string retry_after;  // that answer's Retry-After header, empty when it had none
+  long status = 0;           // the status of the last answer; 0 when there was none
+  std::string retry_after;   // that answer's Retry-After header, empty when it had none
+  std::string refused_host;  // kRedirectRefused: the host the redirect led to
 };
 
 // Fetches `address` (an http:// or https:// address, already checked), at
-// most `max_redirects` redirects deep, never leaving http and https and never
-// going from https down to http. On failure `error` says why in English.
+// most `max_redirects` redirects deep, following them only on the host of
+// `address` and never from https down to http (redirects.h). TLS is always
+// verified against the system's certificate store; the system's proxy
+// settings apply (the environment on POSIX, as curl reads it; the user's
+// Internet Options on Windows), except to this machine itself. On failure
+// `error` says why in English.
 DownloadStatus Download(const std::string& address, const DownloadOptions& options, BodySink& sink,
                         DownloadAnswer& answer, std::string& error);
 

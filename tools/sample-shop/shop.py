@@ -2,10 +2,12 @@
 """The sample kivo shop: a local HTTP server for the demo and the end-to-end tests.
 
     python3 tools/sample-shop/shop.py [--port N] [--port-file FILE] [--log FILE] [--utf8]
+                                      [--tls-cert FILE --tls-key FILE]
 
 Listens on 127.0.0.1 only, needs nothing from the network, and prints one line
-"sample shop listening on http://127.0.0.1:PORT" once it accepts connections.
-Stops cleanly on SIGTERM or SIGINT. See README.md for what it serves.
+"sample shop listening on http://127.0.0.1:PORT" once it accepts connections
+(with a certificate: "sample shop listening on https://localhost:PORT", served over
+TLS). Stops cleanly on SIGTERM or SIGINT. See README.md for what it serves.
 """
 
 import argparse
@@ -13,6 +15,7 @@ import datetime
 import os
 import re
 import signal
+import ssl
 import sys
 import threading
 import traceback
@@ -61,7 +64,7 @@ class ShopHandler(BaseHTTPRequestHandler):
 
     @property
     def base(self):
-        return "http://127.0.0.1:%d" % self.server.server_address[1]
+        return self.server.base
 
     def _in_utf8(self, body, content_type):
         """With --utf8, an HTML page goes out in UTF-8 and says so; else as it is."""
@@ -144,7 +147,8 @@ class ShopHandler(BaseHTTPRequestHandler):
         targets = query.get("url", []) + query.get("amp;url", [])
         if len(targets) == 1:
             t = urllib.parse.urlsplit(targets[0])
-            if (t.scheme == "http" and t.netloc == "127.0.0.1:%d" % self.server.server_address[1]
+            own = urllib.parse.urlsplit(self.base)
+            if (t.scheme == own.scheme and t.netloc == own.netloc
                     and t.path == sd.DETAIL_PATH):
                 # Only ever to our own detail page: no open redirect.
                 self._send(302, b"", HTML_TYPE, [("Location", sd.DETAIL_PATH + "?" + t.query)])
@@ -178,6 +182,40 @@ class ShopServer(ThreadingHTTPServer):
         super().__init__(("127.0.0.1", port), ShopHandler)
         self.request_log = request_log
         self.utf8 = utf8
+        self.base = "http://127.0.0.1:%d" % self.server_address[1]
+        self.tls = None
+
+    def get_request(self):
+        sock, address = super().get_request()
+        return (_over_tls(self.tls, sock) if self.tls else sock), address
+
+    def handle_error(self, request, client_address):
+        if not (self.tls and _refused_handshake()):
+            super().handle_error(request, client_address)
+
+
+# -- https, an option --------------------------------------------------------------
+
+def serve_tls(server, cert, key):
+    """Makes `server` answer over TLS with the certificate `cert` (its key `key`), as
+    https://localhost:PORT: a name, since Wine refuses a certificate that names only an
+    address, and the one the tests' certificates carry."""
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(cert, key)
+    server.tls = context
+    server.base = "https://localhost:%d" % server.server_address[1]
+
+
+def _over_tls(context, sock):
+    # The handshake happens in the request's own thread, on its first read,
+    # so a client that never completes it holds up no other.
+    return context.wrap_socket(sock, server_side=True, do_handshake_on_connect=False)
+
+
+def _refused_handshake():
+    """True while handling an error that is a client refusing the handshake (a
+    certificate it does not trust) or dropping the connection: no fault of the shop's."""
+    return isinstance(sys.exc_info()[1], OSError)
 
 
 def _write_port_file(path, port):
@@ -194,9 +232,15 @@ def main(argv=None):
     ap.add_argument("--log", help="append one line per request (method, path, status)")
     ap.add_argument("--utf8", action="store_true",
                     help="send every HTML page in UTF-8 instead of Shift-JIS")
+    ap.add_argument("--tls-cert", help="serve https with this certificate (PEM)")
+    ap.add_argument("--tls-key", help="the certificate's private key (PEM)")
     args = ap.parse_args(argv)
+    if bool(args.tls_cert) != bool(args.tls_key):
+        ap.error("--tls-cert and --tls-key go together")
 
     server = ShopServer(args.port, RequestLog(args.log), utf8=args.utf8)
+    if args.tls_cert:
+        serve_tls(server, args.tls_cert, args.tls_key)
     port = server.server_address[1]
     stop = threading.Event()
     for sig in (signal.SIGTERM, signal.SIGINT):
@@ -207,7 +251,7 @@ def main(argv=None):
     worker.start()
     if args.port_file:
         _write_port_file(args.port_file, port)
-    print("sample shop listening on http://127.0.0.1:%d" % port, flush=True)
+    print("sample shop listening on %s" % server.base, flush=True)
     try:
         while not stop.wait(0.5):
             pass

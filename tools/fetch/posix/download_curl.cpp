@@ -143,21 +143,31 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
-// The proxy settings of the environment apply, but never to this machine
-// itself: a local test shop must not be sent through a proxy.
-std::string NoProxyList() {
-  const char* names[] = {"no_proxy", "NO_PROXY"};
-  std::string list;
-  for (const char* name : names) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') {
-      list = value;
-      break;
-    }
+// Whether a libcurl error is the secure connection failing: a certificate
+// that cannot be verified (untrusted, expired, another name, revoked, a
+// pinned key that differs) or a handshake that fails.
+bool IsSecureConnectionFailure(CURLcode code) {
+  switch (code) {
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+      return true;
+    default:
+      return false;
   }
-  if (list == "*") return list;
-  if (!list.empty()) list += ',';
-  return list + "localhost,127.0.0.1,::1";
+}
+
+// Whether a libcurl error that came after the answer's status line means
+// its body stopped short.
+bool IsCutBody(CURLcode code) {
+  return code == CURLE_PARTIAL_FILE || code == CURLE_RECV_ERROR ||
+         code == CURLE_BAD_CONTENT_ENCODING || code == CURLE_HTTP2_STREAM || code == CURLE_HTTP2;
 }
 
 struct CurlGlobal {
@@ -167,7 +177,7 @@ struct CurlGlobal {
 };
 
 // The options that hold for every hop of one download.
-void Configure(Transfer& transfer, const DownloadOptions& options, const std::string& no_proxy) {
+void Configure(Transfer& transfer, const DownloadOptions& options) {
   CURL* h = transfer.handle;
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, transfer.curl_error);
@@ -185,7 +195,9 @@ void Configure(Transfer& transfer, const DownloadOptions& options, const std::st
   curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, kAcceptedEncodings);
   curl_easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, 0L);
   curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");  // cookies set by a redirect are kept
-  curl_easy_setopt(h, CURLOPT_NOPROXY, no_proxy.c_str());
+  // Only the shop's own answers count as its answer, not a proxy's to
+  // CONNECT.
+  curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
 #if LIBCURL_VERSION_NUM >= 0x075500
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
 #else
@@ -198,6 +210,12 @@ CURLcode Ask(Transfer& transfer, const std::string& url, long remaining_ms,
              long connect_timeout_ms) {
   CURL* h = transfer.handle;
   curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  // The environment's proxy settings apply as curl reads them (http_proxy,
+  // https_proxy, all_proxy, no_proxy), but never to this machine itself: a
+  // local test shop must not be sent through a proxy. Only the loopback
+  // names themselves: no_proxy's "localhost" would also match every name
+  // below it.
+  curl_easy_setopt(h, CURLOPT_NOPROXY, IsLoopbackHost(AddressHost(url)) ? "*" : nullptr);
   curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, remaining_ms);
   curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
                    remaining_ms < connect_timeout_ms ? remaining_ms : connect_timeout_ms);
@@ -213,14 +231,28 @@ DownloadStatus WholeBody(const Transfer& transfer, long status, const std::strin
                          std::string& error) {
   if (!transfer.decoder.Complete()) {
     error = "the " + transfer.decoder.coding() + " stream of the body ends early (" + url + ")";
-    return DownloadStatus::kFailed;
+    return DownloadStatus::kCutBody;
   }
   if (EndsWhereTheConnectionCloses(status, transfer.declared_length, transfer.framed) &&
       !transfer.watcher.Whole()) {
     error = "the connection closed before the end of the HTML document (" + url + ")";
-    return DownloadStatus::kFailed;
+    return DownloadStatus::kCutBody;
   }
   return DownloadStatus::kComplete;
+}
+
+// What a transfer that ended in `code` amounts to, the shop's answers so far
+// (on any hop) considered.
+DownloadStatus Failure(const Transfer& transfer, CURLcode code) {
+  long connect_status = 0;
+  curl_easy_getinfo(transfer.handle, CURLINFO_HTTP_CONNECTCODE, &connect_status);
+  if (connect_status == 407) return DownloadStatus::kProxyAuth;
+  if (IsSecureConnectionFailure(code)) return DownloadStatus::kCertificate;
+  // Before any answer, every failure is the shop's silence.
+  if (!transfer.answered) return DownloadStatus::kNoAnswer;
+  if (code == CURLE_OPERATION_TIMEDOUT) return DownloadStatus::kTooSlow;
+  if (IsCutBody(code)) return DownloadStatus::kCutBody;
+  return DownloadStatus::kFailed;
 }
 
 }  // namespace
@@ -240,13 +272,12 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
   Transfer transfer;
   transfer.handle = handle.get();
   transfer.sink = &sink;
-  const std::string no_proxy = NoProxyList();
-  Configure(transfer, options, no_proxy);
+  Configure(transfer, options);
 
   // Once the shop has said anything, a failure later on is its passing
   // trouble, not a shop that is down.
-  const auto failed = [&transfer] {
-    return transfer.answered ? DownloadStatus::kFailed : DownloadStatus::kNoAnswer;
+  const auto timed_out = [&transfer] {
+    return transfer.answered ? DownloadStatus::kTooSlow : DownloadStatus::kNoAnswer;
   };
   const Clock::time_point deadline =
       Clock::now() + std::chrono::milliseconds(options.total_timeout_ms);
@@ -256,7 +287,7 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
     if (remaining_ms <= 0) {
       error = "time limit reached after " + std::to_string(redirects.followed()) + " redirects";
-      return failed();
+      return timed_out();
     }
     const std::string& url = redirects.url();
     const CURLcode result = Ask(transfer, url, remaining_ms, options.connect_timeout_ms);
@@ -278,13 +309,14 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
       error = std::string(curl_easy_strerror(result));
       if (transfer.curl_error[0] != '\0') error += std::string(": ") + transfer.curl_error;
       error += " (" + url + ")";
-      return failed();
+      return Failure(transfer, result);
     }
     if (IsSuccess(status)) return WholeBody(transfer, status, url, error);
     char* location = nullptr;
     curl_easy_getinfo(transfer.handle, CURLINFO_REDIRECT_URL, &location);
     DownloadStatus failure;
     if (!redirects.Follow(status, location != nullptr ? location : "", failure, error)) {
+      answer.refused_host = redirects.refused_host();
       return failure;
     }
   }

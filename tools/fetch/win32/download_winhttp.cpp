@@ -9,240 +9,75 @@
 #include "protocol/url_reference.h"
 #include "redirects.h"
 #include "text/bytes.h"
+#include "win32/proxy_winhttp.h"
+#include "win32/winhttp_answer.h"
+#include "win32/winhttp_limits.h"
 
 namespace kivo::fetch {
 namespace {
 
-class Internet {
- public:
-  explicit Internet(HINTERNET handle = nullptr) : handle_(handle) {}
-  ~Internet() {
-    if (handle_ != nullptr) WinHttpCloseHandle(handle_);
-  }
-  Internet(const Internet&) = delete;
-  Internet& operator=(const Internet&) = delete;
-  HINTERNET get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  void reset(HINTERNET handle) {
-    if (handle_ != nullptr) WinHttpCloseHandle(handle_);
-    handle_ = handle;
-  }
-
- private:
-  HINTERNET handle_;
-};
-
 std::wstring Ascii(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
-std::string Describe(const char* step, DWORD code) {
-  const char* what = nullptr;
+// The errors WinHTTP gives when the secure connection cannot be verified or
+// made. Windows reports most certificate faults as 12175 with the reason in
+// the status callback, older ones by their own codes; Wine reports every
+// one of them as 12157.
+bool IsSecureFailure(DWORD code) {
   switch (code) {
-    case ERROR_WINHTTP_TIMEOUT:
-      what = "time limit reached";
-      break;
-    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
-      what = "host name not found";
-      break;
-    case ERROR_WINHTTP_CANNOT_CONNECT:
-      what = "cannot connect";
-      break;
-    case ERROR_WINHTTP_CONNECTION_ERROR:
-      what = "connection broken";
-      break;
-    case ERROR_WINHTTP_REDIRECT_FAILED:
-      what = "too many redirects, or a redirect refused";
-      break;
     case ERROR_WINHTTP_SECURE_FAILURE:
-      what = "secure connection failed";
-      break;
-    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
-      what = "invalid answer";
-      break;
-    case ERROR_WINHTTP_UNRECOGNIZED_SCHEME:
-      what = "not an http or https address";
-      break;
+    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
+    case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
+    case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
+    case ERROR_WINHTTP_SECURE_INVALID_CA:
+    case ERROR_WINHTTP_SECURE_INVALID_CERT:
+    case ERROR_WINHTTP_SECURE_CERT_REVOKED:
+    case ERROR_WINHTTP_SECURE_CERT_REV_FAILED:
+    case ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE:
+    case ERROR_WINHTTP_CLIENT_AUTH_CERT_NEEDED:
+      return true;
     default:
-      break;
-  }
-  std::string text = std::string(step) + ": ";
-  text += what != nullptr ? what : "failed";
-  return text + " (WinHTTP error " + std::to_string(code) + ")";
-}
-
-// The session, with the proxy the user's system would use. Windows 8.1 and
-// later resolve it themselves (automatic detection and scripts included);
-// before that, take a proxy set by hand in Internet Options, else the
-// machine-wide WinHTTP setting.
-HINTERNET OpenSession(const std::wstring& agent) {
-  HINTERNET session = WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
-                                  WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
-  if (session != nullptr) return session;
-  WINHTTP_CURRENT_USER_IE_PROXY_CONFIG ie = {};
-  if (WinHttpGetIEProxyConfigForCurrentUser(&ie)) {
-    if (ie.lpszProxy != nullptr) {
-      // This machine itself is never reached through the proxy.
-      std::wstring bypass = ie.lpszProxyBypass != nullptr ? ie.lpszProxyBypass : L"";
-      if (!bypass.empty()) bypass += L";";
-      bypass += L"localhost;127.0.0.1;[::1]";
-      session = WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_NAMED_PROXY, ie.lpszProxy,
-                            bypass.c_str(), 0);
-    }
-    if (ie.lpszAutoConfigUrl != nullptr) GlobalFree(ie.lpszAutoConfigUrl);
-    if (ie.lpszProxy != nullptr) GlobalFree(ie.lpszProxy);
-    if (ie.lpszProxyBypass != nullptr) GlobalFree(ie.lpszProxyBypass);
-    if (session != nullptr) return session;
-  }
-  return WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                     WINHTTP_NO_PROXY_BYPASS, 0);
-}
-
-void SetNumber(HINTERNET handle, DWORD option, DWORD value) {
-  WinHttpSetOption(handle, option, &value, sizeof value);
-}
-
-// The time limits of one download. WinHTTP itself only limits single waits,
-// so each wait is given what is left of the total limit, and no more than
-// the low-speed rule allows: in each window of `window_ms` (fixed windows,
-// from the first request on) at least `bytes_per_window` bytes must arrive,
-// the wait for the answer included.
-class Limits {
- public:
-  Limits(const DownloadOptions& options, ULONGLONG now)
-      : deadline_(now + static_cast<ULONGLONG>(options.total_timeout_ms)),
-        window_ms_(static_cast<ULONGLONG>(options.low_speed_window_ms > 0
-                                              ? options.low_speed_window_ms
-                                              : options.total_timeout_ms)),
-        bytes_per_window_(static_cast<std::uint64_t>(options.low_speed_bytes) * window_ms_ / 1000),
-        window_start_(now) {}
-
-  void Received(std::uint64_t bytes) { bytes_in_window_ += bytes; }
-
-  // Lets the next wait on `request` last only as long as the limits allow.
-  // False with `error` when a limit has been reached.
-  bool LimitWait(HINTERNET request, std::string& error) {
-    const ULONGLONG now = GetTickCount64();
-    if (now >= deadline_) {
-      error = Describe("download", ERROR_WINHTTP_TIMEOUT);
       return false;
-    }
-    while (now >= window_start_ + window_ms_) {
-      if (bytes_in_window_ < bytes_per_window_) return TooSlow(error);
-      window_start_ += window_ms_;
-      bytes_in_window_ = 0;
-    }
-    // A window that has had its bytes is followed by a whole new one.
-    ULONGLONG until = window_start_ + window_ms_;
-    if (bytes_in_window_ >= bytes_per_window_) until += window_ms_;
-    if (until > deadline_) until = deadline_;
-    const DWORD left = static_cast<DWORD>(until - now);
-    SetNumber(request, WINHTTP_OPTION_RECEIVE_TIMEOUT, left);
-    SetNumber(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, left);
-    SetNumber(request, WINHTTP_OPTION_SEND_TIMEOUT, left);
-    return true;
   }
-
-  // Why a wait failed with `code`: a time-out before the total limit is the
-  // low-speed rule's (or, while connecting, the connect limit's).
-  std::string Explain(const char* step, DWORD code) const {
-    if (code == ERROR_WINHTTP_TIMEOUT && GetTickCount64() < deadline_) {
-      return std::string(step) + ": nothing arrived in time (fewer than " +
-             std::to_string(bytes_per_window_) + " bytes in " + std::to_string(window_ms_) +
-             " ms, or no connection)";
-    }
-    return Describe(step, code);
-  }
-
- private:
-  bool TooSlow(std::string& error) const {
-    error = "transfer too slow: fewer than " + std::to_string(bytes_per_window_) + " bytes in " +
-            std::to_string(window_ms_) + " ms";
-    return false;
-  }
-
-  ULONGLONG deadline_;
-  ULONGLONG window_ms_;
-  std::uint64_t bytes_per_window_;
-  ULONGLONG window_start_;
-  std::uint64_t bytes_in_window_ = 0;
-};
-
-bool QueryText(HINTERNET request, DWORD info, std::wstring& value) {
-  DWORD bytes = 0;
-  WinHttpQueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &bytes,
-                      WINHTTP_NO_HEADER_INDEX);
-  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || bytes == 0) return false;
-  std::wstring buffer(bytes / sizeof(wchar_t) + 1, L'\0');
-  if (!WinHttpQueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, buffer.data(), &bytes,
-                           WINHTTP_NO_HEADER_INDEX)) {
-    return false;
-  }
-  buffer.resize(bytes / sizeof(wchar_t));
-  value = buffer;
-  return true;
 }
 
-// A header's value as byte text, every character outside printable ASCII
-// as "?". False when the answer has no such header.
-bool AsciiHeader(HINTERNET request, DWORD info, std::string& text) {
-  std::wstring wide;
-  if (!QueryText(request, info, wide)) return false;
-  text.clear();
-  for (wchar_t c : wide) text += c >= 0x20 && c < 0x7f ? static_cast<char>(c) : '?';
-  return true;
-}
-
-// True when the answer's body comes in chunks.
-bool IsChunked(HINTERNET request) {
-  std::string encoding;
-  return AsciiHeader(request, WINHTTP_QUERY_TRANSFER_ENCODING, encoding) &&
-         ascii::Lowered(encoding).find("chunked") != std::string::npos;
-}
-
-// The declared body length, when the answer declares one and is not chunked.
-bool DeclaredLength(HINTERNET request, std::uint64_t& length) {
-  std::string encoding;
-  if (AsciiHeader(request, WINHTTP_QUERY_TRANSFER_ENCODING, encoding) &&
-      !ascii::EqualsNoCase(encoding, "identity")) {
-    return false;
+// The reasons the status callback gives for a secure failure, in words.
+std::string SecureReasons(DWORD flags) {
+  static const struct {
+    DWORD flag;
+    const char* words;
+  } kReasons[] = {
+      {WINHTTP_CALLBACK_STATUS_FLAG_INVALID_CA, "untrusted authority"},
+      {WINHTTP_CALLBACK_STATUS_FLAG_CERT_DATE_INVALID, "expired or not yet valid"},
+      {WINHTTP_CALLBACK_STATUS_FLAG_CERT_CN_INVALID, "for another name"},
+      {WINHTTP_CALLBACK_STATUS_FLAG_CERT_REVOKED, "revoked"},
+      {WINHTTP_CALLBACK_STATUS_FLAG_CERT_REV_FAILED, "revocation not checked"},
+      {WINHTTP_CALLBACK_STATUS_FLAG_INVALID_CERT, "invalid certificate"},
+      {WINHTTP_CALLBACK_STATUS_FLAG_CERT_WRONG_USAGE, "certificate not for servers"},
+      {WINHTTP_CALLBACK_STATUS_FLAG_SECURITY_CHANNEL_ERROR, "secure channel error"},
+  };
+  std::string words;
+  for (const auto& reason : kReasons) {
+    if ((flags & reason.flag) == 0) continue;
+    if (!words.empty()) words += ", ";
+    words += reason.words;
   }
-  std::wstring text;
-  if (!QueryText(request, WINHTTP_QUERY_CONTENT_LENGTH, text) || text.empty()) return false;
-  std::uint64_t value = 0;
-  for (wchar_t c : text) {
-    if (c < L'0' || c > L'9' || value > (UINT64_MAX - 9) / 10) return false;
-    value = value * 10 + static_cast<std::uint64_t>(c - L'0');
+  return words;
+}
+
+// Collects the reasons of a secure failure into the DWORD the request's
+// context points at.
+void CALLBACK OnSecureFailure(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info,
+                              DWORD length) {
+  if (status != WINHTTP_CALLBACK_STATUS_SECURE_FAILURE || context == 0 || info == nullptr ||
+      length < sizeof(DWORD)) {
+    return;
   }
-  length = value;
-  return true;
+  *reinterpret_cast<DWORD*>(context) |= *static_cast<DWORD*>(info);
 }
 
-// The Location of a redirect as byte text. Non-ASCII characters, which
-// servers should not send, become UTF-8 and are percent-encoded later.
-bool LocationOf(HINTERNET request, std::string& location) {
-  std::wstring wide;
-  if (!QueryText(request, WINHTTP_QUERY_LOCATION, wide) || wide.empty()) return false;
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                    0, nullptr, nullptr);
-  if (n <= 0) return false;
-  location.assign(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), location.data(), n,
-                      nullptr, nullptr);
-  return true;
-}
-
-// The Retry-After header, as byte text; empty when there is none.
-std::string RetryAfterOf(HINTERNET request) {
-  std::string text;
-  if (!AsciiHeader(request, WINHTTP_QUERY_RETRY_AFTER, text)) return std::string();
-  if (text.size() > 64) return "-";  // nothing a shop should mean
-  return text;
-}
-
-// The Content-Type header; empty when there is none. Only its ASCII media
-// type matters.
-std::string ContentTypeOf(HINTERNET request) {
-  std::string text;
-  return AsciiHeader(request, WINHTTP_QUERY_CONTENT_TYPE, text) ? text : std::string();
+// What a body that failed to arrive with `code` amounts to.
+DownloadStatus BodyFailure(DWORD code) {
+  return code == ERROR_WINHTTP_TIMEOUT ? DownloadStatus::kTooSlow : DownloadStatus::kCutBody;
 }
 
 // Reads the body of a 2xx answer into the sink.
@@ -258,19 +93,21 @@ DownloadStatus ReadBody(HINTERNET request, long status, Limits& limits, const st
     // Asking what is there first keeps a read from waiting for a full
     // buffer, so a server that sends a byte now and then still meets the
     // total time limit.
-    if (!limits.LimitWait(request, error)) return DownloadStatus::kFailed;
+    if (!limits.LimitWait(request, error)) return DownloadStatus::kTooSlow;
     DWORD available = 0;
     if (!WinHttpQueryDataAvailable(request, &available)) {
-      error = limits.Explain("body", GetLastError());
-      return DownloadStatus::kFailed;
+      const DWORD code = GetLastError();
+      error = limits.Explain("body", code);
+      return BodyFailure(code);
     }
     if (available == 0) break;
     while (available > 0) {
       const DWORD want = available < buffer.size() ? available : static_cast<DWORD>(buffer.size());
       DWORD read = 0;
       if (!WinHttpReadData(request, buffer.data(), want, &read)) {
-        error = limits.Explain("body", GetLastError());
-        return DownloadStatus::kFailed;
+        const DWORD code = GetLastError();
+        error = limits.Explain("body", code);
+        return BodyFailure(code);
       }
       if (read == 0) break;
       watcher.Feed(buffer.data(), read);
@@ -288,11 +125,11 @@ DownloadStatus ReadBody(HINTERNET request, long status, Limits& limits, const st
   if (has_length && received != declared) {
     error = "truncated answer: " + std::to_string(received) + " of " + std::to_string(declared) +
             " bytes from " + address;
-    return DownloadStatus::kFailed;
+    return DownloadStatus::kCutBody;
   }
   if (ends_at_close && !watcher.Whole()) {
     error = "the connection closed before the end of the HTML document (" + address + ")";
-    return DownloadStatus::kFailed;
+    return DownloadStatus::kCutBody;
   }
   return DownloadStatus::kComplete;
 }
@@ -350,34 +187,55 @@ Opened OpenRequest(HINTERNET session, const std::string& url, Internet& connecti
     return Opened::kNoConnection;
   }
   SetNumber(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_REDIRECTS);
+  WinHttpSetStatusCallback(request.get(), OnSecureFailure, WINHTTP_CALLBACK_FLAG_SECURE_FAILURE, 0);
   return Opened::kOpen;
 }
 
 // Sends the request and waits for the answer's headers, within the limits.
-// False with `error` when no answer came.
-bool Exchange(HINTERNET request, Limits& limits, const std::string& url, std::string& error) {
-  if (!limits.LimitWait(request, error)) return false;
+// 0 when an answer came; else the WinHTTP error, with `error` saying why
+// and `secure_flags` the reasons of a secure failure.
+DWORD Exchange(HINTERNET request, Limits& limits, const std::string& url, DWORD& secure_flags,
+               std::string& error) {
+  if (!limits.LimitWait(request, error)) return ERROR_WINHTTP_TIMEOUT;
+  secure_flags = 0;
   if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
-                          0)) {
-    error = limits.Explain("request", GetLastError()) + " (" + url + ")";
-    return false;
+                          reinterpret_cast<DWORD_PTR>(&secure_flags))) {
+    const DWORD code = GetLastError();
+    error = limits.Explain("request", code) + " (" + url + ")";
+    if (secure_flags != 0) error += " (" + SecureReasons(secure_flags) + ")";
+    return code;
   }
-  if (!limits.LimitWait(request, error)) return false;
+  if (!limits.LimitWait(request, error)) return ERROR_WINHTTP_TIMEOUT;
   if (!WinHttpReceiveResponse(request, nullptr)) {
-    error = limits.Explain("answer", GetLastError()) + " (" + url + ")";
-    return false;
+    const DWORD code = GetLastError();
+    error = limits.Explain("answer", code) + " (" + url + ")";
+    return code;
   }
-  return true;
+  return 0;
 }
 
-bool StatusOf(HINTERNET request, DWORD& status, std::string& error) {
-  DWORD size = sizeof status;
-  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                           WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
-    error = Describe("status", GetLastError());
+// After a proxy's 407: when it takes a Windows logon (Negotiate or NTLM),
+// lets the system answer it with the user's own, for this request and the
+// proxy only. True when the request is to be sent again.
+bool AnswerWithLogon(HINTERNET request) {
+  DWORD supported = 0, first = 0, target = 0;
+  if (!WinHttpQueryAuthSchemes(request, &supported, &first, &target) ||
+      target != WINHTTP_AUTH_TARGET_PROXY) {
     return false;
   }
-  return true;
+  DWORD scheme = 0;
+  if (supported & WINHTTP_AUTH_SCHEME_NEGOTIATE) {
+    scheme = WINHTTP_AUTH_SCHEME_NEGOTIATE;
+  } else if (supported & WINHTTP_AUTH_SCHEME_NTLM) {
+    scheme = WINHTTP_AUTH_SCHEME_NTLM;
+  } else {
+    return false;  // Basic or Digest: a password the helper does not have
+  }
+  // The logon goes only where the proxy asks for it, and only for this
+  // request.
+  SetNumber(request, WINHTTP_OPTION_AUTOLOGON_POLICY, WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW);
+  return WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr,
+                               nullptr) != FALSE;
 }
 
 }  // namespace
@@ -386,7 +244,9 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
                         DownloadAnswer& answer, std::string& error) {
   answer = DownloadAnswer();
   Limits limits(options, GetTickCount64());
-  Internet session(OpenSession(Ascii(options.user_agent)));
+  std::string proxy;
+  Internet session(OpenProxiedSession(Ascii(options.user_agent), Ascii(address),
+                                      IsLoopbackHost(AddressHost(address)), proxy));
   if (!session) {
     error = Describe("WinHttpOpen", GetLastError());
     return DownloadStatus::kNoAnswer;
@@ -395,8 +255,10 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
   // Once the shop has said anything, a failure later on is its passing
   // trouble, not a shop that is down.
   bool answered = false;
-  const auto failed = [&answered] {
-    return answered ? DownloadStatus::kFailed : DownloadStatus::kNoAnswer;
+  const auto failure = [&answered](DWORD code) {
+    if (IsSecureFailure(code)) return DownloadStatus::kCertificate;
+    if (!answered) return DownloadStatus::kNoAnswer;
+    return code == ERROR_WINHTTP_TIMEOUT ? DownloadStatus::kTooSlow : DownloadStatus::kFailed;
   };
   Redirects redirects(address, options.max_redirects);
   for (;;) {
@@ -405,11 +267,23 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
     Internet request;
     const Opened opened = OpenRequest(session.get(), url, connection, request, error);
     if (opened == Opened::kAddressNotUnderstood) return DownloadStatus::kFailed;
-    if (opened != Opened::kOpen) return failed();
-    if (!Exchange(request.get(), limits, url, error)) return failed();
-    answered = true;
+    if (opened != Opened::kOpen) return failure(0);
     DWORD status = 0;
-    if (!StatusOf(request.get(), status, error)) return DownloadStatus::kFailed;
+    for (bool logon_offered = false;;) {
+      DWORD secure_flags = 0;
+      const DWORD code = Exchange(request.get(), limits, url, secure_flags, error);
+      if (code != 0) {
+        if (IsSecureFailure(code)) error += "; through " + proxy;
+        return failure(code);
+      }
+      answered = true;
+      if (!StatusOf(request.get(), status)) {
+        error = Describe("status", GetLastError());
+        return DownloadStatus::kFailed;
+      }
+      if (status != 407 || logon_offered || !AnswerWithLogon(request.get())) break;
+      logon_offered = true;
+    }
     answer.status = static_cast<long>(status);
     answer.retry_after = RetryAfterOf(request.get());
     if (status >= 200 && status <= 299) {
@@ -420,8 +294,11 @@ DownloadStatus Download(const std::string& address, const DownloadOptions& optio
     if (LocationOf(request.get(), location)) {
       location = protocol::ResolveUrlReference(url, location);
     }
-    DownloadStatus failure;
-    if (!redirects.Follow(answer.status, location, failure, error)) return failure;
+    DownloadStatus end;
+    if (!redirects.Follow(answer.status, location, end, error)) {
+      answer.refused_host = redirects.refused_host();
+      return end;
+    }
   }
 }
 
