@@ -92,9 +92,7 @@ std::string THarvest::ReadDetailPage(const std::string& detail_file, const std::
       // failed download leaves the line naming a file that is not there.
       if (!v.ImageUrl.empty() && !ContainsText(v.ImageUrl, kNoCoverImage) &&
           !platform::FileExists(record.CoverFile)) {
-        const FetchOutcome detail_outcome = last_fetch_outcome_;
-        FetchPage(v.ImageUrl, record.CoverFile);
-        last_fetch_outcome_ = detail_outcome;
+        Fetch(v.ImageUrl, record.CoverFile);
       }
       line = ComposeCatalogueLine(record);
     }

@@ -105,8 +105,10 @@ void THarvest::TakeLink(const ListingEvent& event, const std::string& detail_fil
     fetched = true;
     platform::DeleteFile(detail_file);
     bool returned = false;
+    FetchResult result;
     try {
-      size = FetchPage(link, detail_file);
+      result = Fetch(link, detail_file, true);
+      size = result.Size;
       returned = true;
       LogFile1.WriteLog(std::to_string(size) + ":" + link, false);
     } catch (...) {
@@ -115,7 +117,7 @@ void THarvest::TakeLink(const ListingEvent& event, const std::string& detail_fil
       size = 0;
       ++failures;
     }
-    if (returned) Attempted(link, size, detail_file);
+    if (returned) Attempted(link, result, detail_file);
     PumpMessages(Host);
   }
   if (fetched) {
@@ -127,9 +129,10 @@ void THarvest::TakeLink(const ListingEvent& event, const std::string& detail_fil
 // After a fetch that returned: the page is analysed and the title
 // committed, or the link is recorded as not there, or kept for the next
 // run. Whatever happens, the link is not asked for again in this run.
-void THarvest::Attempted(const std::string& link, int size, const std::string& detail_file) {
-  const FetchOutcome outcome = last_fetch_outcome_;
-  if (BroughtPage(outcome) && size > 0 && platform::FileExists(detail_file)) {
+void THarvest::Attempted(const std::string& link, const FetchResult& fetched,
+                         const std::string& detail_file) {
+  const FetchOutcome outcome = fetched.Outcome;
+  if (BroughtPage(outcome) && fetched.Size > 0 && platform::FileExists(detail_file)) {
     ++tally_.DetailsAnalysed;
     try {
       AnalyzeDetail(link);

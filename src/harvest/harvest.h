@@ -21,7 +21,9 @@
 #include <string>
 #include <unordered_set>
 
+#include "harvest/fetch_outcomes.h"
 #include "harvest/fetch_page.h"
+#include "harvest/fetcher.h"
 #include "harvest/harvest_view.h"
 #include "harvest/known_titles.h"
 #include "harvest/listing_page.h"
@@ -72,16 +74,19 @@ class THarvest {
   void PurgeArchive();
   void HarvestDays();
   // Fetches `address` into `file`; the file's size afterwards, 0 when absent
-  // or when a stop was requested. LastFetchOutcome() tells why it ended.
+  // or when a stop was requested.
   int FetchPage(const std::string& address, const std::string& file);
+  // The same fetch with why it ended: the fetcher's result, taken by the
+  // run's outcomes (a failure named, the run ended when no fetch can
+  // succeed), then the settling. `detail`: a detail page of the list.
+  FetchResult Fetch(const std::string& address, const std::string& file, bool detail = false);
   void AnalyzeListing();
   void AnalyzeDetail(const std::string& link);
   // What a run's end saves, now: the history and the record of unfinished
   // days. For a session that ends while the run is still on the stack.
   void SaveProgress();
 
-  FetchOutcome LastFetchOutcome() const { return last_fetch_outcome_; }
-  bool ShopDown() const { return shop_down_; }
+  bool ShopDown() const { return outcomes_.ShopDown(); }
   const TRunTally& Tally() const { return tally_; }
   const DayWalk& Day() const { return day_; }
   const TKnownTitles& KnownTitles() const { return known_; }
@@ -108,15 +113,8 @@ class THarvest {
   // One detail link of the list: fetched unless known, then analysed and
   // committed, recorded as gone, or kept for the next run.
   void TakeLink(const ListingEvent& event, const std::string& detail_file);
-  void Attempted(const std::string& link, int size, const std::string& detail_file);
-  // Counts a fetch from the shop that got no answer; the third in a row ends
-  // the run as Stop does.
-  void NoteShopAnswer(const std::string& address);
-  // Names a failed fetch of `address` into `file` in the log (with what its
-  // failure note said), ends the run when no fetch from the shop can
-  // succeed, and counts the detail pages sent to another host.
-  void NoteFailure(const std::string& address, const std::string& file, bool unfetchable,
-                   const FailureNote& note);
+  void Attempted(const std::string& link, const FetchResult& fetched,
+                 const std::string& detail_file);
   void RemoveLeftovers();
   void SaveUnfinishedDays(const std::set<std::int64_t>& days);
   // The warnings of a run that found nothing, then its summary line.
@@ -160,13 +158,8 @@ class THarvest {
   // run until they are complete.
   std::set<std::int64_t> unfinished_days_;
   bool unfinished_days_unwritable_ = false;
-  FetchOutcome last_fetch_outcome_ = FetchOutcome::kNotRun;
-  int no_answer_count_ = 0;
-  bool shop_down_ = false;
-  // The download helper could not be started: the run was ended.
-  bool helper_missing_ = false;
-  // What the run's fetches met that its end must tell.
-  FetchTally fetch_tally_;
+  TFetcher fetcher_;
+  TFetchOutcomes outcomes_;
 };
 
 }  // namespace kivo

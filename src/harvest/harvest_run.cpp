@@ -97,7 +97,9 @@ THarvest::THarvest(TRunState& state, HarvestView& view, TLogFile& log, RunHost& 
       Host(host),
       ProgramPath(std::move(program_path)),
       BaseUrl(ShopBaseUrl(state.FHostDir)),
-      known_(state) {}
+      known_(state),
+      fetcher_(state, host, ProgramPath),
+      outcomes_(state, view, log, BaseUrl) {}
 
 void THarvest::HarvestRun() {
   // An archive folder that cannot be made costs only the short path for
@@ -191,10 +193,10 @@ void THarvest::SaveUnfinishedDays(const std::set<std::int64_t>& days) {
 void THarvest::ReportRunResult() {
   // The helper's own failure is said already, and so is a shop that cannot
   // be verified or a proxy that wants credentials.
-  for (const std::string& warning : tally_.Warnings(helper_missing_ || fetch_tally_.fetching_blocked)) {
+  for (const std::string& warning : tally_.Warnings(outcomes_.EndedTheRun())) {
     View.ShowError(warning);
   }
-  ReportRedirectedDetails(fetch_tally_, View);
+  outcomes_.ReportRedirectedDetails();
   // The summary is the run's last line.
   LogFile1.WriteLog(tally_.SummaryLine(), false);
 }
@@ -319,11 +321,10 @@ bool THarvest::HarvestDay(bool archived) {
     // Each page starts from nothing, so that a fetch that brings nothing
     // is seen as such and never mistaken for the page before.
     if (page > 1) platform::DeleteFile(listing_file);
-    const int size = FetchPage(address, listing_file);
-    if (size < 1 || !BroughtPage(last_fetch_outcome_)) {
-      if (last_fetch_outcome_ != FetchOutcome::kNotRun) ++tally_.PageFailures;
-      if (last_fetch_outcome_ != FetchOutcome::kNotRun &&
-          last_fetch_outcome_ != FetchOutcome::kStopped) {
+    const FetchResult fetched = Fetch(address, listing_file);
+    if (fetched.Size < 1 || !BroughtPage(fetched.Outcome)) {
+      if (fetched.Outcome != FetchOutcome::kNotRun) ++tally_.PageFailures;
+      if (fetched.Outcome != FetchOutcome::kNotRun && fetched.Outcome != FetchOutcome::kStopped) {
         ++tally_.ListingFailures;
       }
       LogFile1.WriteLog(address + texts::kFailedDash + kListingFileName, false);

@@ -32,5 +32,10 @@ inline constexpr int kLowSpeedBytes = 1024;
 inline constexpr int kLowSpeedWindowMs = 15000;
 // A 429 or 503 whose Retry-After asks for at most this is waited out once.
 inline constexpr int kMaxRetryAfterSeconds = 30;
+// The plugin ends a helper still running after this long: past its own
+// limits (a Retry-After wait included) and a margin, it is stuck (stopped by
+// the system, a name lookup that ignores its time limit) and must not hold
+// the run for ever.
+inline constexpr int kHelperTimeLimitMs = 90000;
 
 }  // namespace kivo::politeness

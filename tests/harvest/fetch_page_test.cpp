@@ -135,10 +135,11 @@ TEST_F(FetchPageTest, StopReturnsZeroWithoutAProcess) {
 TEST_F(FetchPageTest, StopWhileTheCommandRunsEndsItAtOnce) {
   host_.process_ms = 60000;
   host_.At(300, [&] { state_.FStopRequested = true; });
-  EXPECT_EQ(harvest_.FetchPage(kListing, file_), 0);
+  const FetchResult stopped = harvest_.Fetch(kListing, file_);
+  EXPECT_EQ(stopped.Size, 0);
+  EXPECT_EQ(stopped.Outcome, FetchOutcome::kStopped);
   EXPECT_EQ(host_.kills, 1);
   EXPECT_LE(host_.now_ms, 500);
-  EXPECT_EQ(harvest_.LastFetchOutcome(), FetchOutcome::kStopped);
   const std::int64_t after = host_.now_ms;
   EXPECT_EQ(harvest_.FetchPage(kListing, file_), 0);
   EXPECT_EQ(host_.commands.size(), 1u);
@@ -150,8 +151,9 @@ TEST_F(FetchPageTest, ACommandThatCannotStartEndsTheRunAndSaysSo) {
   ScratchFolder::Put(file_, "left over");
   // Measured as after a command that wrote nothing, but nothing more can be
   // fetched: no settling, the run is stopped and the user told.
-  EXPECT_EQ(harvest_.FetchPage(kListing, file_), 9);
-  EXPECT_EQ(harvest_.LastFetchOutcome(), FetchOutcome::kNotStarted);
+  const FetchResult not_started = harvest_.Fetch(kListing, file_);
+  EXPECT_EQ(not_started.Size, 9);
+  EXPECT_EQ(not_started.Outcome, FetchOutcome::kNotStarted);
   EXPECT_EQ(host_.slept_ms, 0);
   EXPECT_TRUE(state_.FStopRequested);
   EXPECT_EQ(view_.status_text, texts::kHelperNotStarted);

@@ -14,6 +14,7 @@
 #include "harvest/harvest_fixture.h"
 #include "harvest/harvest_texts.h"
 #include "protocol/exit_code.h"
+#include "protocol/politeness.h"
 
 namespace kivo::testing {
 namespace {
@@ -173,8 +174,8 @@ TEST_F(NetworkTest, AHelperThatHangsIsEndedAndItsPageTriedAgainNextRun) {
   // Ended once the helper's own limit and the margin have passed, not
   // before, and the run went on.
   const std::int64_t held = host_.commands[2].started_ms - host_.commands[1].started_ms;
-  EXPECT_GE(held, kHelperTimeLimitMs);
-  EXPECT_LT(held, kHelperTimeLimitMs + 5000);
+  EXPECT_GE(held, politeness::kHelperTimeLimitMs);
+  EXPECT_LT(held, politeness::kHelperTimeLimitMs + 5000);
   EXPECT_FALSE(InHistory("A"));
   EXPECT_TRUE(InHistory("B"));
   EXPECT_EQ(CountLog(FailureLine(texts::kFailTimedOut, DetailLink("A"))), 1);

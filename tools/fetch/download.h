@@ -8,16 +8,18 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/politeness.h"
+
 namespace kivo::fetch {
 
 struct DownloadOptions {
   std::string user_agent;
-  long connect_timeout_ms = 15000;  // name lookup and connection
-  long total_timeout_ms = 60000;    // the whole transfer, redirects included
+  long connect_timeout_ms = politeness::kConnectTimeoutMs;  // name lookup and connection
+  long total_timeout_ms = politeness::kTransferTimeoutMs;  // the whole transfer, redirects included
   // A transfer that moves fewer than `low_speed_bytes` bytes a second for
   // `low_speed_window_ms` is ended. This includes the wait for the answer.
-  long low_speed_bytes = 1024;
-  long low_speed_window_ms = 15000;
+  long low_speed_bytes = politeness::kLowSpeedBytes;
+  long low_speed_window_ms = politeness::kLowSpeedWindowMs;
   int max_redirects = 10;
 };
 

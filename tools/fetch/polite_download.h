@@ -9,12 +9,13 @@
 #include <string>
 
 #include "download.h"
+#include "protocol/politeness.h"
 
 namespace kivo::fetch {
 
 // The longest Retry-After that is waited out; a shop that asks for more is
 // left for the next run.
-inline constexpr long kMaxRetryAfterSeconds = 30;
+inline constexpr long kMaxRetryAfterSeconds = politeness::kMaxRetryAfterSeconds;
 
 // What the polite download needs of the system: the download itself (the
 // platform's Download), a wait, the clock, and a place for what it says.

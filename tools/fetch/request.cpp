@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "protocol/command_line.h"
+#include "protocol/politeness.h"
 
 namespace kivo::fetch {
 namespace {
@@ -42,10 +43,13 @@ bool ReadRequest(const std::vector<std::string>& words, const Environment& envir
   }
   request.output_path = command.output_path;
   DownloadOptions& options = request.options;
-  options.connect_timeout_ms = TimeLimitMs(environment, kConnectTimeoutVariable, 15000, warnings);
-  options.total_timeout_ms = TimeLimitMs(environment, kTimeoutVariable, 60000, warnings);
-  options.low_speed_bytes = 1024;
-  options.low_speed_window_ms = TimeLimitMs(environment, kLowSpeedTimeVariable, 15000, warnings);
+  options.connect_timeout_ms =
+      TimeLimitMs(environment, kConnectTimeoutVariable, politeness::kConnectTimeoutMs, warnings);
+  options.total_timeout_ms =
+      TimeLimitMs(environment, kTimeoutVariable, politeness::kTransferTimeoutMs, warnings);
+  options.low_speed_bytes = politeness::kLowSpeedBytes;
+  options.low_speed_window_ms =
+      TimeLimitMs(environment, kLowSpeedTimeVariable, politeness::kLowSpeedWindowMs, warnings);
   options.max_redirects = 10;
   return true;
 }
