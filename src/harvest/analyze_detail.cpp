@@ -31,7 +31,7 @@ void THarvest::AnalyzeDetail(const std::string& link) {
   // host cannot take it between the check and the line. One the host holds
   // locked is an error for the caller to log, before anything is read or
   // downloaded.
-  const std::string catalogue = HostFile(State.FHostDir, kCatalogueFileName);
+  const std::string catalogue = HostFile(state_.FHostDir, kCatalogueFileName);
   const auto catalogue_file = OpenCatalogue(catalogue);
 
   // A page that is not there, cannot be read or holds neither a title nor
@@ -51,8 +51,8 @@ void THarvest::AnalyzeDetail(const std::string& link) {
     ++tally_.PageFailures;
     if (!read) {
       KeepForNextRun(link);
-    } else if (known_.FoundEmpty(link, Host.Now())) {
-      LogFile1.WriteLog(texts::kEmptyPageRecorded + link, true);
+    } else if (known_.FoundEmpty(link, host_.Now())) {
+      log_.WriteLog(texts::kEmptyPageRecorded + link, true);
     } else {
       day_.Intact = false;
     }
@@ -66,14 +66,14 @@ void THarvest::AnalyzeDetail(const std::string& link) {
 std::string THarvest::ReadDetailPage(const std::string& detail_file, const std::string& link,
                                      std::string& title, bool& read) {
   THTMLParser parser;
-  parser.Pump = [this] { PumpMessages(Host); };
+  parser.Pump = [this] { PumpMessages(host_); };
   // A plain sleep between attempts, no message handling: the page was just
   // written and may still be held by the download command's process.
   for (int attempt = 0; attempt < politeness::kDetailLoadAttempts && !read; ++attempt) {
     read = LoadPageLines(detail_file, parser.Lines);
     if (read) break;
     parser.Lines.clear();
-    Host.Sleep(politeness::kDetailLoadRetryMs);
+    host_.Sleep(politeness::kDetailLoadRetryMs);
   }
 
   TDetailWalk walk;
@@ -121,7 +121,7 @@ std::exception_ptr THarvest::WriteTitle(platform::AppendFile& catalogue_file,
     return std::current_exception();
   }
   try {
-    known_.Record(link, Host.Now());
+    known_.Record(link, host_.Now());
     ++tally_.TitlesAdded;
   } catch (...) {
     catalogue_file.TakeBack(line);
@@ -132,11 +132,11 @@ std::exception_ptr THarvest::WriteTitle(platform::AppendFile& catalogue_file,
 
 void THarvest::ListTitle(const std::string& title) {
   try {
-    if (View.MemoLineCount() > kMemoMaxLines) View.MemoClear();
-    View.MemoAdd(title);
+    if (view_.MemoLineCount() > kMemoMaxLines) view_.MemoClear();
+    view_.MemoAdd(title);
   } catch (...) {
-    View.MemoClear();
-    View.MemoAdd(title);
+    view_.MemoClear();
+    view_.MemoAdd(title);
   }
 }
 

@@ -35,34 +35,34 @@ void THarvest::AnalyzeListing() {
   std::exception_ptr error;
   try {
     THTMLParser parser;
-    parser.Pump = [this] { PumpMessages(Host); };
+    parser.Pump = [this] { PumpMessages(host_); };
     if (!LoadPageLines(listing_file, parser.Lines)) {
       throw std::runtime_error(listing_file + messages::kCannotRead);
     }
     parser.Parse();
-    LogFile1.WriteLog(listing_file, false);
+    log_.WriteLog(listing_file, false);
     ++tally_.ListingsAnalysed;
     // What the page still has to fetch, for the time left.
     std::unordered_set<std::string> pending;
-    for (const ListingEvent& event : ReadListing(parser.Nodes, BaseUrl)) {
+    for (const ListingEvent& event : ReadListing(parser.Nodes, base_url_)) {
       if (event.kind == ListingEvent::Kind::kLink && !known_.IsKnown(event.link)) {
         pending.insert(event.canonical);
       }
     }
-    progress_.PageRead(static_cast<int>(pending.size()), Host.Now());
+    progress_.PageRead(static_cast<int>(pending.size()), host_.Now());
     WalkListing(parser.Nodes, index);
   } catch (...) {
     error = std::current_exception();
   }
   // On every way out: the nodes walked, and no detail page left behind.
-  LogFile1.WriteLog(texts::kHEquals + std::to_string(index), false);
+  log_.WriteLog(texts::kHEquals + std::to_string(index), false);
   platform::DeleteFile(detail_file);
   if (error) std::rethrow_exception(error);
 }
 
 void THarvest::WalkListing(const THTMLNodeList& nodes, std::size_t& index) {
   const std::string detail_file = GetTempDir() + kDetailFileName;
-  TListingReader reader(BaseUrl);
+  TListingReader reader(base_url_);
   // Counted however the walk ends: what the page showed so far tells
   // whether the shop's pages have changed.
   struct Count {
@@ -73,7 +73,7 @@ void THarvest::WalkListing(const THTMLNodeList& nodes, std::size_t& index) {
       tally.UnusableDetailLinks += reader.UnusableLinks();
     }
   } count{reader, tally_};
-  while (index < nodes.size() && !State.FStopRequested && !State.FSkipRequested) {
+  while (index < nodes.size() && !state_.FStopRequested && !state_.FSkipRequested) {
     const ListingEvent event = reader.Read(*nodes[index]);
     switch (event.kind) {
       case ListingEvent::Kind::kNextPage:
@@ -90,7 +90,7 @@ void THarvest::WalkListing(const THTMLNodeList& nodes, std::size_t& index) {
         break;
     }
     ++index;
-    PumpMessages(Host);
+    PumpMessages(host_);
   }
 }
 
@@ -101,7 +101,7 @@ void THarvest::TakeLink(const ListingEvent& event, const std::string& detail_fil
   int size = 0;
   int failures = 0;
   bool fetched = false;
-  while (!known_.Known(link, Host.Now()) && size == 0 && failures < kFetchAttempts) {
+  while (!known_.Known(link, host_.Now()) && size == 0 && failures < kFetchAttempts) {
     fetched = true;
     platform::DeleteFile(detail_file);
     bool returned = false;
@@ -110,7 +110,7 @@ void THarvest::TakeLink(const ListingEvent& event, const std::string& detail_fil
       result = Fetch(link, detail_file, true);
       size = result.Size;
       returned = true;
-      LogFile1.WriteLog(std::to_string(size) + ":" + link, false);
+      log_.WriteLog(std::to_string(size) + ":" + link, false);
     } catch (...) {
       // A fetch that raised an error has no outcome to go by: tried again,
       // three attempts in all, without a trace.
@@ -118,10 +118,10 @@ void THarvest::TakeLink(const ListingEvent& event, const std::string& detail_fil
       ++failures;
     }
     if (returned) Attempted(link, result, detail_file);
-    PumpMessages(Host);
+    PumpMessages(host_);
   }
   if (fetched) {
-    progress_.DetailDone(Host.Now());
+    progress_.DetailDone(host_.Now());
     ReportProgress();
   }
 }
@@ -139,21 +139,21 @@ void THarvest::Attempted(const std::string& link, const FetchResult& fetched,
     } catch (const THistoryWriteError&) {
       throw;  // the run cannot record what it does: it ends
     } catch (...) {
-      LogFile1.WriteLog(texts::kAnalyzeError + link, false);
+      log_.WriteLog(texts::kAnalyzeError + link, false);
       // What escapes the analysis is a catalogue that could not be opened
       // or written: the title never reached the host. The next run fetches
       // it again, so the day is not archived.
       KeepForNextRun(link);
     }
     // A plain sleep: the run controls wait for the pump after it.
-    Host.Sleep(politeness::kDetailPauseMs);
+    host_.Sleep(politeness::kDetailPauseMs);
     return;
   }
   if (outcome != FetchOutcome::kNotRun) ++tally_.PageFailures;
   if (outcome == FetchOutcome::kNotFound) {
     // The shop says the page does not exist: not asked for again while the
     // entry lasts.
-    known_.Record(link, Host.Now());
+    known_.Record(link, host_.Now());
   } else {
     KeepForNextRun(link);
   }

@@ -138,13 +138,13 @@ class THarvest {
   // Memo1 gets the title (cleared first when it holds over 100 lines).
   void ListTitle(const std::string& title);
 
-  TRunState& State;
-  HarvestView& View;
-  TLogFile& LogFile1;
-  RunHost& Host;
-  const std::string ProgramPath;
+  TRunState& state_;
+  HarvestView& view_;
+  TLogFile& log_;
+  RunHost& host_;
+  const std::string program_path_;
   // The shop's base address for this run (settings "BaseURL" or default).
-  std::string BaseUrl;
+  std::string base_url_;
   // The run's start: its days are the window as it stood then, whatever
   // the clock does meanwhile.
   double run_start_ = 0;

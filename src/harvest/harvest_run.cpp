@@ -91,30 +91,30 @@ std::size_t PageHash(const std::string& file) {
 
 THarvest::THarvest(TRunState& state, HarvestView& view, TLogFile& log, RunHost& host,
                    std::string program_path)
-    : State(state),
-      View(view),
-      LogFile1(log),
-      Host(host),
-      ProgramPath(std::move(program_path)),
-      BaseUrl(ShopBaseUrl(state.FHostDir)),
+    : state_(state),
+      view_(view),
+      log_(log),
+      host_(host),
+      program_path_(std::move(program_path)),
+      base_url_(ShopBaseUrl(state.FHostDir)),
       known_(state),
-      fetcher_(state, host, ProgramPath),
-      outcomes_(state, view, log, BaseUrl) {}
+      fetcher_(state, host, program_path_),
+      outcomes_(state, view, log, base_url_) {}
 
 void THarvest::HarvestRun() {
   // An archive folder that cannot be made costs only the short path for
   // unchanged days: the comparison then never finds an archived page.
-  platform::CreateFolder(ArchiveFolder(State.FHostDir));
+  platform::CreateFolder(ArchiveFolder(state_.FHostDir));
   RemoveLeftovers();
-  State.FStopRequested = false;
-  State.FSkipRequested = false;
+  state_.FStopRequested = false;
+  state_.FSkipRequested = false;
   Run = RunValues{};
   tally_ = TRunTally{};
-  run_start_ = Host.Now();
+  run_start_ = host_.Now();
   Run.ListingDay = DecodeDate(run_start_);
   // Read before anything can end the run, which writes the record back.
-  unfinished_days_ = ParseUnfinishedDays(ReadPluginValue(State.FHostDir, kUnfinishedDaysKey));
-  View.SetTitleText(texts::kDownloadKivo);
+  unfinished_days_ = ParseUnfinishedDays(ReadPluginValue(state_.FHostDir, kUnfinishedDaysKey));
+  view_.SetTitleText(texts::kDownloadKivo);
 
   // An error that ends the run with nothing recorded wrong (a history that
   // cannot take an entry, a catalogue that cannot be read) is the error the
@@ -129,22 +129,22 @@ void THarvest::HarvestRun() {
     HarvestDays();
   } catch (const TRunError&) {
     run_error = std::current_exception();
-    LogFile1.WriteLog(texts::kKivoFailed, true);
+    log_.WriteLog(texts::kKivoFailed, true);
   } catch (...) {
-    LogFile1.WriteLog(texts::kKivoFailed, true);
+    log_.WriteLog(texts::kKivoFailed, true);
   }
 
   // The history is saved however the days ended; an error in saving it goes
   // to the caller, after the buttons are off.
   std::exception_ptr save_error;
   try {
-    SaveHistory(State, Host.Now());
+    SaveHistory(state_, host_.Now());
   } catch (...) {
     save_error = std::current_exception();
   }
   SaveUnfinishedDays(unfinished_days_);
-  known_.Save(Host.Now());
-  View.DisableRunButtons();
+  known_.Save(host_.Now());
+  view_.DisableRunButtons();
   ReportRunResult();
   if (save_error) std::rethrow_exception(save_error);
   if (run_error) std::rethrow_exception(run_error);
@@ -156,9 +156,9 @@ void THarvest::RemoveLeftovers() {
   // other copy of the plugin runs now, so none of them is being written.
   for (const char* name :
        {kHistoryFileName, kUnreadPagesFileName, kSettingsFileName, kPlacementFileName}) {
-    platform::RemoveOwnTemporaries(State.FHostDir, name);
+    platform::RemoveOwnTemporaries(state_.FHostDir, name);
   }
-  platform::RemoveOwnTemporaries(ArchiveFolder(State.FHostDir),
+  platform::RemoveOwnTemporaries(ArchiveFolder(state_.FHostDir),
                                  std::string(kArchivePrefix) + "*" + kArchiveSuffix);
   const std::string temp_dir = GetTempDir();
   for (const char* name : {kListingFileName, kDetailFileName}) {
@@ -170,22 +170,22 @@ void THarvest::SaveProgress() {
   try {
     // Every title committed so far has its line and its entry on disk
     // already; this saves the pruned history whole, as a run's end does.
-    SaveHistory(State, Host.Now());
+    SaveHistory(state_, host_.Now());
   } catch (const std::exception& e) {
-    View.ShowError(e.what());
+    view_.ShowError(e.what());
   }
   SaveUnfinishedDays(unfinished_days_);
 }
 
 void THarvest::SaveUnfinishedDays(const std::set<std::int64_t>& days) {
   try {
-    WritePluginValue(State.FHostDir, kUnfinishedDaysKey,
-                     FormatUnfinishedDays(days, DateOf(Host.Now())));
+    WritePluginValue(state_.FHostDir, kUnfinishedDaysKey,
+                     FormatUnfinishedDays(days, DateOf(host_.Now())));
   } catch (const std::exception& e) {
     // The run goes on: only a title that fails again on a day about to
     // leave the window could be lost. Said once: the next write would fail
     // the same way.
-    if (!unfinished_days_unwritable_) View.ShowError(e.what());
+    if (!unfinished_days_unwritable_) view_.ShowError(e.what());
     unfinished_days_unwritable_ = true;
   }
 }
@@ -194,40 +194,40 @@ void THarvest::ReportRunResult() {
   // The helper's own failure is said already, and so is a shop that cannot
   // be verified or a proxy that wants credentials.
   for (const std::string& warning : tally_.Warnings(outcomes_.EndedTheRun())) {
-    View.ShowError(warning);
+    view_.ShowError(warning);
   }
   outcomes_.ReportRedirectedDetails();
   // The summary is the run's last line.
-  LogFile1.WriteLog(tally_.SummaryLine(), false);
+  log_.WriteLog(tally_.SummaryLine(), false);
 }
 
 void THarvest::PurgeArchive() {
-  const std::string folder = ArchiveFolder(State.FHostDir);
+  const std::string folder = ArchiveFolder(state_.FHostDir);
   const std::vector<std::string> names = platform::FindFiles(folder + platform::PathSeparator() +
                                                              kArchivePrefix + "*" + kArchiveSuffix);
   for (const std::string& name : names) {
-    if (State.FStopRequested) break;
+    if (state_.FStopRequested) break;
     const std::int64_t day = EncodeDate(ArchivedPageDay(name));
-    if (day < OldestDay(run_start_, State.FBeforeDays)) {
+    if (day < OldestDay(run_start_, state_.FBeforeDays)) {
       platform::DeleteFile(folder + platform::PathSeparator() + name);
     }
   }
 }
 
 void THarvest::HarvestDays() {
-  View.MemoClear();
-  LogFile1.WriteLog(texts::kDllBanner, false);
+  view_.MemoClear();
+  log_.WriteLog(texts::kDllBanner, false);
   // The days of the window as it stood when the run began: a run that
   // passes midnight walks them all, and keeps what it did not finish.
   const std::int64_t today = DateOf(run_start_);
-  if (State.FBeforeDays < 0) {
+  if (state_.FBeforeDays < 0) {
     // Not even the days earlier runs left unfinished: the user has asked
     // for nothing, and should hear why nothing came.
-    View.ShowError(texts::kNegativeDays);
+    view_.ShowError(texts::kNegativeDays);
     return;
   }
   const std::int64_t first_day = EncodeDate(kFirstDay);
-  const std::int64_t oldest = std::max(OldestDay(run_start_, State.FBeforeDays), first_day);
+  const std::int64_t oldest = std::max(OldestDay(run_start_, state_.FBeforeDays), first_day);
   // Until this run has walked them, the window's days count as unfinished
   // too: a run killed part way leaves them to the next, even once they have
   // left its window.
@@ -255,13 +255,13 @@ void THarvest::HarvestDays() {
   }
   for (const std::int64_t day : extra_days) archived_in_plan += archived.count(day) != 0 ? 1 : 0;
   progress_.Begin(static_cast<int>(today - oldest + 1) + static_cast<int>(extra_days.size()),
-                  archived_in_plan, Host.Now());
+                  archived_in_plan, host_.Now());
   day_number_ = 0;
 
-  for (std::int64_t day = today; day >= oldest && !State.FStopRequested; --day) {
+  for (std::int64_t day = today; day >= oldest && !state_.FStopRequested; --day) {
     HarvestDayOnce(day, archived);
   }
-  for (auto it = extra_days.begin(); it != extra_days.end() && !State.FStopRequested; ++it) {
+  for (auto it = extra_days.begin(); it != extra_days.end() && !state_.FStopRequested; ++it) {
     HarvestDayOnce(*it, archived);
   }
 }
@@ -274,7 +274,7 @@ void THarvest::HarvestDayOnce(std::int64_t day, const std::set<std::int64_t>& ar
 
 std::set<std::int64_t> THarvest::ArchivedDays() const {
   std::set<std::int64_t> days;
-  const std::string folder = ArchiveFolder(State.FHostDir);
+  const std::string folder = ArchiveFolder(state_.FHostDir);
   for (const std::string& name : platform::FindFiles(folder + platform::PathSeparator() +
                                                      kArchivePrefix + "*" + kArchiveSuffix)) {
     days.insert(EncodeDate(ArchivedPageDay(name)));
@@ -283,41 +283,41 @@ std::set<std::int64_t> THarvest::ArchivedDays() const {
 }
 
 void THarvest::ReportProgress() {
-  const double now = Host.Now();
-  View.ShowProgress({progress_.Text(now, tally_.TitlesAdded), progress_.Day(), progress_.Days(),
-                     progress_.Permille(now)});
+  const double now = host_.Now();
+  view_.ShowProgress({progress_.Text(now, tally_.TitlesAdded), progress_.Day(), progress_.Days(),
+                      progress_.Permille(now)});
 }
 
 bool THarvest::HarvestDay(bool archived) {
   const std::string listing_file = GetTempDir() + kListingFileName;
-  State.FSkipRequested = false;
+  state_.FSkipRequested = false;
   day_.Intact = true;
   day_.Links.clear();
   ++tally_.DaysWalked;
   platform::DeleteFile(listing_file);
   const std::string day_text = DayText(Run.ListingDay);
-  View.SetTitleText(day_text);
-  LogFile1.WriteLog(day_text, false);
-  progress_.DayBegins(++day_number_, archived, Host.Now());
+  view_.SetTitleText(day_text);
+  log_.WriteLog(day_text, false);
+  progress_.DayBegins(++day_number_, archived, host_.Now());
   ReportProgress();
   bool walked = false;
 
-  const std::string archive_file = ArchiveFile(State.FHostDir, Run.ListingDay);
+  const std::string archive_file = ArchiveFile(state_.FHostDir, Run.ListingDay);
   // The pages of the day so far, to tell one the shop repeats.
   std::set<std::size_t> pages_seen;
   Run.NextPageFound = true;
   int page = 1;
-  while (Run.NextPageFound && !State.FStopRequested) {
+  while (Run.NextPageFound && !state_.FStopRequested) {
     if (page > kMaxListingPages) {
       // The shop offers more pages than any real day has: the rest is left
       // to the next run, which starts the day again from its first page.
-      View.ShowError(DayName(Run.ListingDay) + texts::kListingOf +
-                     std::to_string(kMaxListingPages) + texts::kPagesCapped);
+      view_.ShowError(DayName(Run.ListingDay) + texts::kListingOf +
+                      std::to_string(kMaxListingPages) + texts::kPagesCapped);
       day_.Intact = false;
       break;
     }
     Run.NextPageFound = false;
-    const std::string address = ListingAddress(BaseUrl, Run.ListingDay, page);
+    const std::string address = ListingAddress(base_url_, Run.ListingDay, page);
     // Each page starts from nothing, so that a fetch that brings nothing
     // is seen as such and never mistaken for the page before.
     if (page > 1) platform::DeleteFile(listing_file);
@@ -327,7 +327,7 @@ bool THarvest::HarvestDay(bool archived) {
       if (fetched.Outcome != FetchOutcome::kNotRun && fetched.Outcome != FetchOutcome::kStopped) {
         ++tally_.ListingFailures;
       }
-      LogFile1.WriteLog(address + texts::kFailedDash + kListingFileName, false);
+      log_.WriteLog(address + texts::kFailedDash + kListingFileName, false);
       // The rest of the day is unknown: the next run walks it again.
       Run.NextPageFound = false;
       day_.Intact = false;
@@ -342,7 +342,7 @@ bool THarvest::HarvestDay(bool archived) {
         day_.PageBroughtNewLink = false;
         walked = true;
         AnalyzeListing();
-        if (State.FSkipRequested || State.FStopRequested) day_.Intact = false;
+        if (state_.FSkipRequested || state_.FStopRequested) day_.Intact = false;
         // A page whose links the day's earlier pages all held (none at all,
         // as after the real pages of a shop that offers a next page for
         // ever) ends the day as its last page does.
@@ -361,10 +361,10 @@ bool THarvest::HarvestDay(bool archived) {
     ReportProgress();
     // An unchanged page leaves NextPageFound false: the day ends here.
     ++page;
-    PumpMessages(Host);
-    WaitSeconds(Host, politeness::kListingPauseMs / 1000.0);
+    PumpMessages(host_);
+    WaitSeconds(host_, politeness::kListingPauseMs / 1000.0);
   }
-  progress_.DayEnds(walked, Host.Now());
+  progress_.DayEnds(walked, host_.Now());
   // Stopped before the day's pages ran out: not complete either.
   return day_.Intact && !Run.NextPageFound;
 }
