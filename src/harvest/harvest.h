@@ -5,7 +5,8 @@
 // TRunState, which the run is handed by reference.
 //
 // Where the operations are defined:
-//   harvest_run.cpp      HarvestRun, PurgeArchive, HarvestDays, the run's report
+//   harvest_run.cpp      HarvestRun, PurgeArchive, the run's report
+//   harvest_days.cpp     HarvestDays and the walk of each day
 //   fetch_page.cpp       FetchPage
 //   analyze_listing.cpp  AnalyzeListing: the walk over a page (listing_page.h
 //                        reads it) and each detail link it takes
@@ -58,6 +59,10 @@ struct DayWalk {
   // page that brings none ends the day.
   std::unordered_set<std::string> Links;
   bool PageBroughtNewLink = false;
+  // The pages of the day so far, to tell one the shop repeats.
+  std::set<std::size_t> PagesSeen;
+  // A page of the day was analysed (not only found equal to the archive).
+  bool Analysed = false;
 };
 
 class THarvest {
@@ -102,6 +107,10 @@ class THarvest {
   // one; a day that goes on past kMaxListingPages is left unfinished.
   // HarvestDayOnce keeps the day unfinished until then.
   bool HarvestDay(bool archived);
+  // One listing page of the day: fetched and, unless it failed, repeats an
+  // earlier page of the day or equals the day's archived page, analysed;
+  // the day's last page is archived when the day is intact.
+  void WalkListingPage(int page, const std::string& listing_file);
   void HarvestDayOnce(std::int64_t day, const std::set<std::int64_t>& archived);
   // A title that was not brought whole: not recorded, not asked for again
   // in this run, and its day is left for the next run.
@@ -121,8 +130,10 @@ class THarvest {
   void ReportRunResult();
   // Shows where the run stands.
   void ReportProgress();
-  // The days that have a page in the archive.
-  std::set<std::int64_t> ArchivedDays() const;
+  // The first day of the window as it stood when the run began: today
+  // minus the days back, in whole days of 64 bits, so no days value from the
+  // settings can overflow it.
+  std::int64_t OldestDay() const;
   // Reads and finishes the detail page just fetched and fetches its cover:
   // the title's catalogue line, or "" when the page gave neither a title
   // nor an ISBN; `title` gets the title as far as it was read, `read` tells
