@@ -27,17 +27,10 @@ constexpr char kStart[] =
     "12\x8c\x8e"
     "7\x93\xfa \x96{\x93\xfa\x82\xcc\x90V\x8a\xa7";  // "12月7日 本日の新刊"
 constexpr char kTodayList[] =
-    "\x96{\x93\xfa\x82\xcc\x90V\x8a\xa7\x88\xea\x97\x97";  // "本日の新刊一覧"
-// "本日の新刊 旧次": 旧 ends in 0x8C and 次 begins with 0x8E, the bytes of 月.
-constexpr char kFalseMonth[] = "\x96{\x93\xfa\x82\xcc\x90V\x8a\xa7 \x8b\x8c\x8e\x9f";
-constexpr char kEnd[] =
-    "[\x93\xfa\x95t\x95\xca\x90V\x8a\xa7\x83y\x81[\x83W]";           // "[日付別新刊ページ]"
+    "\x96{\x93\xfa\x82\xcc\x90V\x8a\xa7\x88\xea\x97\x97";            // "本日の新刊一覧"
 constexpr char kNext[] = "\x8e\x9f\x82\xcc\x83y\x81[\x83W\x82\xd6";  // "次のページへ"
 constexpr char kTriangle[] = "\x81\xa5";                             // "▼"
 constexpr char kBunko[] = "\x95\xb6\x8c\xc9\x81\x45\x90V\x8f\x91";   // "文庫・新書"
-constexpr char kComic[] = "\x83R\x83~\x83\x62\x83N";                 // "コミック"
-constexpr char kTankobon[] = "\x92P\x8ds\x96{";                      // "単行本"
-constexpr char kZenSpace[] = "\x81@";                                // "　"
 
 std::string Link(const std::string& href, const std::string& text = "x") {
   return "<a href=\"" + href + "\">" + text + "</a>";
