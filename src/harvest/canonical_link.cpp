@@ -8,13 +8,6 @@
 namespace kivo {
 namespace {
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 void AppendEscaped(std::string& out, unsigned char byte) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   out += '%';
@@ -35,8 +28,8 @@ std::string Unescaped(std::string_view part, std::string_view keep) {
       out += part[i];
       continue;
     }
-    const int high = i + 2 < part.size() ? HexValue(part[i + 1]) : -1;
-    const int low = i + 2 < part.size() ? HexValue(part[i + 2]) : -1;
+    const int high = i + 2 < part.size() ? ascii::HexValue(part[i + 1]) : -1;
+    const int low = i + 2 < part.size() ? ascii::HexValue(part[i + 2]) : -1;
     if (high < 0 || low < 0) {
       AppendEscaped(out, '%');
       continue;
@@ -62,6 +55,20 @@ std::string_view Trimmed(std::string_view s) {
 
 }  // namespace
 
+HostAndPort SplitAuthority(std::string_view authority) {
+  const std::size_t at = authority.rfind('@');
+  if (at != std::string_view::npos) authority.remove_prefix(at + 1);
+  HostAndPort split{authority, {}};
+  const std::size_t bracket = authority.rfind(']');
+  const std::size_t colon = authority.rfind(':');
+  if (colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket)) {
+    split.host = authority.substr(0, colon);
+    split.port = authority.substr(colon + 1);
+  }
+  while (split.port.size() > 1 && split.port.front() == '0') split.port.remove_prefix(1);
+  return split;
+}
+
 std::string CanonicalLink(std::string_view link) {
   link = Trimmed(link);
   const std::size_t colon = link.find("://");
@@ -75,18 +82,7 @@ std::string CanonicalLink(std::string_view link) {
   const std::size_t authority_end = std::min(rest.find_first_of("/?"), rest.size());
   std::string_view authority = rest.substr(0, authority_end);
   rest.remove_prefix(authority_end);
-  const std::size_t at = authority.rfind('@');
-  if (at != std::string_view::npos) authority.remove_prefix(at + 1);
-  std::string_view host = authority;
-  std::string_view port;
-  const std::size_t bracket = authority.rfind(']');
-  const std::size_t port_colon = authority.rfind(':');
-  if (port_colon != std::string_view::npos &&
-      (bracket == std::string_view::npos || port_colon > bracket)) {
-    host = authority.substr(0, port_colon);
-    port = authority.substr(port_colon + 1);
-  }
-  while (port.size() > 1 && port.front() == '0') port.remove_prefix(1);
+  const auto [host, port] = SplitAuthority(authority);
 
   std::string out = "http://";
   out += ascii::Lowered(host);

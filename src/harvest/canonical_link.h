@@ -30,4 +30,14 @@ namespace kivo {
 // Anything else (no scheme, another scheme) is compared as written, trimmed.
 std::string CanonicalLink(std::string_view link);
 
+// The host and port an address's authority ("user@host:port") names: what
+// stands before the last "@" is user information, not the host; the port
+// follows the last ":" after any "]" (an IPv6 address in brackets), its
+// leading zeros dropped ("0080" is port 80). Letter case as written.
+struct HostAndPort {
+  std::string_view host;
+  std::string_view port;  // empty when the authority names none
+};
+HostAndPort SplitAuthority(std::string_view authority);
+
 }  // namespace kivo

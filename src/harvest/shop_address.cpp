@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "harvest/canonical_link.h"
 #include "text/bytes.h"
 #include "text/text.h"
 
@@ -26,21 +27,9 @@ bool ParseOrigin(std::string_view address, Origin& origin) {
   const std::size_t end = authority.find_first_of("/?#");
   if (end != std::string_view::npos) authority = authority.substr(0, end);
   origin.end = colon + 3 + authority.size();
-  const std::size_t at = authority.rfind('@');
-  if (at != std::string_view::npos) authority = authority.substr(at + 1);
-  std::string_view host = authority;
-  std::string_view port;
-  const std::size_t bracket = authority.rfind(']');
-  const std::size_t port_colon = authority.rfind(':');
-  if (port_colon != std::string_view::npos &&
-      (bracket == std::string_view::npos || port_colon > bracket)) {
-    host = authority.substr(0, port_colon);
-    port = authority.substr(port_colon + 1);
-  }
+  const auto [host, port] = SplitAuthority(authority);
   if (host.empty()) return false;
   origin.host = ascii::Lowered(host);
-  // "0080" and "80" name the same port.
-  while (port.size() > 1 && port.front() == '0') port.remove_prefix(1);
   origin.port = std::string(port);
   return true;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/encoding.h"
+#include "text/bytes.h"
 
 namespace kivo::html_internal {
 
@@ -93,20 +94,13 @@ const TForms& Forms() {
   return forms;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Every digit of s in the given base; false when s is empty or holds
 // anything else.
 bool ReadDigits(std::string_view s, int base, int* value) {
   if (s.empty()) return false;
   int v = 0;
   for (char c : s) {
-    const int d = base == 16 ? HexDigit(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+    const int d = base == 16 ? ascii::HexValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
     if (d < 0) return false;
     v = v * base + d;
   }

@@ -4,15 +4,10 @@
 #include <cstdio>
 #include <limits>
 
+#include "text/bytes.h"
+
 namespace kivo::placement {
 namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 bool IsSeparator(char c) { return c == ',' || c == ' ' || c == '\t'; }
 
@@ -25,7 +20,7 @@ int ParseIniInteger(const std::string& text, int fallback) {
     if (text.size() - 2 > 8) return fallback;
     std::uint32_t value = 0;
     for (std::size_t i = 2; i < text.size(); ++i) {
-      const int digit = HexValue(text[i]);
+      const int digit = ascii::HexValue(text[i]);
       if (digit < 0) return fallback;
       value = value * 16 + static_cast<std::uint32_t>(digit);
     }

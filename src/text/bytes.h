@@ -50,6 +50,14 @@ inline std::string Lowered(std::string_view s) {
   return out;
 }
 
+// The value of a hexadecimal digit ("0"-"9", "a"-"f", "A"-"F"), or -1.
+constexpr int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {

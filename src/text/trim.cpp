@@ -1,6 +1,7 @@
 // Trimming of Shift-JIS text and the toolkit's whole-number reading.
 #include <cstdint>
 
+#include "text/bytes.h"
 #include "text/sjis.h"
 #include "text/text.h"
 
@@ -52,13 +53,6 @@ void StripTrailingSpaces(const std::string& s, std::size_t begin, std::size_t& e
   }
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 }  // namespace
 
 std::string TrimZen(const std::string& text) {
@@ -104,7 +98,7 @@ bool TryParseInt(const std::string& text, int& value) {
   const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
   std::int64_t magnitude = 0;
   for (; i < n; ++i) {
-    const int digit = HexDigit(text[i]);
+    const int digit = ascii::HexValue(text[i]);
     if (digit < 0 || digit >= base) return false;
     magnitude = magnitude * base + digit;
     if (magnitude > limit) return false;

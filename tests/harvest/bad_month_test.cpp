@@ -20,13 +20,6 @@ constexpr CivilDate kDec7{2026, 12, 7};
 constexpr int kTransient = static_cast<int>(protocol::ExitCode::kFailed);
 constexpr int kGone = static_cast<int>(protocol::ExitCode::kGone);
 
-ListingPage Titles(const std::vector<std::string>& codes, bool next = false) {
-  ListingPage page = ListingPage().Start();
-  for (const auto& code : codes) page.Title(code);
-  if (next) page.Next();
-  return page.End();
-}
-
 ListingPage Links(const std::vector<std::string>& hrefs) {
   ListingPage page = ListingPage().Start();
   for (const auto& href : hrefs) page.Raw("<a href=\"" + href + "\">x</a>\r\n");

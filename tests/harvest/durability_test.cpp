@@ -50,13 +50,6 @@ constexpr char kPagesChanged[] =
     "\x83y\x81[\x83W\x82\xcc\x8c`\x8e\xae\x82\xaa\x95\xcf\x82\xed\x82\xc1\x82\xbd\x89\xc2\x94\x5c"
     "\x90\xab\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb7";
 
-ListingPage Titles(const std::vector<std::string>& codes, bool next = false) {
-  ListingPage page = ListingPage().Start();
-  for (const auto& code : codes) page.Title(code);
-  if (next) page.Next();
-  return page.End();
-}
-
 class DurabilityTest : public HarvestTest {
  protected:
   // One run of a fresh process: the history is read from its file again.

@@ -25,12 +25,6 @@ constexpr CivilDate kDec7{2026, 12, 7};
 
 int Code(ExitCode code) { return static_cast<int>(code); }
 
-ListingPage Titles(const std::vector<std::string>& codes) {
-  ListingPage page = ListingPage().Start();
-  for (const auto& code : codes) page.Title(code);
-  return page.End();
-}
-
 // The log line of a failed fetch: its kind, whether the next run tries
 // again, and the address.
 std::string FailureLine(const std::string& kind, const std::string& address, bool retried = true) {

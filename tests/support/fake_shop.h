@@ -96,6 +96,14 @@ class ListingPage {
   std::string html_;
 };
 
+// A day's list of the titles `codes`, with a next-page link when `next`.
+inline ListingPage Titles(const std::vector<std::string>& codes, bool next = false) {
+  ListingPage page = ListingPage().Start();
+  for (const auto& code : codes) page.Title(code);
+  if (next) page.Next();
+  return page.End();
+}
+
 // A detail page that gives a catalogue line with the title "T" + code.
 inline std::string DetailPage(const std::string& code) {
   return "<html><body><p class=\"itemTitle\">T" + code + "</p></body></html>\r\n";
