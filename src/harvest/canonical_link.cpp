@@ -20,9 +20,7 @@ void AppendEscaped(std::string& out, unsigned char byte) {
 // address splits. A "%" that begins no escape is an escaped "%". Shift-JIS
 // trail bytes are 0x40 and above, so none of the delimiters (all below 0x40)
 // can be the second byte of a character here.
-std::string Unescaped(std::string_view part, std::string_view keep) {
-  std::string out;
-  out.reserve(part.size());
+void AppendUnescaped(std::string& out, std::string_view part, std::string_view keep) {
   for (std::size_t i = 0; i < part.size(); ++i) {
     if (part[i] != '%') {
       out += part[i];
@@ -42,7 +40,6 @@ std::string Unescaped(std::string_view part, std::string_view keep) {
     }
     i += 2;
   }
-  return out;
 }
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
@@ -73,19 +70,23 @@ std::string CanonicalLink(std::string_view link) {
   link = Trimmed(link);
   const std::size_t colon = link.find("://");
   if (colon == std::string_view::npos) return std::string(link);
-  const std::string scheme = ascii::Lowered(link.substr(0, colon));
-  if (scheme != "http" && scheme != "https") return std::string(link);
+  const std::string_view scheme = link.substr(0, colon);
+  if (!ascii::EqualsNoCase(scheme, "http") && !ascii::EqualsNoCase(scheme, "https")) {
+    return std::string(link);
+  }
 
   std::string_view rest = link.substr(colon + 3);
   const std::size_t fragment = rest.find('#');
   if (fragment != std::string_view::npos) rest = rest.substr(0, fragment);
   const std::size_t authority_end = std::min(rest.find_first_of("/?"), rest.size());
-  std::string_view authority = rest.substr(0, authority_end);
+  const auto [host, port] = SplitAuthority(rest.substr(0, authority_end));
   rest.remove_prefix(authority_end);
-  const auto [host, port] = SplitAuthority(authority);
 
-  std::string out = "http://";
-  out += ascii::Lowered(host);
+  // Built in one string: every history and catalogue lookup comes here.
+  std::string out;
+  out.reserve(rest.size() + host.size() + 16);
+  out += "http://";
+  for (const char c : host) out += ascii::Lower(c);
   if (!port.empty() && port != "80" && port != "443") {
     out += ':';
     out += port;
@@ -93,19 +94,30 @@ std::string CanonicalLink(std::string_view link) {
 
   const std::size_t query_start = rest.find('?');
   const std::string_view path = rest.substr(0, query_start);
-  out += path.empty() ? std::string("/") : Unescaped(path, "/?#%");
+  if (path.empty()) out += '/';
+  AppendUnescaped(out, path, "/?#%");
   if (query_start == std::string_view::npos) return out;
 
-  std::vector<std::string> params;
+  constexpr std::string_view kQueryKept = "&=+?#%";
   std::string_view query = rest.substr(query_start + 1);
+  while (!query.empty() && query.front() == '&') query.remove_prefix(1);
+  while (!query.empty() && query.back() == '&') query.remove_suffix(1);
+  if (query.empty()) return out;
+  out += '?';
+  if (query.find('&') == std::string_view::npos) {  // one parameter: nothing to order
+    AppendUnescaped(out, query, kQueryKept);
+    return out;
+  }
+  std::vector<std::string> params;
   while (!query.empty()) {
     const std::size_t amp = std::min(query.find('&'), query.size());
-    if (amp > 0) params.push_back(Unescaped(query.substr(0, amp), "&=+?#%"));
+    if (amp > 0) {
+      params.emplace_back();
+      AppendUnescaped(params.back(), query.substr(0, amp), kQueryKept);
+    }
     query.remove_prefix(amp == query.size() ? amp : amp + 1);
   }
-  if (params.empty()) return out;
   std::sort(params.begin(), params.end());
-  out += '?';
   for (std::size_t i = 0; i < params.size(); ++i) {
     if (i > 0) out += '&';
     out += params[i];
