@@ -1,7 +1,7 @@
 // The pieces of the detail page analysis that need no window, files or
 // network: the walk over a tokenized detail page, the cleaning of what it
-// found, and the naming of the cover file. TFormDLL::AnalyzeDetail
-// (detail.cpp) puts them together with the files and the download.
+// found, and the naming of the cover file. THarvest::AnalyzeDetail
+// (analyze_detail.cpp) puts them together with the files and the download.
 #pragma once
 
 #include <string>
