@@ -1,5 +1,5 @@
 // Every title reaches the catalogue exactly once, whatever fails: the commit
-// of line and entry, the recovery after a crash between the two, days that
+// of line and entry, the catalogue's word after a crash between the two, days that
 // are archived only when complete, and failures that are tried again by the
 // next run rather than forgotten.
 #include <gtest/gtest.h>
@@ -80,7 +80,8 @@ class DurabilityTest : public HarvestTest {
   }
 };
 
-// ---- Commit and recovery -------------------------------------------------------------
+// ---- Commit, and a crash between line and entry
+// -------------------------------------------------------------
 
 TEST_F(DurabilityTest, EachTitleIsOnDiskBeforeTheNextIsFetched) {
   Day(kDec7, {Titles({"A", "B"})});
@@ -96,7 +97,7 @@ TEST_F(DurabilityTest, EachTitleIsOnDiskBeforeTheNextIsFetched) {
   EXPECT_EQ(Lines("B"), 1);
 }
 
-TEST_F(DurabilityTest, ALineWithoutItsEntryIsRecoveredAndNotWrittenAgain) {
+TEST_F(DurabilityTest, ALineWithoutItsEntryGetsItBackAndIsNotWrittenAgain) {
   // A run killed between A's line and its entry; the catalogue also holds a
   // line of another plugin after it, and an older line whose entry exists.
   Day(kDec7, {Titles({"A", "B", "C"})});
@@ -117,7 +118,7 @@ TEST_F(DurabilityTest, ALineWithoutItsEntryIsRecoveredAndNotWrittenAgain) {
   EXPECT_EQ(ReadAll(HostFile("kivo.txt")).find("elsewhere"), std::string::npos);
 }
 
-TEST_F(DurabilityTest, TheRecoveryReadsBackAsFarAsTheLastLineTheHistoryKnows) {
+TEST_F(DurabilityTest, ALineIsFoundHoweverMuchAnotherProgramAppendedAfterIt) {
   // A run killed between A's line and its entry, after which another
   // program appended far more than one piece of the file.
   Day(kDec7, {Titles({"A", "B"})});
