@@ -47,7 +47,12 @@ void THarvest::AnalyzeDetail(const std::string& link) {
   bool read = false;
   const std::string line = ReadDetailPage(detail_file, link, title, read);
   std::exception_ptr write_error;
-  if (line.empty()) {
+  if (session_ended_) {
+    // The session ended while the page was read: the process may end
+    // between a line and its entry, so the title is left whole to the next
+    // run instead.
+    KeepForNextRun(link);
+  } else if (line.empty()) {
     ++tally_.PageFailures;
     if (!read) {
       KeepForNextRun(link);

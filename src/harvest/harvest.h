@@ -88,7 +88,10 @@ class THarvest {
   void AnalyzeListing();
   void AnalyzeDetail(const std::string& link);
   // What a run's end saves, now: the history and the record of unfinished
-  // days. For a session that ends while the run is still on the stack.
+  // days. For a session that ends while the run is still on the stack: the
+  // system may end the process at any moment after, so from then on the run
+  // writes no catalogue line (a title fetched meanwhile is left to the next
+  // run) and only unwinds.
   void SaveProgress();
 
   bool ShopDown() const { return outcomes_.ShopDown(); }
@@ -169,6 +172,8 @@ class THarvest {
   // run until they are complete.
   std::set<std::int64_t> unfinished_days_;
   bool unfinished_days_unwritable_ = false;
+  // The session has ended (SaveProgress): nothing more is written.
+  bool session_ended_ = false;
   TFetcher fetcher_;
   TFetchOutcomes outcomes_;
 };

@@ -94,6 +94,7 @@ void THarvest::RemoveLeftovers() {
 }
 
 void THarvest::SaveProgress() {
+  session_ended_ = true;
   try {
     // Every title committed so far has its line and its entry on disk
     // already; this saves the pruned history whole, as a run's end does.
