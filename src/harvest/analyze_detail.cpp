@@ -74,7 +74,7 @@ std::string THarvest::ReadDetailPage(const std::string& detail_file, const std::
   parser.Pump = [this] { PumpMessages(host_); };
   // A plain sleep between attempts, no message handling: the page was just
   // written and may still be held by the download command's process.
-  for (int attempt = 0; attempt < politeness::kDetailLoadAttempts && !read; ++attempt) {
+  for (int attempt = 0; attempt < politeness::kDetailLoadAttempts; ++attempt) {
     read = LoadPageLines(detail_file, parser.Lines);
     if (read) break;
     parser.Lines.clear();

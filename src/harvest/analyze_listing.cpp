@@ -45,7 +45,7 @@ void THarvest::AnalyzeListing() {
     // What the page still has to fetch, for the time left.
     std::unordered_set<std::string> pending;
     for (const ListingEvent& event : ReadListing(parser.Nodes, base_url_)) {
-      if (event.kind == ListingEvent::Kind::kLink && !known_.IsKnown(event.link)) {
+      if (event.kind == ListingEvent::Kind::kLink && !known_.IsKnown(event.canonical)) {
         pending.insert(event.canonical);
       }
     }
@@ -101,7 +101,8 @@ void THarvest::TakeLink(const ListingEvent& event, const std::string& detail_fil
   int size = 0;
   int failures = 0;
   bool fetched = false;
-  while (!known_.Known(link, host_.Now()) && size == 0 && failures < kFetchAttempts) {
+  while (!known_.Known(link, event.canonical, host_.Now()) && size == 0 &&
+         failures < kFetchAttempts) {
     fetched = true;
     platform::DeleteFile(detail_file);
     bool returned = false;

@@ -79,9 +79,7 @@ void THistory::LoadFromFile(const std::string& path) {
   *this = std::move(loaded);
 }
 
-bool THistory::IsInHistory(std::string_view link) const {
-  return links_.count(CanonicalLink(link)) != 0;
-}
+bool THistory::IsInHistory(std::string_view link) const { return HasPage(CanonicalLink(link)); }
 
 void THistory::Index(const std::string& entry) { links_.insert(CanonicalLink(LinkPart(entry))); }
 

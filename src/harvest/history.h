@@ -42,6 +42,8 @@ class THistory {
   // `link`: their canonical forms are equal. An entry of 8 characters or
   // fewer only names an empty link.
   bool IsInHistory(std::string_view link) const;
+  // The same for a link already in its canonical form.
+  bool HasPage(const std::string& canonical) const { return links_.count(canonical) != 0; }
 
  private:
   void Index(const std::string& entry);

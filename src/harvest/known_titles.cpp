@@ -19,10 +19,8 @@ void TKnownTitles::Load() {
   unread_pages_.Load(HostFile(state_.FHostDir, kUnreadPagesFileName));
 }
 
-bool TKnownTitles::Known(const std::string& link, double now) {
-  if (state_.FHistory.IsInHistory(link)) return true;
-  const std::string canonical = CanonicalLink(link);
-  if (kept_.count(canonical) != 0) return true;
+bool TKnownTitles::Known(const std::string& link, const std::string& canonical, double now) {
+  if (state_.FHistory.HasPage(canonical) || kept_.count(canonical) != 0) return true;
   if (catalogue_links_.count(canonical) == 0) return false;
   // Written before, but the history lost it: the entry is put back, so the
   // history stays the fast answer for the runs to come.
@@ -30,10 +28,9 @@ bool TKnownTitles::Known(const std::string& link, double now) {
   return true;
 }
 
-bool TKnownTitles::IsKnown(const std::string& link) const {
-  if (state_.FHistory.IsInHistory(link)) return true;
-  const std::string canonical = CanonicalLink(link);
-  return kept_.count(canonical) != 0 || catalogue_links_.count(canonical) != 0;
+bool TKnownTitles::IsKnown(const std::string& canonical) const {
+  return state_.FHistory.HasPage(canonical) || kept_.count(canonical) != 0 ||
+         catalogue_links_.count(canonical) != 0;
 }
 
 void TKnownTitles::Record(const std::string& link, double now) {

@@ -24,12 +24,12 @@ class TKnownTitles {
   // empty. Throws TCatalogueReadError when the catalogue exists but cannot
   // be read: unread, every title in it would be written again.
   void Load();
-  // True when the run must not fetch `link`. A title found only in the
-  // catalogue gets its history entry back (THistoryWriteError when that
-  // cannot be written).
-  bool Known(const std::string& link, double now);
+  // True when the run must not fetch `link` (whose canonical form is
+  // `canonical`). A title found only in the catalogue gets its history entry
+  // back (THistoryWriteError when that cannot be written).
+  bool Known(const std::string& link, const std::string& canonical, double now);
   // The same question without putting an entry back.
-  bool IsKnown(const std::string& link) const;
+  bool IsKnown(const std::string& canonical) const;
   // The title is done: its entry goes into the history file and list.
   // Throws THistoryWriteError when it cannot be written.
   void Record(const std::string& link, double now);

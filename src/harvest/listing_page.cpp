@@ -56,15 +56,15 @@ ListingEvent TListingReader::LinkTag(const THTMLTag& tag) {
     if (param.Name != "HREF") continue;
     // A foreign address that merely holds the detail path is passed over
     // like any other link: detail pages come from the shop alone.
-    if (IsShopDetailLink(param.Value, base_url_) && CatalogueCanHold(param.Value)) {
+    const bool shops = IsShopDetailLink(param.Value, base_url_);
+    if (shops && CatalogueCanHold(param.Value)) {
       std::string canonical = CanonicalLink(param.Value);
       if (canonical == last_link_) continue;
       event.kind = ListingEvent::Kind::kLink;
       event.link = std::string(param.Value);
       last_link_ = canonical;
       event.canonical = std::move(canonical);
-    } else if (NamesUnusableDetailPage(param.Value, base_url_) ||
-               IsShopDetailLink(param.Value, base_url_)) {
+    } else if (shops || NamesDetailPage(param.Value)) {
       ++unusable_links_;
     }
   }

@@ -87,13 +87,13 @@ bool IsShopDetailLink(std::string_view value, std::string_view base) {
          Contains(value, value.substr(0, own.end), kDetailPath) || NamesItem(value.substr(own.end));
 }
 
-bool NamesUnusableDetailPage(std::string_view value, std::string_view base) {
+bool NamesDetailPage(std::string_view value) {
   const std::string_view path = kDetailPagePath;
   for (std::size_t at = value.find(path); at != std::string_view::npos;
        at = value.find(path, at + 1)) {
     const std::size_t after = at + path.size();
     if (after == value.size() || value[after] == '?' || value[after] == '#') {
-      return !IsShopDetailLink(value, base);
+      return true;
     }
   }
   return false;

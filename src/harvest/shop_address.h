@@ -29,10 +29,10 @@ bool OnShopHost(std::string_view address, std::string_view base);
 // with a value, wherever the parameter stands.
 bool IsShopDetailLink(std::string_view value, std::string_view base);
 
-// True when a link's value names the detail page (kDetailPagePath followed
-// by a query, a fragment or its end) but is not one IsShopDetailLink takes:
-// another host, no host, no item. A list of nothing else means the shop's
-// links have changed.
-bool NamesUnusableDetailPage(std::string_view value, std::string_view base);
+// True when a link's value names the detail page: kDetailPagePath followed
+// by a query, a fragment or its end, on whatever host. Such a link that
+// IsShopDetailLink does not take (another host, no host, no item) cannot be
+// used; a list of nothing else means the shop's links have changed.
+bool NamesDetailPage(std::string_view value);
 
 }  // namespace kivo
