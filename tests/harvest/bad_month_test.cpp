@@ -26,15 +26,6 @@ ListingPage Links(const std::vector<std::string>& hrefs) {
   return page.End();
 }
 
-std::string Occurrences(const std::string& text, const std::string& needle) {
-  int n = 0;
-  for (std::size_t at = text.find(needle); at != std::string::npos;
-       at = text.find(needle, at + 1)) {
-    ++n;
-  }
-  return std::to_string(n);
-}
-
 class BadMonthTest : public HarvestTest {
  protected:
   // One run of a fresh process on `day` at 10:00.
@@ -42,13 +33,6 @@ class BadMonthTest : public HarvestTest {
     host_.SetClock({day, 10, 0, 0, 0});
     Create(before_days);
     RunHarvest();
-  }
-  // How many catalogue lines hold the title "T" + code, and history lines the link.
-  std::string Lines(const std::string& code) const {
-    return Occurrences(ReadAll(HostFile("QuillsMas.csv")), "\"T" + code + "\"");
-  }
-  std::string Entries(const std::string& code) const {
-    return Occurrences(ReadAll(HostFile("kivo.txt")), DetailLink(code) + "\r\n");
   }
   std::string Unfinished() const {
     return platform::IniRead(HostFile("Quillcast.ini"), "kivo", "UnfinishedDays");
@@ -66,12 +50,12 @@ TEST_F(BadMonthTest, TheCatalogueHasTheLastWordWhateverBecameOfTheHistory) {
   RunOn(sep6);
   RunOn(oct21);
   RunOn(dec6);  // 91 days after A and B: their entries go
-  ASSERT_EQ(Entries("A"), "0");
+  ASSERT_EQ(TitleEntries("A"), 0);
   host_.commands.clear();
   RunOn(kDec7, 92);
   EXPECT_EQ(FetchCount(DetailLink("A")) + FetchCount(DetailLink("B")), 0);
-  EXPECT_EQ(Lines("A") + Lines("B"), "11");
-  EXPECT_EQ(Entries("A") + Entries("B"), "11");  // restored as the list named them
+  EXPECT_EQ(TitleLines("A") + TitleLines("B"), 2);
+  EXPECT_EQ(TitleEntries("A") + TitleEntries("B"), 2);  // restored as the list named them
 
   // The history lost altogether: nothing is fetched or written again.
   fs::remove(HostFile("kivo.txt"));
@@ -79,7 +63,7 @@ TEST_F(BadMonthTest, TheCatalogueHasTheLastWordWhateverBecameOfTheHistory) {
   host_.commands.clear();
   RunOn(kDec7, 92);
   EXPECT_EQ(FetchCount(DetailLink("A")) + FetchCount(DetailLink("X")), 0);
-  EXPECT_EQ(Lines("A") + Lines("X"), "11");
+  EXPECT_EQ(TitleLines("A") + TitleLines("X"), 2);
 }
 
 TEST_F(BadMonthTest, OnePageLinkedInOtherWaysIsOneTitle) {
@@ -92,9 +76,9 @@ TEST_F(BadMonthTest, OnePageLinkedInOtherWaysIsOneTitle) {
   RunOn(kDec7);
   // The item named after another parameter is the shop's link too.
   EXPECT_EQ(Fetched(), (std::vector<std::string>{ListingUrl(kDec7, 1), DetailLink("A"), b_first}));
-  EXPECT_EQ(Lines("A") + Lines("B"), "11");
+  EXPECT_EQ(TitleLines("A") + TitleLines("B"), 2);
   // Each link went to the files as the shop wrote it.
-  EXPECT_EQ(Occurrences(ReadAll(HostFile("kivo.txt")), b_first), "1");
+  EXPECT_EQ(Occurrences("kivo.txt", b_first), 1);
 
   // Listed again another way by a later day: known.
   Day(kDec8, {Links({"HTTPS://shop.test/bec/SA/Detail?refShinCode=A"})});
@@ -125,7 +109,7 @@ TEST_F(BadMonthTest, AClockSetBackKeepsTheDaysAheadOfIt) {
   RunOn(kDec7);  // a day back: 8 December lies ahead, and is walked
   EXPECT_EQ(Fetched(), (std::vector<std::string>{ListingUrl(kDec7, 1), ListingUrl(kDec8, 1),
                                                  DetailLink("A")}));
-  EXPECT_EQ(Lines("A"), "1");
+  EXPECT_EQ(TitleLines("A"), 1);
   EXPECT_EQ(Unfinished(), "");
 }
 
@@ -134,54 +118,52 @@ TEST_F(BadMonthTest, AClockRunAheadAndPutRightLosesNothing) {
   Details({"A"});
   exit_codes_[DetailLink("G")] = kGone;
   RunOn(kDec7);
-  ASSERT_EQ(Entries("A") + Entries("G"), "11");
+  ASSERT_EQ(TitleEntries("A") + TitleEntries("G"), 2);
   RunOn({2027, 6, 25});  // the clock months ahead; its day has no listing
   host_.commands.clear();
   RunOn(kDec8, 1);  // put right
   // The title written and the page the shop said was gone stay known.
   EXPECT_EQ(Fetched(), (std::vector<std::string>{ListingUrl(kDec8, 1), ListingUrl(kDec7, 1),
                                                  ListingUrl({2027, 6, 25}, 1)}));
-  EXPECT_EQ(Lines("A"), "1");
-  EXPECT_EQ(Entries("A") + Entries("G"), "11");
+  EXPECT_EQ(TitleLines("A"), 1);
+  EXPECT_EQ(TitleEntries("A") + TitleEntries("G"), 2);
 }
 
 TEST_F(BadMonthTest, EveryWalkEnds) {
-  // Empty pages after the real ones, each offering the next.
+  const CivilDate dec6{2026, 12, 6};
   for (int page = 1; page <= 150; ++page) {
-    Page(ListingUrl(kDec7, page), (page == 1   ? Titles({"A"}, true)
-                                   : page == 2 ? Titles({"B"}, true)
-                                               : Titles({}, true))
+    // 8 December: the same page again and again.
+    Page(ListingUrl(kDec8, page), Titles({"C"}, true).Html());
+    // 7 December: empty pages after the real ones, each offering the next.
+    Page(ListingUrl(kDec7, page), Titles(page == 1   ? std::vector<std::string>{"A"}
+                                         : page == 2 ? std::vector<std::string>{"B"}
+                                                     : std::vector<std::string>{},
+                                         true)
                                       .Html());
+    // 6 December: a new title on every page, past any real day.
+    const std::string code = "N" + std::to_string(page);
+    Page(ListingUrl(dec6, page), Titles({code}, true).Html());
+    Details({code});
   }
-  // The same page again and again.
-  for (int page = 1; page <= 150; ++page) Page(ListingUrl(kDec8, page), Titles({"C"}, true).Html());
   Details({"A", "B", "C"});
-  RunOn(kDec8, 1);
-  EXPECT_EQ(Fetched(),
+  RunOn(kDec8, 2);
+  const std::vector<std::string> fetched = Fetched();
+  EXPECT_EQ(std::vector<std::string>(fetched.begin(), fetched.begin() + 8),
             (std::vector<std::string>{ListingUrl(kDec8, 1), DetailLink("C"), ListingUrl(kDec8, 2),
                                       ListingUrl(kDec7, 1), DetailLink("A"), ListingUrl(kDec7, 2),
                                       DetailLink("B"), ListingUrl(kDec7, 3)}));
-  // Both days ended complete: archived, nothing left to the next run.
+  // The first two ended complete: archived, nothing left to the next run.
   EXPECT_TRUE(fs::exists(ArchiveFile("261207")));
   EXPECT_TRUE(fs::exists(ArchiveFile("261208")));
-  EXPECT_EQ(Unfinished(), "");
-}
-
-TEST_F(BadMonthTest, ADayPastTheCapIsLeftForTheNextRunAndSaysSo) {
-  for (int page = 1; page <= 101; ++page) {
-    const std::string code = "N" + std::to_string(page);
-    Page(ListingUrl(kDec7, page), Titles({code}, true).Html());
-    Details({code});
-  }
-  RunOn(kDec7);
-  EXPECT_EQ(FetchCount(ListingUrl(kDec7, 100)), 1);
-  EXPECT_EQ(FetchCount(ListingUrl(kDec7, 101)), 0);
-  const std::string why = std::string("12") + texts::kMonth + "7" + texts::kDay +
+  // The third stopped at the cap, unfinished, and said so.
+  EXPECT_EQ(FetchCount(ListingUrl(dec6, 100)), 1);
+  EXPECT_EQ(FetchCount(ListingUrl(dec6, 101)), 0);
+  const std::string why = std::string("12") + texts::kMonth + "6" + texts::kDay +
                           texts::kListingOf + "100" + texts::kPagesCapped;
   EXPECT_EQ(view_.status_text, why);
   EXPECT_EQ(CountLog("Quillcas.log: " + why + " (C.ERROR)"), 1);
-  EXPECT_EQ(Unfinished(), "20261207");
-  EXPECT_FALSE(fs::exists(ArchiveFile("261207")));
+  EXPECT_EQ(Unfinished(), "20261206");
+  EXPECT_FALSE(fs::exists(ArchiveFile("261206")));
 }
 
 TEST_F(BadMonthTest, AHandEditedHistoryIsReadAsFarAsItCanBe) {
@@ -212,11 +194,11 @@ TEST_F(BadMonthTest, APageThatSaysNothingIsTriedByThreeRunsThenRecorded) {
   exit_codes_[DetailLink("B")] = kTransient;
   for (int run = 1; run <= 2; ++run) {
     RunOn(kDec7, 1);
-    EXPECT_EQ(Entries("A"), "0");
+    EXPECT_EQ(TitleEntries("A"), 0);
     EXPECT_FALSE(fs::exists(ArchiveFile("261207")));
   }
   RunOn(kDec7, 1);
-  EXPECT_EQ(Entries("A"), "1");
+  EXPECT_EQ(TitleEntries("A"), 1);
   EXPECT_EQ(CountLog("Quillcas.log: " + std::string(texts::kEmptyPageRecorded) + DetailLink("A") +
                      " (C.ERROR)"),
             1);
@@ -226,7 +208,7 @@ TEST_F(BadMonthTest, APageThatSaysNothingIsTriedByThreeRunsThenRecorded) {
   RunOn(kDec7, 1);
   EXPECT_EQ(FetchCount(DetailLink("A")), 0);
   EXPECT_EQ(FetchCount(DetailLink("B")), 1);
-  EXPECT_EQ(Entries("B"), "0");
+  EXPECT_EQ(TitleEntries("B"), 0);
 }
 
 }  // namespace

@@ -58,26 +58,6 @@ class DurabilityTest : public HarvestTest {
     RunHarvest();
   }
   // How many catalogue lines name the title "T" + code.
-  int Lines(const std::string& code) const {
-    const std::string text = ReadAll(HostFile("QuillsMas.csv"));
-    const std::string needle = "\"T" + code + "\"";
-    int n = 0;
-    for (std::size_t at = text.find(needle); at != std::string::npos;
-         at = text.find(needle, at + 1)) {
-      ++n;
-    }
-    return n;
-  }
-  int Entries(const std::string& code) const {
-    const std::string text = ReadAll(HostFile("kivo.txt"));
-    const std::string needle = DetailLink(code) + "\r\n";
-    int n = 0;
-    for (std::size_t at = text.find(needle); at != std::string::npos;
-         at = text.find(needle, at + 1)) {
-      ++n;
-    }
-    return n;
-  }
 };
 
 // ---- Commit, and a crash between line and entry
@@ -89,12 +69,12 @@ TEST_F(DurabilityTest, EachTitleIsOnDiskBeforeTheNextIsFetched) {
   // When B is asked for, A's line and entry are already in the files.
   on_fetch_ = [this](const std::string& address) {
     if (address != DetailLink("B")) return;
-    EXPECT_EQ(Lines("A"), 1);
-    EXPECT_EQ(Entries("A"), 1);
+    EXPECT_EQ(TitleLines("A"), 1);
+    EXPECT_EQ(TitleEntries("A"), 1);
   };
   Run();
-  EXPECT_EQ(Lines("A"), 1);
-  EXPECT_EQ(Lines("B"), 1);
+  EXPECT_EQ(TitleLines("A"), 1);
+  EXPECT_EQ(TitleLines("B"), 1);
 }
 
 TEST_F(DurabilityTest, ALineWithoutItsEntryGetsItBackAndIsNotWrittenAgain) {
@@ -111,9 +91,9 @@ TEST_F(DurabilityTest, ALineWithoutItsEntryGetsItBackAndIsNotWrittenAgain) {
                                           line("other", "http://elsewhere.test/item/1"));
   Run();
   EXPECT_EQ(Fetched(), (std::vector<std::string>{ListingUrl(kDec7, 1), DetailLink("B")}));
-  EXPECT_EQ(Lines("A"), 1);
-  EXPECT_EQ(Lines("B"), 1);
-  EXPECT_EQ(Entries("A"), 1);
+  EXPECT_EQ(TitleLines("A"), 1);
+  EXPECT_EQ(TitleLines("B"), 1);
+  EXPECT_EQ(TitleEntries("A"), 1);
   // The foreign line is nobody's title of ours: not taken into the history.
   EXPECT_EQ(ReadAll(HostFile("kivo.txt")).find("elsewhere"), std::string::npos);
 }
@@ -136,8 +116,8 @@ TEST_F(DurabilityTest, ALineIsFoundHoweverMuchAnotherProgramAppendedAfterIt) {
            line("TB", DetailLink("B")) + line("TA", DetailLink("A")) + other + "\"unfinished");
   Run();
   EXPECT_EQ(Fetched(), std::vector<std::string>{ListingUrl(kDec7, 1)});
-  EXPECT_EQ(Entries("A"), 1);
-  EXPECT_EQ(Lines("A"), 1);
+  EXPECT_EQ(TitleEntries("A"), 1);
+  EXPECT_EQ(TitleLines("A"), 1);
 }
 
 TEST_F(DurabilityTest, OurFirstLineStartsOnANewLineAfterAnotherProgramsLastOne) {
@@ -147,8 +127,8 @@ TEST_F(DurabilityTest, OurFirstLineStartsOnANewLineAfterAnotherProgramsLastOne) 
   Run();
   const std::string text = ReadAll(HostFile("QuillsMas.csv"));
   EXPECT_EQ(text.substr(0, 17), "\"other\",\"line\"\r\n\"");
-  EXPECT_EQ(Lines("A"), 1);
-  EXPECT_EQ(Entries("A"), 1);
+  EXPECT_EQ(TitleLines("A"), 1);
+  EXPECT_EQ(TitleEntries("A"), 1);
 }
 
 #ifdef _WIN32
@@ -218,14 +198,14 @@ TEST_F(DurabilityTest, AnEntryThatCannotBeWrittenEndsTheRunWithTheLineTakenBack)
     EXPECT_EQ(what.substr(what.size() - tail.size()), tail);
   }
   limit.reset();
-  EXPECT_EQ(Lines("A"), 0);
+  EXPECT_EQ(TitleLines("A"), 0);
   EXPECT_EQ(FetchCount(DetailLink("B")), 0);  // the run ended there
   EXPECT_FALSE(fs::exists(ArchiveFile("261207")));
   // With room again, the next run writes A once.
   on_fetch_ = nullptr;
   Run();
-  EXPECT_EQ(Lines("A"), 1);
-  EXPECT_EQ(Lines("B"), 1);
+  EXPECT_EQ(TitleLines("A"), 1);
+  EXPECT_EQ(TitleLines("B"), 1);
 }
 
 TEST_F(DurabilityTest, ALineThatCannotBeWrittenLeavesTheDayForTheNextRun) {
@@ -239,14 +219,14 @@ TEST_F(DurabilityTest, ALineThatCannotBeWrittenLeavesTheDayForTheNextRun) {
   };
   Run();
   limit.reset();
-  EXPECT_EQ(Lines("A"), 0);
-  EXPECT_EQ(Lines("B"), 1);
-  EXPECT_EQ(Entries("A"), 0);
+  EXPECT_EQ(TitleLines("A"), 0);
+  EXPECT_EQ(TitleLines("B"), 1);
+  EXPECT_EQ(TitleEntries("A"), 0);
   EXPECT_FALSE(fs::exists(ArchiveFile("261207")));
   on_fetch_ = nullptr;
   Run();
-  EXPECT_EQ(Lines("A"), 1);
-  EXPECT_EQ(Lines("B"), 1);
+  EXPECT_EQ(TitleLines("A"), 1);
+  EXPECT_EQ(TitleLines("B"), 1);
   EXPECT_TRUE(fs::exists(ArchiveFile("261207")));
 }
 #endif
@@ -258,8 +238,8 @@ TEST_F(DurabilityTest, ASecondPageThatFailsOnceIsWalkedAgainByTheNextRun) {
   Details({"A", "B"});
   exit_codes_[ListingUrl(kDec7, 2)] = kTransient;
   Run();
-  EXPECT_EQ(Lines("A"), 1);
-  EXPECT_EQ(Lines("B"), 0);
+  EXPECT_EQ(TitleLines("A"), 1);
+  EXPECT_EQ(TitleLines("B"), 0);
   EXPECT_FALSE(fs::exists(ArchiveFile("261207")));
 
   exit_codes_.clear();
@@ -267,8 +247,8 @@ TEST_F(DurabilityTest, ASecondPageThatFailsOnceIsWalkedAgainByTheNextRun) {
   Run();
   EXPECT_EQ(Fetched(), (std::vector<std::string>{ListingUrl(kDec7, 1), ListingUrl(kDec7, 2),
                                                  DetailLink("B")}));
-  EXPECT_EQ(Lines("A"), 1);
-  EXPECT_EQ(Lines("B"), 1);
+  EXPECT_EQ(TitleLines("A"), 1);
+  EXPECT_EQ(TitleLines("B"), 1);
   // Complete now: its last page is archived, and the next run ends the day
   // there without a detail fetch.
   EXPECT_EQ(ReadAll(ArchiveFile("261207")), Titles({"B"}).Html());
@@ -294,9 +274,9 @@ TEST_F(DurabilityTest, ATransientDetailFailureIsTriedByTheNextRunAPermanentOneIs
   exit_codes_[DetailLink("B")] = kNotFound;
   Run();
   EXPECT_EQ(FetchCount(DetailLink("A")), 1);  // one attempt per returned fetch
-  EXPECT_EQ(Entries("A"), 0);
-  EXPECT_EQ(Entries("B"), 1);
-  EXPECT_EQ(Lines("C"), 1);
+  EXPECT_EQ(TitleEntries("A"), 0);
+  EXPECT_EQ(TitleEntries("B"), 1);
+  EXPECT_EQ(TitleLines("C"), 1);
   EXPECT_FALSE(fs::exists(ArchiveFile("261207")));
   EXPECT_EQ(LogLines().back(), Summary(1, 2, 1));
 
@@ -304,9 +284,9 @@ TEST_F(DurabilityTest, ATransientDetailFailureIsTriedByTheNextRunAPermanentOneIs
   host_.commands.clear();
   Run();
   EXPECT_EQ(Fetched(), (std::vector<std::string>{ListingUrl(kDec7, 1), DetailLink("A")}));
-  EXPECT_EQ(Lines("A"), 1);
-  EXPECT_EQ(Lines("B"), 0);
-  EXPECT_EQ(Lines("C"), 1);
+  EXPECT_EQ(TitleLines("A"), 1);
+  EXPECT_EQ(TitleLines("B"), 0);
+  EXPECT_EQ(TitleLines("C"), 1);
   EXPECT_TRUE(fs::exists(ArchiveFile("261207")));
 }
 
@@ -338,7 +318,7 @@ TEST_F(DurabilityTest, ThreeFetchesWithoutAnAnswerEndTheRunAsStopDoes) {
   exit_codes_.clear();
   Details({"A", "B", "C"});
   Run(0);
-  for (const char* code : {"A", "B", "C", "D"}) EXPECT_EQ(Lines(code), 1) << code;
+  for (const char* code : {"A", "B", "C", "D"}) EXPECT_EQ(TitleLines(code), 1) << code;
 }
 
 TEST_F(DurabilityTest, AnAnswerInBetweenKeepsTheShopUp) {
@@ -349,7 +329,7 @@ TEST_F(DurabilityTest, AnAnswerInBetweenKeepsTheShopUp) {
   exit_codes_[DetailLink("D")] = kNoAnswer;
   Run();
   EXPECT_FALSE(harvest_->ShopDown());
-  EXPECT_EQ(Lines("E"), 1);
+  EXPECT_EQ(TitleLines("E"), 1);
 }
 
 TEST_F(DurabilityTest, StopDuringALongDownloadEndsItAtOnceAndKeepsTheTitle) {
@@ -364,10 +344,10 @@ TEST_F(DurabilityTest, StopDuringALongDownloadEndsItAtOnceAndKeepsTheTitle) {
   host_.on_kill = [&] { EXPECT_LE(host_.now_ms - stop_at, 100); };
   Run();
   EXPECT_EQ(host_.kills, 1);
-  EXPECT_EQ(Entries("A"), 0);
+  EXPECT_EQ(TitleEntries("A"), 0);
   host_.process_ms = 300;
   Run();
-  EXPECT_EQ(Lines("A"), 1);
+  EXPECT_EQ(TitleLines("A"), 1);
 }
 
 // ---- Days that leave the window ------------------------------------------------------
@@ -381,13 +361,13 @@ TEST_F(DurabilityTest, TheHistoryOutlivesALongWindow) {
   WriteAll(HostFile("kivo.txt"),
            HistoryText({"20260906" + DetailLink("A"), "20261206" + DetailLink("X")}));
   Run(92);
-  EXPECT_EQ(Entries("A"), 1);
-  EXPECT_EQ(Lines("A"), 0);
+  EXPECT_EQ(TitleEntries("A"), 1);
+  EXPECT_EQ(TitleLines("A"), 0);
   // Kept by the pruning at the end of the run, gone once the window is 90.
   EXPECT_NE(ReadAll(HostFile("kivo.txt")).find("20260906"), std::string::npos);
   Run(90);
   EXPECT_EQ(ReadAll(HostFile("kivo.txt")).find("20260906"), std::string::npos);
-  EXPECT_EQ(Entries("X"), 1);
+  EXPECT_EQ(TitleEntries("X"), 1);
 }
 
 TEST_F(DurabilityTest, ADayLeftIncompleteIsWalkedAfterItLeavesTheWindow) {
@@ -408,7 +388,7 @@ TEST_F(DurabilityTest, ADayLeftIncompleteIsWalkedAfterItLeavesTheWindow) {
   Run(1);
   EXPECT_EQ(record_during_run, "20261207,20261206");
   EXPECT_EQ(platform::IniRead(HostFile("Quillcast.ini"), "kivo", "UnfinishedDays"), "20261206");
-  EXPECT_EQ(Lines("B"), 1);
+  EXPECT_EQ(TitleLines("B"), 1);
 
   // Two days later, Dec 6 is out of the window of one day back.
   on_fetch_ = nullptr;
@@ -418,8 +398,8 @@ TEST_F(DurabilityTest, ADayLeftIncompleteIsWalkedAfterItLeavesTheWindow) {
   Run(1);
   EXPECT_EQ(Fetched(), (std::vector<std::string>{ListingUrl(dec8, 1), ListingUrl(kDec7, 1),
                                                  ListingUrl(kDec6, 1), DetailLink("A")}));
-  EXPECT_EQ(Lines("A"), 1);
-  EXPECT_EQ(Lines("B"), 1);
+  EXPECT_EQ(TitleLines("A"), 1);
+  EXPECT_EQ(TitleLines("B"), 1);
   EXPECT_EQ(platform::IniRead(HostFile("Quillcast.ini"), "kivo", "UnfinishedDays"), "");
   EXPECT_EQ(LogLines().back(), Summary(1, 0, 3));
 }
@@ -453,7 +433,7 @@ TEST_F(DurabilityTest, ARunThatEndsEarlyKeepsTheRecordOfUnfinishedDays) {
   EXPECT_EQ(Fetched(), std::vector<std::string>{ListingUrl(kDec7, 1)});
   EXPECT_EQ(platform::IniRead(HostFile("Quillcast.ini"), "kivo", "UnfinishedDays"),
             "20261207,20261205");
-  EXPECT_EQ(Lines("A"), 1);
+  EXPECT_EQ(TitleLines("A"), 1);
 }
 
 // ---- Links, summary, warnings -----------------------------------------------------------
@@ -481,7 +461,7 @@ TEST_F(DurabilityTest, DetailPagesComeOnlyFromTheShopsOwnHostOverHttpOrHttps) {
   Run();
   EXPECT_EQ(Fetched(),
             (std::vector<std::string>{ListingUrl(kDec7, 1), https_a, https_b, DetailLink("G")}));
-  EXPECT_EQ(Lines("A"), 1);
+  EXPECT_EQ(TitleLines("A"), 1);
   // An ordinary run: no warning, and the summary last.
   EXPECT_EQ(view_.status_text, "");
   EXPECT_EQ(LogLines().back(), Summary(3, 0, 1));
@@ -533,12 +513,12 @@ TEST_F(DurabilityTest, APageWithoutTitleOrIsbnIsNotReadAndTriedAgain) {
   Page(DetailLink("A"), "<html><body><p class=\"newTitle\">TA</p></body></html>");
   Run();
   EXPECT_EQ(view_.status_text, kPagesChanged);
-  EXPECT_EQ(Entries("A"), 0);
+  EXPECT_EQ(TitleEntries("A"), 0);
   EXPECT_EQ(LogLines().back(), Summary(0, 1, 1));
   EXPECT_FALSE(fs::exists(ArchiveFile("261207")));
   Details({"A"});
   Run();
-  EXPECT_EQ(Lines("A"), 1);
+  EXPECT_EQ(TitleLines("A"), 1);
 }
 
 }  // namespace

@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "harvest/harvest_texts.h"
+#include "platform/encoding.h"
 #include "platform/file_messages.h"
 
 namespace kivo {
@@ -75,84 +77,49 @@ TEST(HarvestTexts, EveryTextHasItsShiftJisBytes) {
   }
 }
 
-TEST(HarvestTexts, TheFetchersWordsHaveTheirShiftJisBytes) {
-  // The log lines and errors that name a failed fetch; the comments hold
-  // the words.
-  struct Pin {
-    std::string_view text;
-    const char* hex;
-  };
-  const Pin pins[] = {
-      // "応答がありません"
-      {texts::kFailNoAnswer, "89 9E 93 9A 82 AA 82 A0 82 E8 82 DC 82 B9 82 F1"},
-      // "サーバーエラー（HTTP "
-      {texts::kFailServerError, "83 54 81 5B 83 6F 81 5B 83 47 83 89 81 5B 81 69 48 54 54 50 20"},
-      // "転送を続けられません（HTTP "
-      {texts::kFailRedirectLoop,
-       "93 5D 91 97 82 F0 91 B1 82 AF 82 E7 82 EA 82 DC 82 B9 82 F1 81 69 48 54 "
-       "54 50 20"},
-      // "応答を読み取れません"
-      {texts::kFailBadAnswer, "89 9E 93 9A 82 F0 93 C7 82 DD 8E E6 82 EA 82 DC 82 B9 82 F1"},
-      // "受信が途中で切れました"
-      {texts::kFailCutBody, "8E F3 90 4D 82 AA 93 72 92 86 82 C5 90 D8 82 EA 82 DC 82 B5 82 BD"},
-      // "受信が遅すぎるため打ち切りました"
-      {texts::kFailTooSlow,
-       "8E F3 90 4D 82 AA 92 78 82 B7 82 AC 82 E9 82 BD 82 DF 91 C5 82 BF 90 D8 "
-       "82 E8 82 DC 82 B5 82 BD"},
-      // "ダウンロードが終わらないため打ち切りました"
-      {texts::kFailTimedOut,
-       "83 5F 83 45 83 93 83 8D 81 5B 83 68 82 AA 8F 49 82 ED 82 E7 82 C8 82 A2 "
-       "82 BD 82 DF 91 C5 82 BF 90 D8 82 E8 82 DC 82 B5 82 BD"},
-      // "証明書を確認できません"
-      {texts::kFailCertificate,
-       "8F D8 96 BE 8F 91 82 F0 8A 6D 94 46 82 C5 82 AB 82 DC 82 B9 82 F1"},
-      // "プロキシの認証が必要です"
-      {texts::kFailProxyAuth,
-       "83 76 83 8D 83 4C 83 56 82 CC 94 46 8F D8 82 AA 95 4B 97 76 82 C5 82 B7"},
-      // "別のホストへの転送を拒否しました"
-      {texts::kFailRedirected,
-       "95 CA 82 CC 83 7A 83 58 83 67 82 D6 82 CC 93 5D 91 97 82 F0 8B 91 94 DB "
-       "82 B5 82 DC 82 B5 82 BD"},
-      // "ページがありません"
-      {texts::kFailGone, "83 79 81 5B 83 57 82 AA 82 A0 82 E8 82 DC 82 B9 82 F1"},
-      // "取得できないアドレスです"
-      {texts::kFailUnfetchable,
-       "8E E6 93 BE 82 C5 82 AB 82 C8 82 A2 83 41 83 68 83 8C 83 58 82 C5 82 B7"},
-      // "一時フォルダに書き込めません"
-      {texts::kFailNotWritten,
-       "88 EA 8E 9E 83 74 83 48 83 8B 83 5F 82 C9 8F 91 82 AB 8D 9E 82 DF 82 DC "
-       "82 B9 82 F1"},
-      // "停止しました"
-      {texts::kFailStopped, "92 E2 8E 7E 82 B5 82 DC 82 B5 82 BD"},
-      // "（次回の実行で再取得します）"
-      {texts::kRetriedNextRun,
-       "81 69 8E 9F 89 F1 82 CC 8E C0 8D 73 82 C5 8D C4 8E E6 93 BE 82 B5 82 DC "
-       "82 B7 81 6A"},
-      // "（"
-      {texts::kParenOpen, "81 69"},
-      // "）"
-      {texts::kParenClose, "81 6A"},
-      // "ショップの証明書を確認できません。パソコンの日付と時刻、プロキシやセキュリティソフトの設定を確認してください"
+// The run's messages (they reach the log and the status bar, never a page or
+// the host's files): each is the Shift-JIS form of its words, as the
+// system's own conversion gives it, so a wrong escape cannot hide.
+TEST(HarvestTexts, TheRunsMessagesAreTheirWordsInShiftJis) {
+  const std::pair<std::string_view, const char*> messages[] = {
+      {texts::kNegativeDays, "取得する日数がマイナスのため何も取得しません。0以上の日数を設定してください"},
+      {texts::kListingOf, "の一覧が"},
+      {texts::kPagesCapped, "ページを超えたため、残りは次回取得します"},
+      {texts::kEmptyPageRecorded, "題名もISBNもないページが3回続いたため取得済みにしました: "},
+      {texts::kDayOf, "日目"},
+      {texts::kAdded, "追加 "},
+      {texts::kItems, "件 "},
+      {texts::kAbout, "残り約"},
+      {texts::kMinutes, "分"},
+      {texts::kUnderAMinute, "残り1分未満"},
+      {texts::kFailNoAnswer, "応答がありません"},
+      {texts::kFailServerError, "サーバーエラー（HTTP "},
+      {texts::kFailRedirectLoop, "転送を続けられません（HTTP "},
+      {texts::kFailBadAnswer, "応答を読み取れません"},
+      {texts::kFailCutBody, "受信が途中で切れました"},
+      {texts::kFailTooSlow, "受信が遅すぎるため打ち切りました"},
+      {texts::kFailTimedOut, "ダウンロードが終わらないため打ち切りました"},
+      {texts::kFailCertificate, "証明書を確認できません"},
+      {texts::kFailProxyAuth, "プロキシの認証が必要です"},
+      {texts::kFailRedirected, "別のホストへの転送を拒否しました"},
+      {texts::kFailGone, "ページがありません"},
+      {texts::kFailUnfetchable, "取得できないアドレスです"},
+      {texts::kFailNotWritten, "一時フォルダに書き込めません"},
+      {texts::kFailStopped, "停止しました"},
+      {texts::kRetriedNextRun, "（次回の実行で再取得します）"},
+      {texts::kParenOpen, "（"},
+      {texts::kParenClose, "）"},
       {texts::kCertificateUnverified,
-       "83 56 83 87 83 62 83 76 82 CC 8F D8 96 BE 8F 91 82 F0 8A 6D 94 46 82 C5 "
-       "82 AB 82 DC 82 B9 82 F1 81 42 83 70 83 5C 83 52 83 93 82 CC 93 FA 95 74 "
-       "82 C6 8E 9E 8D 8F 81 41 83 76 83 8D 83 4C 83 56 82 E2 83 5A 83 4C 83 85 "
-       "83 8A 83 65 83 42 83 5C 83 74 83 67 82 CC 90 DD 92 E8 82 F0 8A 6D 94 46 "
-       "82 B5 82 C4 82 AD 82 BE 82 B3 82 A2"},
-      // "プロキシの認証が必要です。プロキシの設定（ユーザー名とパスワード）を確認してください"
+       "ショップの証明書を確認できません。パソコンの日付と時刻、プロキシやセキュリティソフトの設定を確認してください"},
       {texts::kProxyAuthRequired,
-       "83 76 83 8D 83 4C 83 56 82 CC 94 46 8F D8 82 AA 95 4B 97 76 82 C5 82 B7 "
-       "81 42 83 76 83 8D 83 4C 83 56 82 CC 90 DD 92 E8 81 69 83 86 81 5B 83 55 "
-       "81 5B 96 BC 82 C6 83 70 83 58 83 8F 81 5B 83 68 81 6A 82 F0 8A 6D 94 46 "
-       "82 B5 82 C4 82 AD 82 BE 82 B3 82 A2"},
-      // "詳細ページがすべて別のホストへ転送されたため取得できませんでした: "
+       "プロキシの認証が必要です。プロキシの設定（ユーザー名とパスワード）を確認してください"},
       {texts::kDetailsRedirected,
-       "8F DA 8D D7 83 79 81 5B 83 57 82 AA 82 B7 82 D7 82 C4 95 CA 82 CC 83 7A "
-       "83 58 83 67 82 D6 93 5D 91 97 82 B3 82 EA 82 BD 82 BD 82 DF 8E E6 93 BE "
-       "82 C5 82 AB 82 DC 82 B9 82 F1 82 C5 82 B5 82 BD 3A 20"},
+       "詳細ページがすべて別のホストへ転送されたため取得できませんでした: "},
   };
-  for (const Pin& pin : pins) {
-    EXPECT_EQ(Hex(pin.text), pin.hex);
+  for (const auto& [text, words] : messages) {
+    std::string sjis;
+    ASSERT_TRUE(platform::ToShiftJis(words, platform::TEncoding::kUtf8, sjis));
+    EXPECT_EQ(Hex(text), Hex(sjis)) << words;
   }
 }
 

@@ -166,6 +166,23 @@ class ShopFolders {
   }
 
   std::string HostFile(const std::string& name) const { return host_dir_ + Sep() + name; }
+  // How often `needle` stands in the host file `name`; how many catalogue
+  // lines hold the title "T" + code, and history lines its link.
+  int Occurrences(const std::string& name, const std::string& needle) const {
+    const std::string text = ReadAll(HostFile(name));
+    int n = 0;
+    for (std::size_t at = text.find(needle); at != std::string::npos;
+         at = text.find(needle, at + 1)) {
+      ++n;
+    }
+    return n;
+  }
+  int TitleLines(const std::string& code) const {
+    return Occurrences("QuillsMas.csv", "\"T" + code + "\"");
+  }
+  int TitleEntries(const std::string& code) const {
+    return Occurrences("kivo.txt", DetailLink(code) + "\r\n");
+  }
   std::string ArchiveFile(const std::string& yymmdd) const {
     return host_dir_ + Sep() + "old" + Sep() + "kivod" + yymmdd + ".html";
   }
